@@ -16,8 +16,8 @@ packages=(
   fonts-ipafont-gothic fonts-wine
   # a real printer for the print tests
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
-  # reference decoder for the GIF benchmark, and GIF test files
-  libgif-dev
+  # reference decoder for the GIF benchmark, native libjpeg, libFuzzer runtime
+  libgif-dev libjpeg62-turbo-dev libclang-rt-14-dev
   # fetching the libjpeg-turbo source package
   dpkg-dev
 )
