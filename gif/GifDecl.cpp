@@ -1,0 +1,521 @@
+#include "gif/GifDecl.h"
+
+#include <bit>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace kaptor {
+
+TGifLoadHooks& GifLoadHooks() {
+    static TGifLoadHooks hooks;
+    return hooks;
+}
+
+namespace {
+
+constexpr std::uint8_t ExtensionIntroducer = 0x21;  // "!"
+constexpr std::uint8_t ImageSeparator = 0x2C;       // ","
+constexpr std::uint8_t Trailer = 0x3B;              // ";"
+
+// Reads up to count bytes into a zeroed buffer: a block cut short by the end of the stream
+// keeps what was there and zeros for the rest.
+template <std::size_t N>
+std::array<std::uint8_t, N> ReadBlock(TStream& stream) {
+    std::array<std::uint8_t, N> b{};
+    stream.Read(b.data(), N);
+    return b;
+}
+
+// The next byte, or fallback at the end of the stream.
+std::uint8_t ReadByteOr(TStream& stream, std::uint8_t fallback) {
+    std::uint8_t b = fallback;
+    return stream.Read(&b, 1) == 1 ? b : fallback;
+}
+
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+void ReadColors(TStream& stream, TColorTable& table) {
+    const int count = table.Count < 0 ? 0 : table.Count > 256 ? 256 : table.Count;
+    std::uint8_t rgb[256 * 3] = {};
+    const std::size_t got = stream.Read(rgb, static_cast<std::size_t>(count) * 3);
+    for (std::size_t i = 0; i < got / 3; ++i) table.Colors[i] = {rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+    // A cut-off last entry keeps the bytes that arrived.
+    if (got % 3) {
+        TGifColor& c = table.Colors[got / 3];
+        c.Red = rgb[got - got % 3];
+        if (got % 3 == 2) c.Green = rgb[got - 1];
+    }
+}
+
+}  // namespace
+
+// --- Extensions ---------------------------------------------------------------------------
+
+TExtension::TExtension(TExtensionKind kind) : Kind(kind) {}
+
+TExtensionList::~TExtensionList() {
+    while (Count() > 0) Delete(Count() - 1);
+}
+
+std::unique_ptr<TStringList> ReadSubBlocks(TStream& stream) {
+    auto list = std::make_unique<TStringList>();
+    for (;;) {
+        std::uint8_t n = 0;
+        if (stream.Read(&n, 1) != 1 || n == 0) break;
+        std::string chunk(n, '\0');
+        const std::size_t got = stream.Read(chunk.data(), n);
+        if (got == 0) break;
+        chunk.resize(got);
+        list->Add(std::move(chunk));
+        if (got < n) break;
+    }
+    return list;
+}
+
+// --- Compressed data ------------------------------------------------------------------------
+
+void TByteBuffer::Add(const std::uint8_t* bytes, std::size_t count) {
+    try {
+        bytes_.insert(bytes_.end(), bytes, bytes + count);
+        ends_.push_back(bytes_.size());
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+}
+
+void TByteBuffer::Reset() {
+    if (ends_.empty()) ThrowListIndexError(0);
+    chunkIndex_ = 1;
+    position_ = 1;
+}
+
+std::string_view TByteBuffer::Chunk(int index) const {
+    if (index < 1 || index > ChunkCount()) ThrowListIndexError(index - 1);
+    const std::size_t begin = index == 1 ? 0 : ends_[static_cast<std::size_t>(index - 2)];
+    const std::size_t end = ends_[static_cast<std::size_t>(index - 1)];
+    return {reinterpret_cast<const char*>(bytes_.data()) + begin, end - begin};
+}
+
+std::uint8_t TByteBuffer::NextByte() {
+    if (chunkIndex_ < 1) ThrowListIndexError(chunkIndex_ - 1);
+    if (position_ > static_cast<int>(Chunk(chunkIndex_).size())) {
+        ++chunkIndex_;
+        if (chunkIndex_ > ChunkCount()) ThrowListIndexError(chunkIndex_ - 1);
+        position_ = 1;
+    }
+    return static_cast<std::uint8_t>(Chunk(chunkIndex_)[static_cast<std::size_t>(position_++ - 1)]);
+}
+
+// --- One image --------------------------------------------------------------------------------
+
+TGifSubImage::TGifSubImage(int colorCount, TGifFile* gifFile)
+    : GifFile(gifFile),
+      Extensions(std::make_unique<TExtensionList>()),
+      Pixels(std::make_unique<TByteArray2D>(0, 0)),
+      ColorTable(static_cast<std::uint16_t>(colorCount >= 0 && colorCount <= 256 ? colorCount : 0)) {
+    int bits = 0;
+    for (int b = 1; b <= 8; ++b)
+        if (colorCount == 1 << b) bits = b;
+    if (bits == 0)
+        throw EGifException("Number of colors (" + IntToStr(colorCount) + ") wrong; must be a power of 2");
+    BitsPerPixel = static_cast<std::uint8_t>(bits);
+    CodeSize = static_cast<std::uint8_t>(bits == 1 ? 2 : bits);
+    EncodePacked();
+}
+
+void TGifSubImage::SetExtensions(std::unique_ptr<TExtensionList> extensions) {
+    Extensions = extensions ? std::move(extensions) : std::make_unique<TExtensionList>();
+}
+
+void TGifSubImage::EncodePacked() {
+    std::uint8_t packed = 0;
+    if (HasLocalColorTable) packed |= 0x80 | static_cast<std::uint8_t>((BitsPerPixel - 1) & 7);
+    if (Interlaced) packed |= 0x40;
+    Descriptor.PackedFields = packed;
+}
+
+void TGifSubImage::DecodePacked() {
+    const std::uint8_t packed = Descriptor.PackedFields;
+    HasLocalColorTable = (packed & 0x80) != 0;
+    Interlaced = (packed & 0x40) != 0;
+    BitsPerPixel = static_cast<std::uint8_t>((packed & 7) + 1);
+    ColorTable.Count = 1 << BitsPerPixel;
+}
+
+void TGifSubImage::ReadDescriptor(TStream& stream) {
+    const auto b = ReadBlock<9>(stream);
+    Descriptor.Left = Le16(&b[0]);
+    Descriptor.Top = Le16(&b[2]);
+    Descriptor.Width = Le16(&b[4]);
+    Descriptor.Height = Le16(&b[6]);
+    Descriptor.PackedFields = b[8];
+    DecodePacked();
+}
+
+void TGifSubImage::ReadLocalColorTable(TStream& stream) {
+    if (HasLocalColorTable) ReadColors(stream, ColorTable);
+}
+
+void TGifSubImage::ReadImageData(TStream& stream) {
+    CodeSize = ReadByteOr(stream, CodeSize);
+    std::uint8_t n = ReadByteOr(stream, 0);
+    std::int64_t position = stream.Position();
+    const std::int64_t size = stream.Size();
+    std::uint8_t chunk[255];
+    while (n != 0 && position < size) {
+        const std::size_t got = stream.Read(chunk, n);
+        position += static_cast<std::int64_t>(got);
+        const bool whole = got == n;
+        // A sub-block cut off by the end of the stream is the last one.
+        n = 0;
+        if (whole && stream.Read(&n, 1) == 1) ++position;
+        CompressedData.Add(chunk, got);
+    }
+}
+
+void TGifSubImage::LoadFromStream(TStream& stream) {
+    ReadDescriptor(stream);
+    ReadLocalColorTable(stream);
+    Pixels = std::make_unique<TByteArray2D>(Descriptor.Width, Descriptor.Height);
+    ReadImageData(stream);
+    Decode();
+}
+
+int TGifSubImage::NextInterlacedRow(int row, int height, int& pass) {
+    static constexpr int FirstRow[5] = {0, 0, 4, 2, 1};
+    static constexpr int Step[5] = {0, 8, 8, 4, 2};
+    if (pass >= 1 && pass <= 4) {
+        row += Step[pass];
+        while (row >= height && pass <= 4) {
+            ++pass;
+            row = pass <= 4 ? FirstRow[pass] : height;
+        }
+    } else {
+        row = height;
+    }
+    return row;
+}
+
+// --- LZW -----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int MaxCodeBits = 12;
+constexpr unsigned TableSize = 1u << MaxCodeBits;  // 4096 codes
+// The longest string a full table can hold, so the row buffer needs this much room behind
+// the row.
+constexpr std::size_t MaxString = TableSize;
+
+// One string table entry: the string is the prefix code's string followed by Suffix.
+struct LzwEntry {
+    std::uint16_t Prefix;
+    std::uint8_t Suffix;
+    std::uint8_t First;  // first byte of the string
+};
+
+// The working storage of one decode, allocated once per image and never per code.
+struct LzwTable {
+    LzwEntry Entry[TableSize];
+    std::uint16_t Length[TableSize];
+};
+
+// Codes of up to 12 bits, least significant bit first, from the sub-block bytes joined
+// together. Running out of bytes is the end of the data, not an error.
+class CodeReader {
+public:
+    CodeReader(const std::uint8_t* begin, const std::uint8_t* end) : in_(begin), end_(end) {}
+
+    bool Next(unsigned width, unsigned& code) {
+        if (bits_ < width) {
+            Refill();
+            if (bits_ < width) return false;
+        }
+        code = static_cast<unsigned>(acc_) & ((1u << width) - 1);
+        acc_ >>= width;
+        bits_ -= width;
+        return true;
+    }
+
+private:
+    void Refill() {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (end_ - in_ >= 8) {
+                // Eight bytes at once; only the whole bytes that fit are counted as taken, the
+                // rest are loaded again, at the same place, by the next refill.
+                std::uint64_t v;
+                std::memcpy(&v, in_, 8);
+                acc_ |= v << bits_;
+                in_ += (63 - bits_) >> 3;
+                bits_ |= 56;
+                return;
+            }
+        }
+        while (bits_ <= 56 && in_ < end_) {
+            acc_ |= static_cast<std::uint64_t>(*in_++) << bits_;
+            bits_ += 8;
+        }
+    }
+
+    const std::uint8_t* in_;
+    const std::uint8_t* end_;
+    std::uint64_t acc_ = 0;
+    unsigned bits_ = 0;
+};
+
+// Takes decoded bytes and hands complete rows to the pixel matrix in the image's row order.
+// The buffer holds one row plus the longest string, so a string is written in one piece and
+// the rows it completes are stored afterwards.
+class RowWriter {
+public:
+    RowWriter(TByteArray2D& pixels, bool interlaced, const TGifLoadHooks* hooks)
+        : pixels_(pixels),
+          width_(static_cast<std::size_t>(pixels.Columns())),
+          height_(pixels.Rows()),
+          interlaced_(interlaced),
+          hooks_(hooks && hooks->RowDecoded ? hooks : nullptr),
+          buffer_(static_cast<std::uint64_t>(width_) + MaxString) {}
+
+    // Room for length bytes at the write position.
+    std::uint8_t* Reserve() { return buffer_.Data() + fill_; }
+    void Commit(std::size_t length) {
+        fill_ += length;
+        if (fill_ >= width_) StoreRows();
+    }
+
+private:
+    void StoreRows() {
+        if (width_ == 0) throw EIndexOutOfBounds();  // pixel data for an image without columns
+        std::size_t offset = 0;
+        do {
+            if (row_ >= height_) throw EIndexOutOfBounds();  // more pixels than the image holds
+            ++rowsDone_;
+            if (hooks_) hooks_->RowDecoded(rowsDone_, height_);
+            std::memcpy(pixels_.RowData(row_), buffer_.Data() + offset, width_);
+            row_ = interlaced_ ? TGifSubImage::NextInterlacedRow(row_, height_, pass_) : row_ + 1;
+            offset += width_;
+        } while (fill_ - offset >= width_);
+        fill_ -= offset;
+        if (fill_ > 0) std::memmove(buffer_.Data(), buffer_.Data() + offset, fill_);
+    }
+
+    TByteArray2D& pixels_;
+    const std::size_t width_;
+    const int height_;
+    const bool interlaced_;
+    const TGifLoadHooks* hooks_;
+    TBigByteArray buffer_;
+    std::size_t fill_ = 0;  // bytes of the current row in buffer_
+    int row_ = 0;
+    int pass_ = 1;
+    int rowsDone_ = 0;
+};
+
+}  // namespace
+
+void TGifSubImage::Decode() {
+    const unsigned s = CodeSize;
+    if (s < 2 || s > 9) throw EGifException("Bad code Size");
+    CompressedData.Reset();  // image data without any sub-block: the framework's list-index error
+
+    const unsigned clear = 1u << s;
+    const unsigned eoi = clear + 1;
+    auto table = std::make_unique<LzwTable>();
+    LzwEntry* const entry = table->Entry;
+    std::uint16_t* const length = table->Length;
+    for (unsigned i = 0; i < clear; ++i) {
+        // With 9-bit roots the pixel is the low byte.
+        const auto b = static_cast<std::uint8_t>(i);
+        entry[i] = {0, b, b};
+        length[i] = 1;
+    }
+
+    RowWriter out(*Pixels, Interlaced, GifFile ? &GifFile->Hooks : nullptr);
+    const std::vector<std::uint8_t>& data = CompressedData.Bytes();
+    CodeReader codes(data.data(), data.data() + data.size());
+
+    unsigned width = s + 1;
+    unsigned next = eoi + 1;  // next free table entry
+    unsigned limit = 1u << width;
+    unsigned prev = 0;
+    bool full = false;  // the table filled at 12 bits: only a clear code may follow
+    bool afterClear = true;  // the stream starts as if a clear code had just been read
+    unsigned code;
+
+    if (!codes.Next(width, code)) return;
+    while (code != eoi) {
+        if (code == clear) {
+            width = s + 1;
+            next = eoi + 1;
+            limit = 1u << width;
+            do {
+                if (!codes.Next(width, code)) return;
+            } while (code == clear);
+            if (code == eoi) throw EGifException("Bad code");
+            afterClear = true;
+        }
+
+        if (afterClear) {
+            // Tolerated: a first code that is no root stands for index 0.
+            if (code >= next) code = 0;
+            *out.Reserve() = entry[code].Suffix;
+            out.Commit(1);
+            prev = code;
+            afterClear = false;
+        } else {
+            std::uint8_t first;
+            if (code < next) {
+                first = entry[code].First;
+            } else if (code == next) {
+                first = entry[prev].First;  // the string-plus-first-byte case
+            } else {
+                throw EGifException("Bad code");
+            }
+            entry[next] = {static_cast<std::uint16_t>(prev), first, entry[prev].First};
+            length[next] = static_cast<std::uint16_t>(length[prev] + 1);
+            ++next;
+            if (next >= limit) {
+                if (width < MaxCodeBits) {
+                    limit <<= 1;
+                    ++width;
+                } else {
+                    full = true;
+                }
+            }
+
+            // Write the string back to front by following its prefixes.
+            const std::size_t n = length[code];
+            std::uint8_t* const begin = out.Reserve();
+            std::uint8_t* p = begin + n;
+            unsigned c = code;
+            do {
+                const LzwEntry e = entry[c];
+                *--p = e.Suffix;
+                c = e.Prefix;
+            } while (p != begin);
+            out.Commit(n);
+            prev = code;
+        }
+
+        if (!codes.Next(width, code)) return;
+        if (full) {
+            if (code != clear) throw EGifException("Code size overflow");
+            full = false;
+        }
+    }
+}
+
+// --- The file -------------------------------------------------------------------------------
+
+TGifFile::TGifFile() : Hooks(GifLoadHooks()) {}
+
+void TGifFile::ReadHeader(TStream& stream) {
+    std::uint8_t b[6] = {};
+    const std::size_t got = stream.Read(b, 6);
+    std::memcpy(Header.Signature.data(), b, 3);
+    std::memcpy(Header.Version.data(), b + 3, 3);
+    // The signature is not looked at; a header cut short has no version.
+    const std::string_view version(Header.Version.data(), 3);
+    const bool known = version == "87a" || version == "89a" || version == "87A" || version == "89A";
+    if (got < 6 || !known) throw EGifException("Gif Version must be 87a or 89a");
+}
+
+void TGifFile::ReadScreenDescriptor(TStream& stream) {
+    const auto b = ReadBlock<7>(stream);
+    ScreenDescriptor.ScreenWidth = Le16(&b[0]);
+    ScreenDescriptor.ScreenHeight = Le16(&b[2]);
+    ScreenDescriptor.PackedFields = b[4];
+    ScreenDescriptor.BackgroundColorIndex = b[5];
+    ScreenDescriptor.AspectRatio = b[6];
+    HasGlobalColorTable = (b[4] & 0x80) != 0;
+    BitsPerPixel = static_cast<std::uint8_t>((b[4] & 7) + 1);
+    GlobalColorTable.Count = 1 << BitsPerPixel;
+}
+
+void TGifFile::ReadGlobalColorTable(TStream& stream) {
+    if (HasGlobalColorTable) ReadColors(stream, GlobalColorTable);
+}
+
+std::unique_ptr<TExtensionList> TGifFile::ReadExtensions(TStream& stream, std::uint8_t& b) {
+    auto list = std::make_unique<TExtensionList>();
+    while (b == ExtensionIntroducer) {
+        std::uint8_t label;
+        if (stream.Read(&label, 1) != 1) {
+            b = Trailer;  // the stream ends inside the block
+            break;
+        }
+        std::unique_ptr<TExtension> ext;
+        switch (label) {
+        case 0xF9: {
+            ext = std::make_unique<TExtension>(TExtensionKind::GraphicControl);
+            const auto f = ReadBlock<6>(stream);
+            ext->GraphicControl = {f[0], f[1], Le16(&f[2]), f[4], f[5]};
+            break;
+        }
+        case 0x01: {
+            ext = std::make_unique<TExtension>(TExtensionKind::PlainText);
+            const auto f = ReadBlock<13>(stream);
+            ext->PlainText = {f[0], Le16(&f[1]), Le16(&f[3]), Le16(&f[5]), Le16(&f[7]), f[9], f[10], f[11], f[12]};
+            break;
+        }
+        case 0xFF: {
+            ext = std::make_unique<TExtension>(TExtensionKind::Application);
+            const auto f = ReadBlock<12>(stream);
+            ext->Application.BlockSize = f[0];
+            std::memcpy(ext->Application.Identifier.data(), &f[1], 8);
+            std::memcpy(ext->Application.AuthenticationCode.data(), &f[9], 3);
+            break;
+        }
+        case 0xFE:
+            ext = std::make_unique<TExtension>(TExtensionKind::Comment);
+            break;
+        default:
+            throw EGifException("Unrecognized extension block.\r\nCode = $" + IntToHex(label, 2));
+        }
+        if (ext->Kind != TExtensionKind::GraphicControl) ext->Chunks = ReadSubBlocks(stream);
+        list->Add(std::move(ext));
+        b = ReadByteOr(stream, Trailer);
+    }
+    return list;
+}
+
+void TGifFile::LoadFromStream(TStream& stream) {
+    if (Hooks.BeginBusy) Hooks.BeginBusy();
+    try {
+        stream.SetPosition(0);
+        ReadHeader(stream);
+        ReadScreenDescriptor(stream);
+        ReadGlobalColorTable(stream);
+        const std::int64_t size = stream.Size();
+        std::uint8_t b = ReadByteOr(stream, Trailer);
+        std::int64_t previous = 0;  // where the previous pass started
+        while (b != Trailer) {
+            // Stop at the end and at a byte that is neither an introducer nor the trailer,
+            // which leaves the position where the previous pass found it.
+            const std::int64_t position = stream.Position();
+            if (position >= size || position == previous) break;
+            previous = position;
+            auto extensions = ReadExtensions(stream, b);
+            if (b != ImageSeparator) continue;
+            auto image = std::make_unique<TGifSubImage>(GlobalColorTable.Count, this);
+            image->SetExtensions(std::move(extensions));
+            image->LoadFromStream(stream);
+            Images.Add(std::move(image));
+            b = stream.Position() < size ? ReadByteOr(stream, Trailer) : Trailer;
+        }
+    } catch (...) {
+        if (Hooks.EndBusy) Hooks.EndBusy();
+        throw;
+    }
+    if (Hooks.EndBusy) Hooks.EndBusy();
+}
+
+std::uint64_t GifBitmapStride(std::uint32_t width) { return (static_cast<std::uint64_t>(width) + 3) & ~std::uint64_t{3}; }
+
+std::uint64_t GifBitmapStreamSize(std::uint32_t width, std::uint32_t height) {
+    const std::uint64_t size = 1078 + static_cast<std::uint64_t>(height) * GifBitmapStride(width);
+    CheckBlockSize(size);
+    return size;
+}
+
+}  // namespace kaptor
