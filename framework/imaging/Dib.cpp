@@ -30,8 +30,9 @@ std::uint8_t Channel(std::uint32_t pixel, std::uint32_t mask) {
     if (mask == 0) return 0;
     int shift = 0;
     while (!((mask >> shift) & 1u)) ++shift;
-    const std::uint32_t max = mask >> shift;
-    const std::uint32_t v = (pixel & mask) >> shift;
+    // 64 bits: a channel wider than 24 bits would overflow v * 255 in 32.
+    const std::uint64_t max = mask >> shift;
+    const std::uint64_t v = (pixel & mask) >> shift;
     return static_cast<std::uint8_t>((v * 255u + max / 2) / max);
 }
 

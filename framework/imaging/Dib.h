@@ -24,6 +24,8 @@ struct Dib {
     std::vector<std::uint8_t> Bits;
     std::int32_t XPelsPerMeter = 0, YPelsPerMeter = 0;
 
+    friend bool operator==(const Dib&, const Dib&) = default;
+
     // Bytes per stored row; computed in 64 bits so no header can make it wrap.
     static std::uint64_t StrideFor(std::int64_t width, int bitCount) {
         return ((static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitCount) + 31) / 32) * 4;
