@@ -22,8 +22,12 @@ public:
 };
 
 // A 32-bit Windows process has 2 GB of address space for everything, so no single block can
-// be larger than this; anything bigger is refused without asking the heap.
-inline constexpr std::uint64_t MaxBlockSize = 0x7FFFFFFF;
+// be larger than this; anything bigger is refused without asking the heap. The fuzzer builds
+// with a lower cap to stay within its memory limit.
+#ifndef KAPTOR_MAX_BLOCK_SIZE
+#define KAPTOR_MAX_BLOCK_SIZE 0x7FFFFFFF
+#endif
+inline constexpr std::uint64_t MaxBlockSize = KAPTOR_MAX_BLOCK_SIZE;
 
 // ENotEnoughMemory when bytes exceeds MaxBlockSize.
 void CheckBlockSize(std::uint64_t bytes);

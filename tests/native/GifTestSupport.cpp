@@ -47,9 +47,15 @@ Bytes CodeWriter::Finish() {
 Bytes LzwEncode(const Bytes& indexes, int minCodeSize, bool leadingClear) {
     CodeWriter w(minCodeSize);
     const unsigned clear = w.Clear();
-    // child[code * 256 + byte] = code of the string code + byte, 0 when absent.
-    std::vector<std::uint16_t> child(4096 * 256, 0);
-    auto reset = [&] { std::fill(child.begin(), child.end(), 0); };
+    // The strings as a tree: each code's children chained through their siblings.
+    constexpr std::uint16_t none = 0xFFFF;
+    std::vector<std::uint16_t> firstChild(4096, none), sibling(4096, none);
+    std::vector<std::uint8_t> last(4096, 0);
+    auto find = [&](unsigned code, unsigned b) -> unsigned {
+        for (unsigned c = firstChild[code]; c != none; c = sibling[c])
+            if (last[c] == b) return c;
+        return none;
+    };
     if (leadingClear) w.Put(clear);
     unsigned next = clear + 2;
     if (indexes.empty()) {
@@ -59,17 +65,20 @@ Bytes LzwEncode(const Bytes& indexes, int minCodeSize, bool leadingClear) {
     unsigned current = indexes[0];
     for (std::size_t i = 1; i < indexes.size(); ++i) {
         const unsigned b = indexes[i];
-        const unsigned c = child[current * 256 + b];
-        if (c != 0) {
+        const unsigned c = find(current, b);
+        if (c != none) {
             current = c;
             continue;
         }
         w.Put(current);
         if (next < 4095) {
-            child[current * 256 + b] = static_cast<std::uint16_t>(next++);
+            last[next] = static_cast<std::uint8_t>(b);
+            sibling[next] = firstChild[current];
+            firstChild[current] = static_cast<std::uint16_t>(next);
+            ++next;
         } else {
             w.Put(clear);
-            reset();
+            std::fill(firstChild.begin(), firstChild.end(), none);
             next = clear + 2;
         }
         current = b;
