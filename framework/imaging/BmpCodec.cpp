@@ -254,6 +254,11 @@ void PutPixel(std::uint8_t* row, std::uint64_t x, std::uint8_t index, bool fourB
     }
 }
 
+// Pixel i of a run at 4 bits: the high nibble first.
+std::uint8_t Nibble(std::uint8_t b, unsigned i) {
+    return static_cast<std::uint8_t>((i & 1) ? (b & 0x0F) : (b >> 4));
+}
+
 // RLE rows run bottom-up like the Dib's, so row y of the data is row y of Bits.
 void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
     const bool fourBits = l.Compression == BiRle4;
@@ -273,12 +278,8 @@ void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
         if (count > 0) {  // encoded run
             if (y >= height || count > paddedWidth - x) Invalid();
             std::uint8_t* row = rowAt(y);
-            const unsigned inside = static_cast<unsigned>(std::min<std::uint64_t>(count, width - std::min(x, width)));
-            for (unsigned i = 0; i < inside; ++i) {
-                const std::uint8_t index =
-                    !fourBits ? value : (i & 1) ? static_cast<std::uint8_t>(value & 0x0F) : static_cast<std::uint8_t>(value >> 4);
-                PutPixel(row, x + i, index, fourBits);
-            }
+            const auto inside = static_cast<unsigned>(std::min<std::uint64_t>(count, width - std::min(x, width)));
+            for (unsigned i = 0; i < inside; ++i) PutPixel(row, x + i, fourBits ? Nibble(value, i) : value, fourBits);
             x += count;
             continue;
         }
@@ -310,9 +311,7 @@ void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
                 std::uint8_t* row = rowAt(y);
                 for (unsigned i = 0; i < pixels; ++i) {
                     const std::uint8_t b = data[p + (fourBits ? i / 2 : i)];
-                    const std::uint8_t index =
-                        !fourBits ? b : (i & 1) ? static_cast<std::uint8_t>(b & 0x0F) : static_cast<std::uint8_t>(b >> 4);
-                    PutPixel(row, x + i, index, fourBits);
+                    PutPixel(row, x + i, fourBits ? Nibble(b, i) : b, fourBits);
                 }
                 x += n;
                 p += std::min(bytes + (bytes & 1), end - p);

@@ -631,7 +631,9 @@ public:
     }
     std::size_t Write(const void*, std::size_t) override { return 0; }
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-        const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? pos_ : size_;
+        std::int64_t base = 0;
+        if (origin == TSeekOrigin::soCurrent) base = pos_;
+        if (origin == TSeekOrigin::soEnd) base = size_;
         pos_ = base + offset;
         return pos_;
     }
