@@ -299,6 +299,11 @@ void EncodeJpeg(const Dib& dib, TStream& stream) {
     e.dest.trap = &e.trap;
     e.dest.buffer = AllocBuffer(kOutputBufferSize);
     jpeg_compress_struct& cinfo = e.cinfo;
+    // Plain 24- and 32-bit rows go to libjpeg as they are stored (its colour converter reads
+    // blue-green-red directly, with the same result); the other layouts through RowToRgb.
+    const J_COLOR_SPACE direct = dib.BitCount == 24                            ? JCS_EXT_BGR
+                                 : dib.BitCount == 32 && !dib.HasBitFields() ? JCS_EXT_BGRX
+                                                                             : JCS_RGB;
     Guarded(e.trap, [&] {
         jpeg_create_compress(&cinfo);
         e.dest.pub.init_destination = InitDestination;
@@ -307,18 +312,24 @@ void EncodeJpeg(const Dib& dib, TStream& stream) {
         cinfo.dest = &e.dest.pub;
         cinfo.image_width = static_cast<JDIMENSION>(dib.Width);
         cinfo.image_height = static_cast<JDIMENSION>(dib.Height);
-        cinfo.input_components = 3;
-        cinfo.in_color_space = JCS_RGB;
+        cinfo.input_components = direct == JCS_EXT_BGRX ? 4 : 3;
+        cinfo.in_color_space = direct;
         jpeg_set_defaults(&cinfo);  // YCbCr, 2x2 chroma, Huffman tables as standard, baseline
         jpeg_set_quality(&cinfo, JpegQuality, TRUE);
         // Checks the size too (empty or wider than JPEG allows), before the row is sized.
         jpeg_start_compress(&cinfo, TRUE);
     });
-    e.row = AllocBuffer(static_cast<std::size_t>(dib.Width) * 3);
+    if (direct == JCS_RGB) e.row = AllocBuffer(static_cast<std::size_t>(dib.Width) * 3);
     Guarded(e.trap, [&] {
-        JSAMPROW row = e.row.data();
         while (cinfo.next_scanline < cinfo.image_height) {
-            dib.RowToRgb(static_cast<int>(cinfo.next_scanline), row);
+            const int y = static_cast<int>(cinfo.next_scanline);
+            JSAMPROW row;
+            if (direct == JCS_RGB) {
+                row = e.row.data();
+                dib.RowToRgb(y, row);
+            } else {
+                row = const_cast<JSAMPROW>(dib.Row(y));  // libjpeg only reads input rows
+            }
             jpeg_write_scanlines(&cinfo, &row, 1);
         }
         jpeg_finish_compress(&cinfo);

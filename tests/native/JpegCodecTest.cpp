@@ -280,6 +280,22 @@ TEST(JpegEncode, WritesBaselineThreeComponentsAtQuality90) {
     EXPECT_EQ(written[1], q90[1]);
 }
 
+TEST(JpegEncode, StoredRowsAndConvertedRowsGiveTheSameFile) {
+    // 24-bit and plain 32-bit rows are handed to libjpeg as stored; bit-field rows go
+    // through the RGB conversion. The same pixels must make the same file either way.
+    const Dib d24 = MakeBlocks(24, 70, 33);
+    Dib plain32 = Dib::Make(70, 33, 32);
+    for (int y = 0; y < 33; ++y)
+        for (int x = 0; x < 70; ++x) std::memcpy(plain32.Row(y) + 4 * x, d24.Row(y) + 3 * x, 3);
+    Dib fields32 = plain32;
+    fields32.RedMask = 0x00FF0000;
+    fields32.GreenMask = 0x0000FF00;
+    fields32.BlueMask = 0x000000FF;
+    const auto reference = Encode(d24);
+    EXPECT_EQ(Encode(plain32), reference);
+    EXPECT_EQ(Encode(fields32), reference);
+}
+
 TEST(JpegEncode, TreatsTheDibAsBottomUpAndLeftToRight) {
     // Top half white, bottom half black, left quarter blue: orientation mistakes show.
     Dib dib = Dib::Make(64, 64, 24);
