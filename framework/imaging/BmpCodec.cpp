@@ -20,9 +20,10 @@
 //                          explicit biClrUsed that runs into the pixels is damage.
 // ExcessPaletteEntries     biClrUsed above 2^bits (but at most 256) for 1 to 8 bits: the
 //                          entries no pixel can index are skipped.
-// ShortLastRow             Uncompressed pixels may end inside the last stored row (writers
-//                          that leave out its padding, files cut a few bytes short); the
-//                          missing bytes read as zero. Any more missing is damage.
+// ShortLastRow             Uncompressed pixels may lack up to 3 bytes at the end: writers that
+//                          leave out the padding of the last stored row. The missing bytes
+//                          read as zero. Any more missing is damage (so a one-row file cannot
+//                          claim a huge width on the strength of a few bytes).
 // RleRunIntoRowPadding     RLE runs and deltas may reach into the row's padding (the width
 //                          rounded up to whole 32-bit words): ImageMagick encodes RLE8 rows
 //                          that way. The pixels beyond the width are dropped.
@@ -228,12 +229,13 @@ Layout ParseLayout(std::span<const std::uint8_t> head, std::uint64_t fileSize) {
 
     l.Stride = Dib::StrideFor(width, bits);
     if (!l.Rle()) {
-        // The pixels must be in the file; only the last stored row may fall short (ShortLastRow).
+        // The pixels must be in the file, all but the padding of the last row (ShortLastRow).
+        // Counted in rows, so that no product can wrap.
         const std::uint64_t available = fileSize - l.DataOffset;
         const std::uint64_t wholeRows = available / l.Stride;
         const bool complete = wholeRows >= static_cast<std::uint64_t>(height);
         const bool shortLastRow =
-            wholeRows + 1 == static_cast<std::uint64_t>(height) && available % l.Stride != 0;
+            wholeRows + 1 == static_cast<std::uint64_t>(height) && l.Stride - available % l.Stride <= 3;
         if (!complete && !shortLastRow) Invalid();
     }
     CheckFitsInMemory(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), l.Stride);

@@ -374,7 +374,8 @@ TEST(BmpRead, PixelOffsetIsHonoured) {
 }
 
 TEST(BmpRead, ShortLastRowReadsAsZero) {
-    // ShortLastRow: 24 bits, 2 x 3, stride 8; the last stored row has 5 of its 8 bytes.
+    // ShortLastRow: 24 bits, 2 x 3, stride 8; the last stored row lacks 3 bytes, its 2 bytes of
+    // padding and one pixel byte (up to 3 missing bytes are tolerated, whatever they were).
     Recipe r;
     r.Width = 2;
     r.Height = 3;
@@ -577,6 +578,14 @@ TEST(BmpDamaged, PixelOffsetAndPixelData) {
     ExpectInvalid(with([](Recipe& r) { r.OffBits = 0x7FFFFFFF; }), "offset past the end");
     ExpectInvalid(with([](Recipe& r) { r.OffBits = 0xFFFFFFFF; }), "offset 2^32 - 1");
     ExpectInvalid(with([](Recipe& r) { r.Pixels.resize(8); }), "whole last row missing");
+    Recipe rgb;  // 24 bits, 3 x 2: 9 bytes of pixels and 3 of padding a row
+    rgb.Width = 3;
+    rgb.Height = 2;
+    rgb.BitCount = 24;
+    rgb.Pixels.assign(21, 1);
+    EXPECT_EQ(Read(rgb.Build()).Bits.size(), 24u) << "the last row's padding may be missing";
+    rgb.Pixels.resize(20);
+    ExpectInvalid(rgb, "the last row's padding and a pixel byte missing");
     ExpectInvalid(with([](Recipe& r) { r.Pixels.resize(3); }), "two rows missing");
     ExpectInvalid(with([](Recipe& r) { r.Pixels.clear(); }), "no pixels");
     ExpectInvalid(with([](Recipe& r) { r.Height = -4; }), "top-down, a row missing");
@@ -611,6 +620,14 @@ TEST(BmpTooLarge, RefusedWithOutOfMemoryBeforeAllocating) {
     core.BitCount = 24;
     core.Pixels.assign(16, 0);
     ExpectInvalid(core, "huge uncompressed picture whose pixels are not in the file");
+    // Found by fuzzing: a one-row picture 16 million pixels wide from a 73-byte file passed
+    // as a short last row.
+    Recipe wide;
+    wide.Width = 0x00F60041;
+    wide.Height = 1;
+    wide.BitCount = 32;
+    wide.Pixels.assign(7, 0);
+    ExpectInvalid(wide, "one row, huge width, a few bytes of pixels");
 }
 
 namespace {
