@@ -1,5 +1,6 @@
 #include "gif/GifDecl.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -201,112 +202,98 @@ int TGifSubImage::NextInterlacedRow(int row, int height, int& pass) {
 
 namespace {
 
-constexpr int MaxCodeBits = 12;
+constexpr unsigned MaxCodeBits = 12;
 constexpr unsigned TableSize = 1u << MaxCodeBits;  // 4096 codes
-// The longest string a full table can hold, so the row buffer needs this much room behind
-// the row.
+// The longest string a full table can hold: the room a string may need beyond a row.
 constexpr std::size_t MaxString = TableSize;
 
-// One string table entry: the string is the prefix code's string followed by Suffix.
+// One string table entry: the string of Prefix followed by Suffix.
 struct LzwEntry {
     std::uint16_t Prefix;
+    std::uint16_t Length;
     std::uint8_t Suffix;
-    std::uint8_t First;  // first byte of the string
+    std::uint8_t First;  // the string's first byte
+    std::uint16_t Unused;
 };
 
 // The working storage of one decode, allocated once per image and never per code.
 struct LzwTable {
     LzwEntry Entry[TableSize];
-    std::uint16_t Length[TableSize];
 };
 
-// Codes of up to 12 bits, least significant bit first, from the sub-block bytes joined
-// together. Running out of bytes is the end of the data, not an error.
-class CodeReader {
+// Where decoded bytes go. The decoder writes whole strings at a pointer; once the pointer
+// reaches the end of the row, Flush hands the complete rows to the pixel matrix in the
+// image's row order. Non-interlaced rows are written straight into the matrix while a whole
+// string still fits behind the current row; near the end, and for interlaced images, a
+// buffer of one row plus the longest string takes them first.
+class RowSink {
 public:
-    CodeReader(const std::uint8_t* begin, const std::uint8_t* end) : in_(begin), end_(end) {}
-
-    bool Next(unsigned width, unsigned& code) {
-        if (bits_ < width) {
-            Refill();
-            if (bits_ < width) return false;
-        }
-        code = static_cast<unsigned>(acc_) & ((1u << width) - 1);
-        acc_ >>= width;
-        bits_ -= width;
-        return true;
-    }
-
-private:
-    void Refill() {
-        if constexpr (std::endian::native == std::endian::little) {
-            if (end_ - in_ >= 8) {
-                // Eight bytes at once; only the whole bytes that fit are counted as taken, the
-                // rest are loaded again, at the same place, by the next refill.
-                std::uint64_t v;
-                std::memcpy(&v, in_, 8);
-                acc_ |= v << bits_;
-                in_ += (63 - bits_) >> 3;
-                bits_ |= 56;
-                return;
-            }
-        }
-        while (bits_ <= 56 && in_ < end_) {
-            acc_ |= static_cast<std::uint64_t>(*in_++) << bits_;
-            bits_ += 8;
-        }
-    }
-
-    const std::uint8_t* in_;
-    const std::uint8_t* end_;
-    std::uint64_t acc_ = 0;
-    unsigned bits_ = 0;
-};
-
-// Takes decoded bytes and hands complete rows to the pixel matrix in the image's row order.
-// The buffer holds one row plus the longest string, so a string is written in one piece and
-// the rows it completes are stored afterwards.
-class RowWriter {
-public:
-    RowWriter(TByteArray2D& pixels, bool interlaced, const TGifLoadHooks* hooks)
+    RowSink(TByteArray2D& pixels, bool interlaced, const TGifLoadHooks* hooks)
         : pixels_(pixels),
           width_(static_cast<std::size_t>(pixels.Columns())),
           height_(pixels.Rows()),
           interlaced_(interlaced),
           hooks_(hooks && hooks->RowDecoded ? hooks : nullptr),
-          buffer_(static_cast<std::uint64_t>(width_) + MaxString) {}
-
-    // Room for length bytes at the write position.
-    std::uint8_t* Reserve() { return buffer_.Data() + fill_; }
-    void Commit(std::size_t length) {
-        fill_ += length;
-        if (fill_ >= width_) StoreRows();
+          buffer_(static_cast<std::uint64_t>(width_) + MaxString) {
+        if (!interlaced_ && width_ > 0 && height_ > 0) {
+            matrixEnd_ = pixels_.RowData(0) + width_ * static_cast<std::size_t>(height_);
+            rowStart_ = pixels_.RowData(0);
+            if (static_cast<std::size_t>(matrixEnd_ - rowStart_) - width_ >= MaxString) {
+                direct_ = true;
+                return;
+            }
+        }
+        rowStart_ = buffer_.Data();
     }
 
-private:
-    void StoreRows() {
+    std::uint8_t* Begin() const { return rowStart_; }
+    std::uint8_t* RowEnd() const { return rowStart_ + width_; }
+
+    // dst has reached or passed the end of the row: store the rows it completed.
+    void Flush(std::uint8_t*& dst, std::uint8_t*& rowEnd) {
         if (width_ == 0) throw EIndexOutOfBounds();  // pixel data for an image without columns
-        std::size_t offset = 0;
-        do {
+        std::size_t done = 0;
+        const std::size_t filled = static_cast<std::size_t>(dst - rowStart_);
+        for (; filled - done >= width_; done += width_) {
             if (row_ >= height_) throw EIndexOutOfBounds();  // more pixels than the image holds
             ++rowsDone_;
             if (hooks_) hooks_->RowDecoded(rowsDone_, height_);
-            std::memcpy(pixels_.RowData(row_), buffer_.Data() + offset, width_);
+            if (!direct_) std::memcpy(pixels_.RowData(row_), rowStart_ + done, width_);
             row_ = interlaced_ ? TGifSubImage::NextInterlacedRow(row_, height_, pass_) : row_ + 1;
-            offset += width_;
-        } while (fill_ - offset >= width_);
-        fill_ -= offset;
-        if (fill_ > 0) std::memmove(buffer_.Data(), buffer_.Data() + offset, fill_);
+        }
+        const std::size_t rest = filled - done;
+        if (direct_) {
+            rowStart_ += done;
+            if (static_cast<std::size_t>(matrixEnd_ - rowStart_) < width_ + MaxString) {
+                // Too close to the end for another whole string: go on in the buffer.
+                direct_ = false;
+                if (rest > 0) std::memcpy(buffer_.Data(), rowStart_, rest);
+                std::memset(rowStart_, 0, std::min(rest, static_cast<std::size_t>(matrixEnd_ - rowStart_)));
+                rowStart_ = buffer_.Data();
+            }
+        } else if (rest > 0) {
+            std::memmove(rowStart_, rowStart_ + done, rest);
+        }
+        dst = rowStart_ + rest;
+        rowEnd = rowStart_ + width_;
     }
 
+    // The data ended with dst inside a row: a partly filled row is not stored.
+    void Finish(std::uint8_t* dst) {
+        if (direct_ && dst > rowStart_) std::memset(rowStart_, 0, static_cast<std::size_t>(dst - rowStart_));
+    }
+
+private:
     TByteArray2D& pixels_;
     const std::size_t width_;
     const int height_;
     const bool interlaced_;
     const TGifLoadHooks* hooks_;
     TBigByteArray buffer_;
-    std::size_t fill_ = 0;  // bytes of the current row in buffer_
-    int row_ = 0;
+    bool direct_ = false;
+    std::uint8_t* rowStart_ = nullptr;  // the row being filled: in the matrix or the buffer
+    std::uint8_t* matrixEnd_ = nullptr;
+    int row_ = 0;  // the matrix row the next complete row goes to
     int pass_ = 1;
     int rowsDone_ = 0;
 };
@@ -322,87 +309,124 @@ void TGifSubImage::Decode() {
     const unsigned eoi = clear + 1;
     auto table = std::make_unique<LzwTable>();
     LzwEntry* const entry = table->Entry;
-    std::uint16_t* const length = table->Length;
     for (unsigned i = 0; i < clear; ++i) {
-        // With 9-bit roots the pixel is the low byte.
-        const auto b = static_cast<std::uint8_t>(i);
-        entry[i] = {0, b, b};
-        length[i] = 1;
+        const auto b = static_cast<std::uint8_t>(i);  // with 9-bit roots the pixel is the low byte
+        entry[i] = {0, 1, b, b, 0};
     }
 
-    RowWriter out(*Pixels, Interlaced, GifFile ? &GifFile->Hooks : nullptr);
+    RowSink sink(*Pixels, Interlaced, GifFile ? &GifFile->Hooks : nullptr);
+    std::uint8_t* dst = sink.Begin();
+    std::uint8_t* rowEnd = sink.RowEnd();
+
+    // Codes are read least significant bit first from the sub-block bytes joined together;
+    // running out of bytes ends the image without an error.
     const std::vector<std::uint8_t>& data = CompressedData.Bytes();
-    CodeReader codes(data.data(), data.data() + data.size());
+    const std::uint8_t* in = data.data();
+    const std::uint8_t* const inEnd = in + data.size();
+    std::uint64_t acc = 0;
+    unsigned bits = 0;
+    auto refill = [&] {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (inEnd - in >= 8) {
+                // Eight bytes at once; only the whole bytes that fit count as taken, the rest
+                // are loaded again, into the same place, by the next refill.
+                std::uint64_t v;
+                std::memcpy(&v, in, 8);
+                acc |= v << bits;
+                in += (63 - bits) >> 3;
+                bits |= 56;
+                return;
+            }
+        }
+        while (bits <= 56 && in < inEnd) {
+            acc |= static_cast<std::uint64_t>(*in++) << bits;
+            bits += 8;
+        }
+    };
 
     unsigned width = s + 1;
+    unsigned mask = (1u << width) - 1;
     unsigned next = eoi + 1;  // next free table entry
     unsigned limit = 1u << width;
     unsigned prev = 0;
-    bool full = false;  // the table filled at 12 bits: only a clear code may follow
+    bool full = false;       // the table filled at 12 bits: only a clear code may follow
     bool afterClear = true;  // the stream starts as if a clear code had just been read
-    unsigned code;
 
-    if (!codes.Next(width, code)) return;
-    while (code != eoi) {
-        if (code == clear) {
-            width = s + 1;
-            next = eoi + 1;
-            limit = 1u << width;
-            do {
-                if (!codes.Next(width, code)) return;
-            } while (code == clear);
-            if (code == eoi) throw EGifException("Bad code");
-            afterClear = true;
+    for (;;) {
+        if (bits < width) {
+            refill();
+            if (bits < width) break;
         }
-
-        if (afterClear) {
-            // Tolerated: a first code that is no root stands for index 0.
-            if (code >= next) code = 0;
-            *out.Reserve() = entry[code].Suffix;
-            out.Commit(1);
-            prev = code;
-            afterClear = false;
-        } else {
-            std::uint8_t first;
-            if (code < next) {
-                first = entry[code].First;
-            } else if (code == next) {
-                first = entry[prev].First;  // the string-plus-first-byte case
-            } else {
-                throw EGifException("Bad code");
-            }
-            entry[next] = {static_cast<std::uint16_t>(prev), first, entry[prev].First};
-            length[next] = static_cast<std::uint16_t>(length[prev] + 1);
-            ++next;
-            if (next >= limit) {
-                if (width < MaxCodeBits) {
-                    limit <<= 1;
-                    ++width;
-                } else {
-                    full = true;
-                }
-            }
-
-            // Write the string back to front by following its prefixes.
-            const std::size_t n = length[code];
-            std::uint8_t* const begin = out.Reserve();
-            std::uint8_t* p = begin + n;
-            unsigned c = code;
-            do {
-                const LzwEntry e = entry[c];
-                *--p = e.Suffix;
-                c = e.Prefix;
-            } while (p != begin);
-            out.Commit(n);
-            prev = code;
-        }
-
-        if (!codes.Next(width, code)) return;
+        unsigned code = static_cast<unsigned>(acc) & mask;
+        acc >>= width;
+        bits -= width;
         if (full) {
             if (code != clear) throw EGifException("Code size overflow");
             full = false;
         }
+
+        if (code == clear || code == eoi || afterClear) {
+            if (code == eoi) break;
+            if (code == clear) {
+                width = s + 1;
+                mask = (1u << width) - 1;
+                next = eoi + 1;
+                limit = 1u << width;
+                do {
+                    if (bits < width) {
+                        refill();
+                        if (bits < width) goto done;
+                    }
+                    code = static_cast<unsigned>(acc) & mask;
+                    acc >>= width;
+                    bits -= width;
+                } while (code == clear);
+                if (code == eoi) throw EGifException("Bad code");
+            }
+            // Tolerated: a first code that is no root stands for index 0. No entry is added.
+            if (code >= next) code = 0;
+            *dst++ = entry[code].Suffix;
+            prev = code;
+            afterClear = false;
+        } else {
+            std::uint8_t first;
+            if (code < next)
+                first = entry[code].First;
+            else if (code == next)
+                first = entry[prev].First;  // the string-plus-first-byte case
+            else
+                throw EGifException("Bad code");
+            const LzwEntry& p = entry[prev];
+            entry[next] = {static_cast<std::uint16_t>(prev), static_cast<std::uint16_t>(p.Length + 1), first, p.First, 0};
+            if (++next >= limit) {
+                if (width < MaxCodeBits) {
+                    ++width;
+                    mask = (1u << width) - 1;
+                    limit <<= 1;
+                } else {
+                    full = true;
+                }
+            }
+            if (code < clear) {
+                *dst++ = static_cast<std::uint8_t>(code);
+            } else {
+                // Back to front along the prefixes.
+                const unsigned n = entry[code].Length;
+                std::uint8_t* q = dst + n;
+                unsigned c = code;
+                do {
+                    const LzwEntry e = entry[c];
+                    *--q = e.Suffix;
+                    c = e.Prefix;
+                } while (q != dst);
+                dst += n;
+            }
+            prev = code;
+        }
+        if (dst >= rowEnd) sink.Flush(dst, rowEnd);
     }
+done:
+    sink.Finish(dst);
 }
 
 // --- The file -------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "GifTestSupport.h"
 
@@ -134,33 +135,57 @@ TEST(GifDecode, TableFullAtTwelveBitsThenAnyOtherCodeIsAnOverflow) {
     }
 }
 
+namespace {
+
+// Decodes the first cutBytes of the picture's LZW data; the rows completed before the cut
+// must be right and every other row zero. Returns the number of completed rows.
+int CheckCut(const Bytes& pic, int w, int h, int codeSize, bool interlaced, std::size_t cutBytes) {
+    const Bytes full = LzwEncode(interlaced ? Interlace(pic, w, h) : pic, codeSize);
+    const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(std::min(cutBytes, full.size())));
+    int rows = 0;
+    auto gif = std::make_unique<TGifFile>();
+    gif->Hooks.RowDecoded = [&](int done, int) { rows = done; };
+    TMemoryStream s(OneImage(w, h, codeSize, cut, interlaced));
+    gif->LoadFromStream(s);
+    // The picture rows in the order they are filled.
+    std::vector<int> order;
+    int pass = 1;
+    for (int y = 0; y < h; y = interlaced ? TGifSubImage::NextInterlacedRow(y, h, pass) : y + 1) order.push_back(y);
+    const Bytes got = PixelsOf(gif->Image(1));
+    int wrong = 0;
+    for (int k = 0; k < h; ++k) {
+        const int y = order[static_cast<std::size_t>(k)];
+        if (Row(got, w, y) != (k < rows ? Row(pic, w, y) : Bytes(static_cast<std::size_t>(w), 0))) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0) << w << "x" << h << " interlaced " << interlaced << " cut after " << cutBytes << " bytes";
+    return rows;
+}
+
+}  // namespace
+
 TEST(GifDecode, DataCutOffKeepsCompleteRowsAndLeavesTheRestAtZero) {
-    const int w = 16, h = 12;
-    const Bytes pic = Picture(w, h, 4, 7);
-    for (bool interlaced : {false, true}) {
-        const Bytes stored = interlaced ? Interlace(pic, w, h) : pic;
-        const Bytes full = LzwEncode(stored, 2);
-        const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(full.size() / 2));
-        int rows = 0;
-        auto gif = std::make_unique<TGifFile>();
-        gif->Hooks.RowDecoded = [&](int done, int) { rows = done; };
-        TMemoryStream s(OneImage(w, h, 2, cut, interlaced));
-        ASSERT_NO_THROW(gif->LoadFromStream(s));
-        ASSERT_GT(rows, 0);
-        ASSERT_LT(rows, h);
-        // Which picture rows were filled, in fill order.
-        std::vector<int> order;
-        for (int pass = 1, y = 0; y < h && static_cast<int>(order.size()) < h;
-             y = interlaced ? TGifSubImage::NextInterlacedRow(y, h, pass) : y + 1)
-            order.push_back(y);
-        const Bytes got = PixelsOf(gif->Image(1));
-        for (int k = 0; k < h; ++k) {
-            const int y = order[static_cast<std::size_t>(k)];
-            if (k < rows)
-                EXPECT_EQ(Row(got, w, y), Row(pic, w, y)) << "row " << y;
-            else
-                EXPECT_EQ(Row(got, w, y), Bytes(w, 0)) << "row " << y << " interlaced " << interlaced;
-        }
+    // Small and large pictures (large ones are written straight into the matrix until the
+    // last rows), cut early, midway and late.
+    for (auto [w, h, colors] : {std::tuple{16, 12, 4}, std::tuple{300, 100, 4}, std::tuple{90, 200, 64}})
+        for (bool interlaced : {false, true})
+            for (int percent : {20, 50, 97}) {
+                const Bytes pic = Picture(w, h, colors, 7);
+                const int codeSize = colors == 4 ? 2 : 6;
+                const std::size_t size = LzwEncode(interlaced ? Interlace(pic, w, h) : pic, codeSize).size();
+                const int rows = CheckCut(pic, w, h, codeSize, interlaced, size * static_cast<std::size_t>(percent) / 100);
+                EXPECT_GT(rows, 0);
+                EXPECT_LT(rows, h);
+            }
+}
+
+TEST(GifDecode, DataCutAnywhereInALargeImageLeavesNoPartRow) {
+    // Short runs make strings that end inside rows and cross row ends.
+    for (unsigned seed : {11u, 12u, 13u}) {
+        const Bytes noise = Picture(300, 100, 4, seed);
+        Bytes pic(noise.size());
+        for (std::size_t i = 0; i < pic.size(); ++i) pic[i] = noise[i / 5];
+        const std::size_t size = LzwEncode(pic, 2).size();
+        for (std::size_t cut = 1; cut < size; cut += 11) CheckCut(pic, 300, 100, 2, false, cut);
     }
 }
 

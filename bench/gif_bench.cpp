@@ -1,0 +1,225 @@
+// GIF decoding throughput: our reader (with a per-row hook installed, as the program runs
+// it) against giflib's DGifSlurp, on pictures made at start-up and encoded by giflib:
+// a 1920 x 1080 screenshot-like picture, a photo-like 256-colour one and the same photo
+// interlaced. Prints the ratio giflib time / our time for each at the end.
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gif/GifDecl.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+struct Picture {
+    int Width, Height;
+    Bytes Pixels;
+};
+
+// A desktop: gradient background, windows with title bars and borders, lines of "text".
+Picture Screenshot() {
+    Picture p{1920, 1080, Bytes(1920u * 1080u)};
+    std::mt19937 rng(1);
+    for (int y = 0; y < p.Height; ++y)
+        for (int x = 0; x < p.Width; ++x) p.Pixels[static_cast<std::size_t>(y) * p.Width + x] = static_cast<std::uint8_t>(16 + y * 32 / p.Height);
+    auto fill = [&](int x0, int y0, int w, int h, std::uint8_t c) {
+        for (int y = std::max(0, y0); y < std::min(p.Height, y0 + h); ++y)
+            std::memset(&p.Pixels[static_cast<std::size_t>(y) * p.Width + std::max(0, x0)], c,
+                        static_cast<std::size_t>(std::max(0, std::min(p.Width, x0 + w) - std::max(0, x0))));
+    };
+    for (int win = 0; win < 7; ++win) {
+        const int x0 = static_cast<int>(rng() % 1300), y0 = static_cast<int>(rng() % 600);
+        const int w = 400 + static_cast<int>(rng() % 500), h = 250 + static_cast<int>(rng() % 400);
+        fill(x0 - 1, y0 - 1, w + 2, h + 2, 60);
+        fill(x0, y0, w, h, 255);
+        fill(x0, y0, w, 24, static_cast<std::uint8_t>(100 + win));
+        for (int line = y0 + 34; line + 12 < y0 + h; line += 16)
+            for (int x = x0 + 8; x + 8 < x0 + w - 8; x += 7) {
+                if (rng() % 9 == 0) {
+                    x += 7;
+                    continue;
+                }
+                const std::uint32_t glyph = rng();
+                for (int gy = 0; gy < 10; ++gy)
+                    for (int gx = 0; gx < 5; ++gx)
+                        if (glyph >> ((gy * 5 + gx) % 32) & (gy % 3 == 0 ? 1u : 3u) & 1u)
+                            p.Pixels[static_cast<std::size_t>(line + gy) * p.Width + x + gx] = 0;
+            }
+    }
+    return p;
+}
+
+// Smooth shapes with fine noise, reduced to 256 colours with dithering, like a photo.
+Picture Photo(int width, int height) {
+    Picture p{width, height, Bytes(static_cast<std::size_t>(width) * height)};
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<double> noise(-6.0, 6.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double v = 128 + 60 * std::sin(x * 0.011 + std::cos(y * 0.007) * 3) + 40 * std::cos(y * 0.019 - x * 0.004) +
+                             20 * std::sin((x + y) * 0.05) + noise(rng);
+            p.Pixels[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+        }
+    return p;
+}
+
+int WriteMemory(GifFileType* gif, const GifByteType* buf, int n) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    out->insert(out->end(), buf, buf + n);
+    return n;
+}
+
+Bytes Encode(const Picture& p, bool interlaced) {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, WriteMemory, &error);
+    GifColorType colors[256];
+    for (int i = 0; i < 256; ++i) colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(255 - i), static_cast<GifByteType>(i / 2)};
+    ColorMapObject* map = GifMakeMapObject(256, colors);
+    EGifSetGifVersion(gif, true);
+    if (EGifPutScreenDesc(gif, p.Width, p.Height, 8, 0, map) != GIF_OK ||
+        EGifPutImageDesc(gif, 0, 0, p.Width, p.Height, interlaced, nullptr) != GIF_OK)
+        std::abort();
+    static constexpr int first[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    auto row = [&](int y) {
+        if (EGifPutLine(gif, const_cast<GifPixelType*>(&p.Pixels[static_cast<std::size_t>(y) * p.Width]), p.Width) != GIF_OK)
+            std::abort();
+    };
+    if (interlaced) {
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = first[pass]; y < p.Height; y += step[pass]) row(y);
+    } else {
+        for (int y = 0; y < p.Height; ++y) row(y);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+struct MemoryInput {
+    const Bytes* Data;
+    std::size_t Pos;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buf, int n) {
+    auto* in = static_cast<MemoryInput*>(gif->UserData);
+    const std::size_t k = std::min<std::size_t>(in->Data->size() - in->Pos, static_cast<std::size_t>(n));
+    std::memcpy(buf, in->Data->data() + in->Pos, k);
+    in->Pos += k;
+    return static_cast<int>(k);
+}
+
+// Decodes with giflib; the pixels of the first image, rows top first.
+Bytes GiflibDecode(const Bytes& file) {
+    MemoryInput in{&file, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&in, ReadMemory, &error);
+    if (!gif || DGifSlurp(gif) != GIF_OK) std::abort();
+    const SavedImage& s = gif->SavedImages[0];
+    Bytes out(s.RasterBits, s.RasterBits + static_cast<std::size_t>(s.ImageDesc.Width) * s.ImageDesc.Height);
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+struct Input {
+    std::string Name;
+    Picture Pic;
+    Bytes File;
+};
+
+std::vector<Input>& Inputs() {
+    static std::vector<Input> inputs = [] {
+        std::vector<Input> v;
+        Picture photo = Photo(1280, 960);
+        v.push_back({"screenshot_1920x1080", Screenshot(), {}});
+        v.push_back({"photo_1280x960", photo, {}});
+        v.push_back({"photo_1280x960_interlaced", photo, {}});
+        for (auto& in : v) in.File = Encode(in.Pic, in.Name.find("interlaced") != std::string::npos);
+        return v;
+    }();
+    return inputs;
+}
+
+void OurDecode(benchmark::State& state, const Input* in) {
+    kaptor::TMemoryStream stream(in->File);
+    long rows = 0;
+    for (auto _ : state) {
+        kaptor::TGifFile gif;
+        gif.Hooks.RowDecoded = [&rows](int, int) { ++rows; };  // as the program installs one
+        gif.LoadFromStream(stream);
+        benchmark::DoNotOptimize(gif.Image(1).Pixels->Data());
+    }
+    benchmark::DoNotOptimize(rows);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(in->Pic.Pixels.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(in->File.size()));
+}
+
+void GiflibSlurp(benchmark::State& state, const Input* in) {
+    for (auto _ : state) {
+        MemoryInput mem{&in->File, 0};
+        int error = 0;
+        GifFileType* gif = DGifOpen(&mem, ReadMemory, &error);
+        if (!gif || DGifSlurp(gif) != GIF_OK) {
+            state.SkipWithError("giflib failed");
+            break;
+        }
+        benchmark::DoNotOptimize(gif->SavedImages[0].RasterBits);
+        DGifCloseFile(gif, &error);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(in->Pic.Pixels.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(in->File.size()));
+}
+
+// Keeps each run's time per iteration so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
+                Times[r.run_name.function_name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::pair<double, double>> Times;  // real, CPU
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Both decoders must give the same indexes, or the comparison means nothing.
+    for (const Input& in : Inputs()) {
+        kaptor::TMemoryStream stream(in.File);
+        kaptor::TGifFile gif;
+        gif.LoadFromStream(stream);
+        const kaptor::TByteArray2D& px = *gif.Image(1).Pixels;
+        const Bytes ours(px.Data(), px.Data() + in.Pic.Pixels.size());
+        if (ours != in.Pic.Pixels || GiflibDecode(in.File) != in.Pic.Pixels) {
+            std::fprintf(stderr, "%s: decoders disagree\n", in.Name.c_str());
+            return 1;
+        }
+        std::printf("%-28s %5d x %4d, %8zu bytes of GIF\n", in.Name.c_str(), in.Pic.Width, in.Pic.Height, in.File.size());
+    }
+    for (const Input& in : Inputs()) {
+        benchmark::RegisterBenchmark(("kaptor/" + in.Name).c_str(), OurDecode, &in)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("giflib/" + in.Name).c_str(), GiflibSlurp, &in)->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nspeed ratio, giflib time / our time (above 1: faster than giflib)\n  %-28s %6s %6s\n", "", "real", "CPU");
+    for (const Input& in : Inputs()) {
+        const auto a = reporter.Times.find("kaptor/" + in.Name), b = reporter.Times.find("giflib/" + in.Name);
+        if (a != reporter.Times.end() && b != reporter.Times.end() && a->second.first > 0 && a->second.second > 0)
+            std::printf("  %-28s %6.2f %6.2f\n", in.Name.c_str(), b->second.first / a->second.first,
+                        b->second.second / a->second.second);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
