@@ -1,0 +1,456 @@
+#include "framework/win/Bitmap.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "framework/base/SysUtils.h"
+#include "framework/imaging/BmpCodec.h"
+
+namespace kaptor {
+
+// The canvas of a bitmap: draws on the bitmap's memory DC, made when first needed, and tells
+// the bitmap what it touched.
+class TBitmapCanvas : public TCanvas {
+public:
+    explicit TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
+    ~TBitmapCanvas() override { SetHandle(nullptr); }
+
+protected:
+    void CreateHandle() override { SetHandle(bitmap_.AcquireDC()); }
+    void Changed(const RECT& r) override {
+        bitmap_.CanvasChanged(r);
+        TCanvas::Changed(r);
+    }
+
+private:
+    TBitmap& bitmap_;
+};
+
+namespace {
+
+// Nothing larger fits one block of a 32-bit process; refusing it here keeps CreateDIBSection
+// from being asked for sizes that wrap.
+constexpr std::uint64_t kMaxSectionBytes = 0x7FFFFFFFull;
+
+bool ValidBitCount(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+
+std::vector<RgbQuad> DefaultColors(int bits) {
+    std::vector<RgbQuad> c;
+    auto add = [&](int r, int g, int b) {
+        c.push_back(RgbQuad{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r), 0});
+    };
+    if (bits == 1) {
+        add(0, 0, 0);
+        add(255, 255, 255);
+    } else if (bits == 4) {
+        // The sixteen colours of every display since VGA.
+        static const int vga[16][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                       {0, 0, 128},   {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                       {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
+                                       {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+        for (const auto& v : vga) add(v[0], v[1], v[2]);
+    } else if (bits == 8) {
+        // A 6 x 6 x 6 colour cube and 40 further greys, eight in each step of the cube but
+        // not right beside its levels: colour matching that works on rounded values (Wine's
+        // does) would otherwise turn black into a near-black grey.
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b) add(r * 51, g * 51, b * 51);
+        for (int level = 0; level < 5; ++level)
+            for (int k = 0; k < 8; ++k) {
+                const int v = level * 51 + 9 + (k * 33 + 3) / 7;
+                add(v, v, v);
+            }
+    }
+    return c;
+}
+
+// BITMAPINFO with room for masks and a full colour table.
+struct InfoBuffer {
+    alignas(BITMAPINFO) std::uint8_t bytes[sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)] = {};
+    BITMAPINFO* get() { return reinterpret_cast<BITMAPINFO*>(bytes); }
+};
+
+void FillInfo(InfoBuffer& info, int width, int height, int bits, const std::vector<RgbQuad>& colors,
+              const std::uint32_t (&masks)[3]) {
+    BITMAPINFOHEADER& h = info.get()->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;  // bottom-up, the layout of Dib
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bits);
+    const bool fields = (bits == 16 || bits == 32) && (masks[0] | masks[1] | masks[2]);
+    h.biCompression = fields ? BI_BITFIELDS : BI_RGB;
+    auto* tail = reinterpret_cast<std::uint8_t*>(info.get()->bmiColors);
+    if (fields) {
+        std::memcpy(tail, masks, sizeof masks);
+    } else if (bits <= 8) {
+        h.biClrUsed = static_cast<DWORD>(colors.size());
+        std::memcpy(tail, colors.data(), colors.size() * sizeof(RgbQuad));
+    }
+}
+
+UniquePalette MakePalette(const std::vector<RgbQuad>& colors) {
+    if (colors.empty()) return {};
+    std::vector<std::uint8_t> buf(sizeof(LOGPALETTE) + colors.size() * sizeof(PALETTEENTRY));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(colors.size());
+    for (std::size_t i = 0; i < colors.size(); ++i)
+        lp->palPalEntry[i] = PALETTEENTRY{colors[i].Red, colors[i].Green, colors[i].Blue, 0};
+    UniquePalette p(CreatePalette(lp));
+    if (!p) detail::RaiseLastGdiError();
+    return p;
+}
+
+// Selects a palette into a DC for one scope (SelectObject does not take palettes).
+class ScopedPalette {
+public:
+    ScopedPalette(HDC dc, HPALETTE palette, bool background) : dc_(dc) {
+        if (palette) {
+            old_ = SelectPalette(dc_, palette, background);
+            if (old_) RealizePalette(dc_);
+        }
+    }
+    ~ScopedPalette() {
+        if (old_) SelectPalette(dc_, old_, TRUE);
+    }
+    ScopedPalette(const ScopedPalette&) = delete;
+    ScopedPalette& operator=(const ScopedPalette&) = delete;
+
+private:
+    HDC dc_;
+    HPALETTE old_ = nullptr;
+};
+
+}  // namespace
+
+TBitmap::TBitmap() : canvas_(std::make_unique<TBitmapCanvas>(*this)) {}
+
+TBitmap::TBitmap(int width, int height, TPixelFormat format) : TBitmap() {
+    SetPixelFormat(format);
+    SetSize(width, height);
+}
+
+TBitmap::~TBitmap() { FreeContext(); }
+
+TBitmap::Section TBitmap::MakeSection(int width, int height, int bitCount, const std::vector<RgbQuad>& colors,
+                                      const std::uint32_t (&masks)[3]) const {
+    if (width < 0 || height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
+    if (Dib::StrideFor(width, bitCount) * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
+    Section s;
+    if (width == 0 || height == 0) return s;
+    InfoBuffer info;
+    FillInfo(info, width, height, bitCount, colors, masks);
+    s.Handle.reset(CreateDIBSection(nullptr, info.get(), DIB_RGB_COLORS, &s.Bits, nullptr, 0));
+    if (!s.Handle || !s.Bits) throw EOutOfMemory();
+    return s;
+}
+
+void TBitmap::Adopt(Section section, int width, int height) {
+    FreeContext();
+    handle_ = std::move(section.Handle);
+    bits_ = section.Bits;
+    // A zero side is kept as asked: 0 x 5 is empty but still 5 high.
+    width_ = width;
+    height_ = height;
+    palette_.reset();
+}
+
+HDC TBitmap::AcquireDC() {
+    if (!dc_) {
+        UniqueMemDC dc(CreateCompatibleDC(nullptr));
+        if (!dc) detail::RaiseLastGdiError();
+        if (handle_) {
+            HGDIOBJ old = SelectObject(dc.get(), handle_.get());
+            if (!old || old == HGDI_ERROR) detail::RaiseLastGdiError();
+            oldBitmap_ = old;
+        }
+        dc_ = std::move(dc);
+    }
+    return dc_.get();
+}
+
+void TBitmap::FreeContext() {
+    if (canvas_) canvas_->SetHandle(nullptr);
+    if (dc_ && oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
+    oldBitmap_ = nullptr;
+    dc_.reset();
+}
+
+void TBitmap::CanvasChanged(const RECT& r) {
+    RECT clipped;
+    const RECT bounds{0, 0, width_, height_};
+    if (IntersectRect(&clipped, &r, &bounds)) Changed(&clipped);
+}
+
+void TBitmap::SetSize(int width, int height) {
+    if (width == width_ && height == height_) return;
+    Section s = MakeSection(width, height, bitCount_, colors_, masks_);
+    if (s.Handle) {
+        UniqueMemDC dc(CreateCompatibleDC(nullptr));
+        if (!dc) detail::RaiseLastGdiError();
+        ScopedSelect select(dc.get(), s.Handle.get());
+        const bool covered = width <= width_ && height <= height_;
+        if (!covered) {
+            UniqueBrush brush(CreateSolidBrush(ColorToRGB(canvas_->Brush.Color)));
+            const RECT all{0, 0, width, height};
+            if (!brush || !::FillRect(dc.get(), &all, brush.get())) detail::RaiseLastGdiError();
+        }
+        if (handle_ && !BitBlt(dc.get(), 0, 0, std::min(width, width_), std::min(height, height_), AcquireDC(), 0, 0,
+                               SRCCOPY))
+            detail::RaiseLastGdiError();
+    }
+    Adopt(std::move(s), width, height);
+    Changed();
+}
+
+TPixelFormat TBitmap::PixelFormat() const {
+    const bool fields = masks_[0] | masks_[1] | masks_[2];
+    switch (bitCount_) {
+        case 1: return pf1bit;
+        case 4: return pf4bit;
+        case 8: return pf8bit;
+        case 16:
+            if (!fields || (masks_[0] == 0x7C00 && masks_[1] == 0x03E0 && masks_[2] == 0x001F)) return pf15bit;
+            if (masks_[0] == 0xF800 && masks_[1] == 0x07E0 && masks_[2] == 0x001F) return pf16bit;
+            return pfCustom;
+        case 24: return pf24bit;
+        case 32:
+            if (!fields || (masks_[0] == 0xFF0000 && masks_[1] == 0xFF00 && masks_[2] == 0xFF)) return pf32bit;
+            return pfCustom;
+    }
+    return pfCustom;
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format == PixelFormat() || format == pfCustom) return;
+    int bits = 32;
+    std::uint32_t masks[3] = {0, 0, 0};
+    switch (format) {
+        case pf1bit: bits = 1; break;
+        case pf4bit: bits = 4; break;
+        case pf8bit: bits = 8; break;
+        case pf15bit: bits = 16; break;
+        case pf16bit:
+            bits = 16;
+            masks[0] = 0xF800;
+            masks[1] = 0x07E0;
+            masks[2] = 0x001F;
+            break;
+        case pf24bit: bits = 24; break;
+        case pf32bit:
+        case pfCustom: bits = 32; break;
+    }
+    std::vector<RgbQuad> colors = DefaultColors(bits);
+    Section s = MakeSection(width_, height_, bits, colors, masks);
+    if (s.Handle) {
+        UniqueMemDC dc(CreateCompatibleDC(nullptr));
+        if (!dc) detail::RaiseLastGdiError();
+        ScopedSelect select(dc.get(), s.Handle.get());
+        if (!BitBlt(dc.get(), 0, 0, width_, height_, AcquireDC(), 0, 0, SRCCOPY)) detail::RaiseLastGdiError();
+    }
+    bitCount_ = bits;
+    std::copy(std::begin(masks), std::end(masks), masks_);
+    colors_ = std::move(colors);
+    Adopt(std::move(s), width_, height_);
+    Changed();
+}
+
+TCanvas& TBitmap::Canvas() { return *canvas_; }
+
+HBITMAP TBitmap::Handle() {
+    FreeContext();
+    return handle_.get();
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+    FreeContext();
+    HBITMAP h = handle_.release();
+    bits_ = nullptr;
+    width_ = height_ = 0;
+    palette_.reset();
+    Changed();
+    return h;
+}
+
+HPALETTE TBitmap::Palette() const {
+    if (bitCount_ <= 8 && !palette_) palette_ = MakePalette(colors_);
+    return palette_.get();
+}
+
+TClipboardBitmap TBitmap::SaveToClipboardFormat() {
+    TClipboardBitmap out;
+    if (Empty()) return out;
+    WindowDC screen(nullptr);
+    if (!screen.get()) detail::RaiseLastGdiError();
+    out.Bitmap.reset(CreateCompatibleBitmap(screen.get(), width_, height_));
+    if (!out.Bitmap) throw EOutOfMemory();
+    UniqueMemDC dc(CreateCompatibleDC(screen.get()));
+    if (!dc) detail::RaiseLastGdiError();
+    {
+        ScopedSelect select(dc.get(), out.Bitmap.get());
+        ScopedPalette pal(dc.get(), Palette(), false);
+        if (!BitBlt(dc.get(), 0, 0, width_, height_, AcquireDC(), 0, 0, SRCCOPY)) detail::RaiseLastGdiError();
+    }
+    if (bitCount_ <= 8) out.Palette = MakePalette(colors_);
+    return out;
+}
+
+void TBitmap::LoadFromClipboardFormat(HBITMAP bitmap, HPALETTE palette) {
+    BITMAP bm{};
+    if (!bitmap || !GetObject(bitmap, sizeof bm, &bm)) throw EInvalidGraphic(texts::InvalidBitmap);
+    const int width = bm.bmWidth;
+    const int height = std::abs(bm.bmHeight);
+    int bits = bm.bmBitsPixel * bm.bmPlanes;
+    if (!ValidBitCount(bits)) bits = 32;
+    if (Dib::StrideFor(width, bits) * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
+
+    UniqueMemDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) detail::RaiseLastGdiError();
+    ScopedPalette pal(dc.get(), palette, false);
+    InfoBuffer info;
+    const std::uint32_t noMasks[3] = {0, 0, 0};
+    FillInfo(info, width, height, bits, {}, noMasks);
+    std::vector<std::uint8_t> pixels;
+    try {
+        pixels.resize(static_cast<std::size_t>(Dib::StrideFor(width, bits) * static_cast<std::uint64_t>(height)));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    if (height > 0 && GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), info.get(),
+                                 DIB_RGB_COLORS) != height)
+        detail::RaiseLastGdiError();
+    std::vector<RgbQuad> colors;
+    if (bits <= 8) {
+        const auto* table = reinterpret_cast<const RgbQuad*>(info.get()->bmiColors);
+        colors.assign(table, table + (1u << bits));
+    }
+    Section s = MakeSection(width, height, bits, colors, noMasks);
+    if (s.Handle) std::memcpy(s.Bits, pixels.data(), pixels.size());
+    bitCount_ = bits;
+    std::fill(std::begin(masks_), std::end(masks_), 0u);
+    colors_ = std::move(colors);
+    xPelsPerMeter_ = yPelsPerMeter_ = 0;
+    Adopt(std::move(s), width, height);
+    Changed();
+}
+
+void TBitmap::Assign(const TGraphic& source) {
+    if (&source == this) return;
+    const auto* other = dynamic_cast<const TBitmap*>(&source);
+    if (!other) {
+        TGraphic::Assign(source);
+        return;
+    }
+    Section s = MakeSection(other->width_, other->height_, other->bitCount_, other->colors_, other->masks_);
+    if (s.Handle) {
+        GdiFlush();  // the source's canvas may still have drawing queued
+        std::memcpy(s.Bits, other->bits_, static_cast<std::size_t>(other->Stride() * other->height_));
+    }
+    bitCount_ = other->bitCount_;
+    std::copy(std::begin(other->masks_), std::end(other->masks_), masks_);
+    colors_ = other->colors_;
+    xPelsPerMeter_ = other->xPelsPerMeter_;
+    yPelsPerMeter_ = other->yPelsPerMeter_;
+    Adopt(std::move(s), other->width_, other->height_);
+    Changed();
+}
+
+void TBitmap::Clear() {
+    FreeContext();
+    handle_.reset();
+    bits_ = nullptr;
+    width_ = height_ = 0;
+    palette_.reset();
+    Changed();
+}
+
+std::unique_ptr<TGraphic> TBitmap::Clone() const {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(*this);
+    return copy;
+}
+
+void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
+    if (Empty() || r.right == r.left || r.bottom == r.top) return;
+    HDC dst = canvas.Handle();
+    HDC src = AcquireDC();
+    // Nearest neighbour for colour pictures (no smoothing, rows and columns dropped or
+    // repeated); a monochrome one keeps its black lines. Only when the target shows fewer
+    // colours than the picture, and at most 256, does halftoning look better.
+    const int dstBits = GetDeviceCaps(dst, BITSPIXEL) * GetDeviceCaps(dst, PLANES);
+    int mode = bitCount_ == 1 ? STRETCH_ANDSCANS : STRETCH_DELETESCANS;
+    if (dstBits <= 8 && dstBits < bitCount_) mode = HALFTONE;
+    const int oldMode = SetStretchBltMode(dst, mode);
+    POINT oldOrg{};
+    if (mode == HALFTONE) SetBrushOrgEx(dst, 0, 0, &oldOrg);
+    const bool paletteDevice = GetDeviceCaps(dst, RASTERCAPS) & RC_PALETTE;
+    const bool ok = [&] {
+        ScopedPalette pal(dst, paletteDevice ? Palette() : nullptr, true);
+        return StretchBlt(dst, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0, width_, height_,
+                          canvas.CopyMode) != FALSE;
+    }();
+    if (mode == HALFTONE) SetBrushOrgEx(dst, oldOrg.x, oldOrg.y, nullptr);
+    if (oldMode) SetStretchBltMode(dst, oldMode);
+    if (!ok) detail::RaiseLastGdiError();
+}
+
+void TBitmap::LoadFromStream(TStream& stream) { LoadFromDib(ReadBmp(stream)); }
+
+void TBitmap::SaveToStream(TStream& stream) { WriteBmp(ToDib(), stream); }
+
+Dib TBitmap::ToDib() const {
+    Dib d = Dib::Make(width_, height_, static_cast<std::uint16_t>(bitCount_));
+    if (bitCount_ == 16 || bitCount_ == 32) {
+        d.RedMask = masks_[0];
+        d.GreenMask = masks_[1];
+        d.BlueMask = masks_[2];
+    }
+    d.Palette = colors_;
+    d.XPelsPerMeter = xPelsPerMeter_;
+    d.YPelsPerMeter = yPelsPerMeter_;
+    if (bits_ && !d.Bits.empty()) {
+        GdiFlush();
+        std::memcpy(d.Bits.data(), bits_, d.Bits.size());
+    }
+    return d;
+}
+
+void TBitmap::LoadFromDib(const Dib& dib) {
+    const int bits = dib.BitCount;
+    if (!ValidBitCount(bits) || dib.Width < 0 || dib.Height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
+    const std::uint64_t bytes = dib.Stride() * static_cast<std::uint64_t>(dib.Height);
+    if (bytes > kMaxSectionBytes) throw EOutOfMemory();
+    if (dib.Bits.size() != bytes) throw EInvalidGraphic(texts::InvalidBitmap);
+    std::vector<RgbQuad> colors;
+    if (bits <= 8) {
+        if (dib.Palette.size() > (1u << bits)) throw EInvalidGraphic(texts::InvalidBitmap);
+        colors = dib.Palette.empty() ? DefaultColors(bits) : dib.Palette;
+    }
+    std::uint32_t masks[3] = {0, 0, 0};
+    if ((bits == 16 || bits == 32) && dib.HasBitFields()) {
+        if (!ValidBitFields(dib.RedMask, dib.GreenMask, dib.BlueMask, bits)) throw EInvalidGraphic(texts::InvalidBitmap);
+        masks[0] = dib.RedMask;
+        masks[1] = dib.GreenMask;
+        masks[2] = dib.BlueMask;
+    }
+    Section s = MakeSection(dib.Width, dib.Height, bits, colors, masks);
+    if (s.Handle) std::memcpy(s.Bits, dib.Bits.data(), static_cast<std::size_t>(bytes));
+    bitCount_ = bits;
+    std::copy(std::begin(masks), std::end(masks), masks_);
+    colors_ = std::move(colors);
+    xPelsPerMeter_ = dib.XPelsPerMeter;
+    yPelsPerMeter_ = dib.YPelsPerMeter;
+    Adopt(std::move(s), dib.Width, dib.Height);
+    Changed();
+}
+
+std::uint8_t* TBitmap::ScanLine(int y) {
+    if (y < 0 || y >= height_ || !bits_) throw EInvalidGraphicOperation(texts::ScanLineIndex);
+    GdiFlush();
+    return static_cast<std::uint8_t*>(bits_) + static_cast<std::size_t>(height_ - 1 - y) * Stride();
+}
+
+}  // namespace kaptor
