@@ -399,7 +399,15 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
 
 void TBitmap::LoadFromStream(TStream& stream) { LoadFromDib(ReadBmp(stream)); }
 
-void TBitmap::SaveToStream(TStream& stream) { WriteBmp(ToDib(), stream); }
+void TBitmap::SaveToStream(TStream& stream) {
+    Dib dib = ToDib();
+    // The fourth byte of a plain 32-bit pixel is unused, but GDI leaves alpha there where it
+    // drew an icon (the cursor overlay) and 0 elsewhere, and viewers that read it as alpha
+    // would show such a capture as transparent except for the cursor. Files get 0 throughout.
+    if (dib.BitCount == 32 && !dib.HasBitFields())
+        for (std::size_t i = 3; i < dib.Bits.size(); i += 4) dib.Bits[i] = 0;
+    WriteBmp(dib, stream);
+}
 
 Dib TBitmap::ToDib() const {
     Dib d = Dib::Make(width_, height_, static_cast<std::uint16_t>(bitCount_));
@@ -451,6 +459,21 @@ std::uint8_t* TBitmap::ScanLine(int y) {
     if (y < 0 || y >= height_ || !bits_) throw EInvalidGraphicOperation(texts::ScanLineIndex);
     GdiFlush();
     return static_cast<std::uint8_t*>(bits_) + static_cast<std::size_t>(height_ - 1 - y) * Stride();
+}
+
+void StretchDib(HDC dc, const RECT& dest, const Dib& dib, DWORD rop) {
+    const int bits = dib.BitCount;
+    if (!ValidBitCount(bits) || dib.Width <= 0 || dib.Height <= 0 || dib.Bits.size() != dib.Stride() * dib.Height ||
+        (bits <= 8 && dib.Palette.size() > (1u << bits)))
+        throw EInvalidGraphic(texts::InvalidBitmap);
+    InfoBuffer info;
+    const std::uint32_t masks[3] = {dib.RedMask, dib.GreenMask, dib.BlueMask};
+    FillInfo(info, dib.Width, dib.Height, bits, dib.Palette, masks);
+    const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+    if (w == 0 || h == 0) return;
+    if (StretchDIBits(dc, dest.left, dest.top, w, h, 0, 0, dib.Width, dib.Height, dib.Bits.data(), info.get(),
+                      DIB_RGB_COLORS, rop) == 0)
+        detail::RaiseLastGdiError();
 }
 
 }  // namespace kaptor

@@ -113,4 +113,8 @@ private:
     std::unique_ptr<TBitmapCanvas> canvas_;
 };
 
+// Draws a whole Dib scaled into dest with StretchDIBits (DIB_RGB_COLORS): the path to
+// printers, which take device-independent pixels better than a blit from a memory DC.
+void StretchDib(HDC dc, const RECT& dest, const Dib& dib, DWORD rop = SRCCOPY);
+
 }  // namespace kaptor

@@ -124,6 +124,8 @@ public:
 
     // The DC drawn on (we don't own it). A bitmap's canvas creates its DC here when needed;
     // that DC is valid until the bitmap's Handle is taken or its size or format changes.
+    // Drawing on it directly (BitBlt from the screen) is not reported to OnChange: tell the
+    // bitmap with Modified.
     HDC Handle();
     void SetHandle(HDC dc);
     bool HandleAllocated() const { return dc_ != nullptr; }

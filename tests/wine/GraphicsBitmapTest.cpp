@@ -190,6 +190,21 @@ TEST_P(BmpRoundTrip, ThroughStreamAndThroughPictureFile) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, BmpRoundTrip, ::testing::Values(8, 24));
 
+TEST(Bitmap, ThirtyTwoBitFilesHaveNoStrayAlpha) {
+    // A capture with the cursor drawn in: GDI writes alpha only where the icon went.
+    TBitmap b(40, 40);
+    FillColor(b, clGray);
+    TIcon icon;
+    icon.SetHandle(CopyIcon(LoadIcon(nullptr, IDI_WARNING)));
+    b.Canvas().Draw(4, 4, icon);
+    TMemoryStream s;
+    b.SaveToStream(s);
+    const Dib d = ReadBmp(s.Memory());
+    ASSERT_EQ(d.BitCount, 32);
+    for (std::size_t i = 3; i < d.Bits.size(); i += 4) ASSERT_EQ(d.Bits[i], 0) << i;
+    EXPECT_EQ(d.Row(0)[0], GetBValue(clGray));
+}
+
 TEST(Bitmap, EmptyBitmapCannotBeWrittenAsAFile) {
     TBitmap b;
     TMemoryStream stream;
@@ -265,6 +280,28 @@ TEST(Bitmap, ClipboardFormsCarryThePixelsAndThePalette) {
 
     TBitmap none;
     EXPECT_FALSE(none.SaveToClipboardFormat().Bitmap);
+}
+
+TEST(Bitmap, StretchDibScalesEveryPixelFormatOntoADc) {
+    for (int bits : {8, 24, 32}) {
+        SCOPED_TRACE(bits);
+        const Dib d = RandomDib(20, 10, bits, 40u + static_cast<unsigned>(bits));
+        TBitmap source;
+        source.LoadFromDib(d);
+        TBitmap page(40, 20);
+        StretchDib(page.Canvas().Handle(), RECT{0, 0, 40, 20}, d);
+        page.Modified();
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const COLORREF want = Px(source, x, y);
+                ASSERT_EQ(Px(page, 2 * x, 2 * y), want) << x << "," << y;
+                ASSERT_EQ(Px(page, 2 * x + 1, 2 * y + 1), want) << x << "," << y;
+            }
+    }
+    TBitmap page(4, 4);
+    Dib broken = RandomDib(4, 4, 24, 1);
+    broken.Bits.resize(3);
+    EXPECT_THROW(StretchDib(page.Canvas().Handle(), RECT{0, 0, 4, 4}, broken), EInvalidGraphic);
 }
 
 TEST(Bitmap, ReleaseHandleGivesTheSectionAway) {
