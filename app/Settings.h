@@ -1,0 +1,49 @@
+// The eleven user options: one program-wide record, filled once at start-up from
+// "Kaptor.INI" beside the executable and written back only by the options dialog's OK.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "framework/base/IniFiles.h"
+
+namespace kaptor {
+
+struct TSettings {
+    std::int32_t Wait = 0;
+    bool HideForm = false;
+    bool RunCapture = false;
+    bool ShowBar = false;
+    bool ShowStsBar = false;
+    bool StartTrayIcon = false;
+    bool EndTrayIcon = false;
+    bool CaptureClient = false;
+    bool ShowAfterCapturing = false;
+    bool CaptureControl = false;
+    bool ShowCursor = false;
+    friend bool operator==(const TSettings&, const TSettings&) = default;
+};
+
+extern TSettings Settings;
+
+// The executable's folder with its trailing backslash; the main window's FormCreate sets it
+// first thing, before anything reads the settings or help files.
+extern std::string ProgramDir;
+
+inline constexpr const char* SettingsSection = "Kaptor32";
+inline constexpr const char* SettingsFileName = "Kaptor.INI";
+
+// The settings file: ProgramDir + "Kaptor.INI".
+std::string SettingsPath();
+
+// Read every key in read order with its default; missing or bad values give the default.
+void LoadSettings(TCustomIniFile& ini, TSettings& into);
+// Write every field in write order; a failed write stops there with "%s に書き込めません",
+// keys already written stay written.
+void SaveSettings(TCustomIniFile& ini, const TSettings& from);
+
+// The program's calls: the real settings file and the program-wide record.
+void LoadSettings();
+void SaveSettings();
+
+}  // namespace kaptor

@@ -1,0 +1,59 @@
+# The Windows program and its in-process tests, cross-built for i686 and run under Wine.
+set(KAPTOR_WIN_FLAGS -finput-charset=UTF-8 -fexec-charset=CP932)
+add_compile_definitions(WINVER=0x0A00 _WIN32_WINNT=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN STRICT)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# Every test program runs through the Wine harness.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/winrun;--;wine)
+
+# libjpeg-turbo, built once from Debian's source package into the build folder.
+set(KAPTOR_JPEG_PREFIX ${CMAKE_BINARY_DIR}/deps/libjpeg)
+if(EXISTS ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh)
+  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh ${KAPTOR_JPEG_PREFIX}
+                  RESULT_VARIABLE jpeg_rc)
+  if(NOT jpeg_rc EQUAL 0)
+    message(FATAL_ERROR "building libjpeg-turbo failed")
+  endif()
+  add_library(jpeg_static STATIC IMPORTED)
+  set_target_properties(jpeg_static PROPERTIES
+    IMPORTED_LOCATION ${KAPTOR_JPEG_PREFIX}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_JPEG_PREFIX}/include)
+  set(KAPTOR_JPEG_LIB jpeg_static)
+endif()
+
+# GoogleTest from Debian's source tree, built for the target.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Everything but the entry point, shared by the program and the tests.
+set(WIN_DIRS framework/win app capture view exchange components gif)
+set(WIN_SOURCES)
+foreach(dir ${WIN_DIRS})
+  file(GLOB dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(APPEND WIN_SOURCES ${dir_sources})
+endforeach()
+list(REMOVE_ITEM WIN_SOURCES ${PORTABLE_SOURCES} ${CMAKE_SOURCE_DIR}/app/main.cpp)
+
+add_library(kaptor_win STATIC ${PORTABLE_SOURCES} ${WIN_SOURCES})
+target_include_directories(kaptor_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(kaptor_win PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
+target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB}
+  comctl32 comdlg32 gdi32 user32 shell32 ole32 winspool version winmm uuid)
+
+file(GLOB RC_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+add_executable(Kaptor32 WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${RC_FILES})
+target_compile_options(Kaptor32 PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
+target_link_libraries(Kaptor32 PRIVATE kaptor_win)
+set_target_properties(Kaptor32 PROPERTIES OUTPUT_NAME Kaptor32)
+
+# In-process tests: one program, run inside a Wine session.
+file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
+add_executable(wine_tests ${WINE_TEST_SOURCES})
+target_compile_options(wine_tests PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
+target_link_libraries(wine_tests PRIVATE kaptor_win gtest gtest_main)
+add_test(NAME wine_tests COMMAND wine_tests)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "app/Settings.h"
+#include "framework/base/SysUtils.h"
+
+using namespace kaptor;
+
+namespace {
+
+// An INI file in memory that records the order of writes and can refuse the n-th one.
+class MemoryIni : public TCustomIniFile {
+public:
+    MemoryIni() : TCustomIniFile("C:\\Tools\\Kaptor.INI") {}
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& def) override {
+        auto it = values.find(section + "/" + key);
+        return it == values.end() ? def : it->second;
+    }
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+        if (static_cast<int>(written.size()) == failAt) ThrowWriteError();
+        values[section + "/" + key] = value;
+        written.push_back(key + "=" + value);
+    }
+    std::map<std::string, std::string> values;
+    std::vector<std::string> written;
+    int failAt = -1;
+};
+
+}  // namespace
+
+TEST(SettingsRead, MissingKeysGiveTheDefaults) {
+    MemoryIni ini;
+    TSettings s;
+    LoadSettings(ini, s);
+    TSettings expected;
+    expected.Wait = 1;
+    expected.HideForm = expected.ShowBar = expected.ShowStsBar = expected.ShowCursor = true;
+    EXPECT_EQ(s, expected);
+}
+
+TEST(SettingsRead, IntegerAndBooleanRules) {
+    struct Case {
+        const char* wait;
+        int expected;
+    } cases[] = {{"0x10", 16}, {"0X1a", 26}, {"$10", 16}, {"abc", 1}, {"-3", -3}, {"0x", 1}, {"", 1},
+                 {"0xZ", 1},   {"12 ", 1},  {"1200", 1200}};
+    for (const auto& c : cases) {
+        MemoryIni ini;
+        ini.values["Kaptor32/Wait"] = c.wait;
+        ini.values["Kaptor32/RunCapture"] = "2";
+        ini.values["Kaptor32/ShowBar"] = "yes";
+        ini.values["Kaptor32/Show Cursor"] = "0";
+        TSettings s;
+        LoadSettings(ini, s);
+        EXPECT_EQ(s.Wait, c.expected) << c.wait;
+        EXPECT_TRUE(s.RunCapture);
+        EXPECT_TRUE(s.ShowBar);  // "yes" is no integer: the true default
+        EXPECT_FALSE(s.ShowCursor);
+    }
+}
+
+TEST(SettingsWrite, AllElevenKeysInWriteOrder) {
+    MemoryIni ini;
+    TSettings s;
+    s.Wait = -5;
+    s.HideForm = true;
+    s.ShowCursor = true;
+    SaveSettings(ini, s);
+    const std::vector<std::string> expected = {
+        "Wait=-5",          "RunCapture=0",     "HideForm=1",           "ShowBar=0",
+        "ShowStsBar=0",     "Start TrayIcon=0", "End TrayIcon=0",       "Capture Client=0",
+        "Show After Capturing=0", "Capture Control=0", "Show Cursor=1"};
+    EXPECT_EQ(ini.written, expected);
+    TSettings back;
+    LoadSettings(ini, back);
+    EXPECT_EQ(back, s);
+}
+
+TEST(SettingsWrite, FailureStopsAtThatKeyAndKeepsEarlierOnes) {
+    MemoryIni ini;
+    ini.failAt = 4;  // "ShowStsBar"
+    TSettings s;
+    try {
+        SaveSettings(ini, s);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, Format(texts::CannotWrite, "C:\\Tools\\Kaptor.INI"));
+    }
+    EXPECT_EQ(ini.written.size(), 4u);
+    EXPECT_EQ(ini.values.count("Kaptor32/ShowBar"), 1u);
+    EXPECT_EQ(ini.values.count("Kaptor32/ShowStsBar"), 0u);
+}

@@ -1,0 +1,31 @@
+#include "TestApp.h"
+
+namespace kaptor::testing {
+
+namespace {
+std::vector<std::string> messages;
+}
+
+TApplication& TestApp() {
+    if (!Application) {
+        auto* app = new TApplication;  // lives for the whole test run
+        app->SetTitle("Kaptor32");
+        app->MessageBoxHook = [](const std::string& text, const std::string&, UINT) {
+            messages.push_back(text);
+            return IDOK;
+        };
+    }
+    return *Application;
+}
+
+std::vector<std::string> TakeMessages() { return std::exchange(messages, {}); }
+
+void Pump(int rounds) {
+    for (int i = 0; i < rounds; ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) Application->DispatchOne(msg);
+        Sleep(10);
+    }
+}
+
+}  // namespace kaptor::testing

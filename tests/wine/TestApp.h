@@ -1,0 +1,20 @@
+// The one application object the in-process tests share, and helpers to drive it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/win/Forms.h"
+
+namespace kaptor::testing {
+
+// Creates the application on first use; message boxes are recorded, not shown.
+TApplication& TestApp();
+// Texts of the message boxes shown since the last call.
+std::vector<std::string> TakeMessages();
+// Lets pending messages run (posted and sent), a few rounds.
+void Pump(int rounds = 3);
+
+}  // namespace kaptor::testing
