@@ -160,6 +160,7 @@ void TBitmap::Adopt(Section section, int width, int height) {
 
 HDC TBitmap::AcquireDC() {
     if (!dc_) {
+        SetLastError(0);
         UniqueMemDC dc(CreateCompatibleDC(nullptr));
         if (!dc) detail::RaiseLastGdiError();
         if (handle_) {
@@ -188,6 +189,7 @@ void TBitmap::CanvasChanged(const RECT& r) {
 void TBitmap::SetSize(int width, int height) {
     if (width == width_ && height == height_) return;
     Section s = MakeSection(width, height, bitCount_, colors_, masks_);
+    SetLastError(0);
     if (s.Handle) {
         UniqueMemDC dc(CreateCompatibleDC(nullptr));
         if (!dc) detail::RaiseLastGdiError();
@@ -245,6 +247,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     }
     std::vector<RgbQuad> colors = DefaultColors(bits);
     Section s = MakeSection(width_, height_, bits, colors, masks);
+    SetLastError(0);
     if (s.Handle) {
         UniqueMemDC dc(CreateCompatibleDC(nullptr));
         if (!dc) detail::RaiseLastGdiError();
@@ -283,6 +286,7 @@ HPALETTE TBitmap::Palette() const {
 TClipboardBitmap TBitmap::SaveToClipboardFormat() {
     TClipboardBitmap out;
     if (Empty()) return out;
+    SetLastError(0);
     WindowDC screen(nullptr);
     if (!screen.get()) detail::RaiseLastGdiError();
     out.Bitmap.reset(CreateCompatibleBitmap(screen.get(), width_, height_));
@@ -307,6 +311,7 @@ void TBitmap::LoadFromClipboardFormat(HBITMAP bitmap, HPALETTE palette) {
     if (!ValidBitCount(bits)) bits = 32;
     if (Dib::StrideFor(width, bits) * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
 
+    SetLastError(0);
     UniqueMemDC dc(CreateCompatibleDC(nullptr));
     if (!dc) detail::RaiseLastGdiError();
     ScopedPalette pal(dc.get(), palette, false);
@@ -387,6 +392,7 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
     POINT oldOrg{};
     if (mode == HALFTONE) SetBrushOrgEx(dst, 0, 0, &oldOrg);
     const bool paletteDevice = GetDeviceCaps(dst, RASTERCAPS) & RC_PALETTE;
+    SetLastError(0);
     const bool ok = [&] {
         ScopedPalette pal(dst, paletteDevice ? Palette() : nullptr, true);
         return StretchBlt(dst, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0, width_, height_,
@@ -471,6 +477,7 @@ void StretchDib(HDC dc, const RECT& dest, const Dib& dib, DWORD rop) {
     FillInfo(info, dib.Width, dib.Height, bits, dib.Palette, masks);
     const int w = dest.right - dest.left, h = dest.bottom - dest.top;
     if (w == 0 || h == 0) return;
+    SetLastError(0);
     if (StretchDIBits(dc, dest.left, dest.top, w, h, 0, 0, dib.Width, dib.Height, dib.Bits.data(), info.get(),
                       DIB_RGB_COLORS, rop) == 0)
         detail::RaiseLastGdiError();

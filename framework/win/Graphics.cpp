@@ -91,6 +91,7 @@ void TCanvas::DeselectObjects() {
 void TCanvas::RequirePen() {
     HDC dc = RequireHandle();
     if (!oldPen_ || !SamePen(Pen, penMade_)) {
+        SetLastError(0);
         UniquePen pen(CreatePen(Pen.Style, std::max(Pen.Width, 0), ColorToRGB(Pen.Color)));
         if (!pen) detail::RaiseLastGdiError();
         HGDIOBJ old = SelectObject(dc, pen.get());
@@ -105,6 +106,7 @@ void TCanvas::RequirePen() {
 void TCanvas::RequireBrush() {
     HDC dc = RequireHandle();
     if (!oldBrush_ || !SameBrush(Brush, brushMade_)) {
+        SetLastError(0);
         UniqueBrush brush(MakeBrush(Brush));
         if (!brush && Brush.Style != bsClear) detail::RaiseLastGdiError();
         HGDIOBJ obj = brush ? static_cast<HGDIOBJ>(brush.get()) : GetStockObject(NULL_BRUSH);
@@ -182,6 +184,7 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& srcRect) {
     const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
     const int sw = srcRect.right - srcRect.left, sh = srcRect.bottom - srcRect.top;
     if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return;  // nothing to copy (a range on one line)
+    SetLastError(0);
     if (!StretchBlt(dst, dest.left, dest.top, dw, dh, src, srcRect.left, srcRect.top, sw, sh, CopyMode))
         detail::RaiseLastGdiError();
     Changed(Normalized(dest.left, dest.top, dest.right, dest.bottom));

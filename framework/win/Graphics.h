@@ -223,6 +223,8 @@ protected:
 namespace detail {
 // Raises the failure of the last GDI call: EOutOfMemory when Windows gives no reason (GDI
 // mostly fails for lack of memory), otherwise EInvalidGraphicOperation with Windows' text.
+// GDI sets no error on success, so callers clear it (SetLastError(0)) before the calls
+// whose failure they report.
 [[noreturn]] void RaiseLastGdiError();
 }  // namespace detail
 

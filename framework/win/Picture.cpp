@@ -81,6 +81,7 @@ std::vector<std::uint8_t> IconFile(HICON icon) {
     ICONINFO ii{};
     if (!GetIconInfo(icon, &ii)) throw EInvalidGraphic(texts::InvalidIcon);
     UniqueBitmap mask(ii.hbmMask), color(ii.hbmColor);
+    SetLastError(0);
     BITMAP bm{};
     if (!GetObject(mask.get(), sizeof bm, &bm)) throw EInvalidGraphic(texts::InvalidIcon);
     const int width = bm.bmWidth;
@@ -270,6 +271,7 @@ void TIcon::Draw(TCanvas& canvas, const RECT& r) {
     // DrawIcon always draws at the system icon size; any other size needs DrawIconEx, so
     // what is drawn always covers exactly r.
     const bool systemSize = w == GetSystemMetrics(SM_CXICON) && h == GetSystemMetrics(SM_CYICON);
+    SetLastError(0);
     const BOOL ok = systemSize ? DrawIcon(dc, r.left, r.top, icon_.get())
                                : DrawIconEx(dc, r.left, r.top, icon_.get(), w, h, 0, nullptr, DI_NORMAL);
     if (!ok) detail::RaiseLastGdiError();
@@ -370,6 +372,7 @@ std::unique_ptr<TGraphic> TMetafile::Clone() const {
 
 void TMetafile::Draw(TCanvas& canvas, const RECT& r) {
     if (Empty()) return;
+    SetLastError(0);
     UniqueEnhMetaFile meta = EnhMetaFileOf(data_, enhanced_);
     if (!meta || !PlayEnhMetaFile(canvas.Handle(), meta.get(), &r)) detail::RaiseLastGdiError();
 }

@@ -126,7 +126,8 @@ public:
     TPicture(const TPicture&) = delete;
     TPicture& operator=(const TPicture&) = delete;
 
-    // The graphic held, or null (we keep it).
+    // The graphic held, or null (we keep it). A bitmap takes a picture's content with
+    // bitmap.Assign(picture.Graphic()), which names the graphic's class when it cannot.
     TGraphic* Graphic() const { return graphic_.get(); }
     // Holds a copy of graphic (of the same kind); null empties the picture.
     void SetGraphic(const TGraphic* graphic);

@@ -282,6 +282,37 @@ TEST(Bitmap, ClipboardFormsCarryThePixelsAndThePalette) {
     EXPECT_FALSE(none.SaveToClipboardFormat().Bitmap);
 }
 
+// The real clipboard takes both forms and gives the bitmap back.
+TEST(Bitmap, ClipboardFormsGoThroughTheSystemClipboard) {
+    struct Window {
+        HWND h = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ~Window() { DestroyWindow(h); }
+    } owner;
+    ASSERT_NE(owner.h, nullptr);
+    TBitmap picture;
+    picture.LoadFromDib(RandomDib(30, 20, 8, 23));
+
+    ASSERT_TRUE(OpenClipboard(owner.h));
+    EmptyClipboard();
+    TClipboardBitmap out = picture.SaveToClipboardFormat();
+    if (SetClipboardData(CF_BITMAP, out.Bitmap.get())) out.Bitmap.release();
+    if (SetClipboardData(CF_PALETTE, out.Palette.get())) out.Palette.release();
+    CloseClipboard();
+    EXPECT_FALSE(out.Bitmap);  // the clipboard took both
+    EXPECT_FALSE(out.Palette);
+
+    ASSERT_TRUE(OpenClipboard(owner.h));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_PALETTE));
+    HBITMAP onClipboard = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    TBitmap pasted;
+    if (onClipboard) pasted.LoadFromClipboardFormat(onClipboard);
+    CloseClipboard();
+    ASSERT_EQ(pasted.Width(), 30);
+    ASSERT_EQ(pasted.Height(), 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(Px(pasted, x, y), Px(picture, x, y)) << x << "," << y;
+}
+
 TEST(Bitmap, StretchDibScalesEveryPixelFormatOntoADc) {
     for (int bits : {8, 24, 32}) {
         SCOPED_TRACE(bits);
