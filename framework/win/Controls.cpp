@@ -396,6 +396,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     height_ = std::max(0, height);
     ApplyBounds();
     if (parent_ && align_ != TAlign::alNone) parent_->Realign();
+    if (parent_) parent_->ControlBoundsChanged(this);
 }
 
 void TWinControl::ApplyBounds() {

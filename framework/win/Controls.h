@@ -204,6 +204,8 @@ protected:
     virtual void Resized();
     // Paint for controls of our own class.
     virtual void Paint(HDC dc, const RECT& update) {}
+    // A child was moved or resized (scroll boxes follow their content).
+    virtual void ControlBoundsChanged(TWinControl* child) {}
     // The screen cursor handle to show over this control.
     virtual HCURSOR CursorHandle();
     virtual void ApplyFont();

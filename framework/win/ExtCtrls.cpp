@@ -1,0 +1,257 @@
+#include "framework/win/ExtCtrls.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/win/Bitmap.h"
+#include "framework/win/Forms.h"
+
+namespace kaptor {
+
+// ---------------------------------------------------------------- TImage
+
+TImage::TImage(TComponent* owner) : TCustomControl(owner) {
+    picture_.OnChange = [this](const RECT* r) { PictureChanged(r); };
+}
+
+TImage::~TImage() {
+    BeginDestroy();
+    picture_.OnChange = nullptr;
+}
+
+void TImage::CreateParamsFor(CreateParams& params) {
+    TCustomControl::CreateParamsFor(params);
+    params.ClassName = RegisterClassFor("TImage");
+}
+
+TCanvas& TImage::Canvas() {
+    if (!picture_.Graphic()) {
+        TBitmap bitmap(Width(), Height());
+        picture_.SetGraphic(&bitmap);
+    }
+    return picture_.Bitmap().Canvas();
+}
+
+RECT TImage::ToDisplay(const RECT& r) const {
+    const TGraphic* g = picture_.Graphic();
+    if (!Stretch || !g || g->Width() <= 0 || g->Height() <= 0) return r;
+    const double sx = static_cast<double>(Width()) / g->Width();
+    const double sy = static_cast<double>(Height()) / g->Height();
+    // One display pixel more on each side: rounding must never leave a stale edge.
+    return RECT{static_cast<LONG>(std::floor(r.left * sx)) - 1, static_cast<LONG>(std::floor(r.top * sy)) - 1,
+                static_cast<LONG>(std::ceil(r.right * sx)) + 1, static_cast<LONG>(std::ceil(r.bottom * sy)) + 1};
+}
+
+void TImage::PictureChanged(const RECT* r) {
+    if (!HandleAllocated() || Destroying()) return;
+    if (r) {
+        const RECT d = ToDisplay(*r);
+        InvalidateRect(Handle(), &d, FALSE);
+    } else {
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        // The picture covers what it covers; only the rest needs the background.
+        const TGraphic* g = picture_.Graphic();
+        if (g && !g->Empty() && (Stretch || (g->Width() >= Width() && g->Height() >= Height()))) return 1;
+    }
+    return TCustomControl::WndProc(msg, wp, lp);
+}
+
+void TImage::Paint(HDC dc, const RECT& update) {
+    TGraphic* g = picture_.Graphic();
+    if (!g || g->Empty()) return;
+    auto* bitmap = dynamic_cast<TBitmap*>(g);
+    const int w = Stretch ? Width() : g->Width();
+    const int h = Stretch ? Height() : g->Height();
+    if (w <= 0 || h <= 0) return;
+    if (!bitmap) {
+        TCanvas canvas(dc);
+        g->Draw(canvas, RECT{0, 0, w, h});
+        return;
+    }
+    // Only the source pixels behind the update area are stretched: zoom costs what is shown,
+    // not the whole picture. The mapping is the same for every part, so parts meet exactly.
+    const int W = bitmap->Width(), H = bitmap->Height();
+    auto srcX = [&](LONG x) { return static_cast<int>(std::clamp<long long>(static_cast<long long>(x) * W / w, 0, W)); };
+    auto srcY = [&](LONG y) { return static_cast<int>(std::clamp<long long>(static_cast<long long>(y) * H / h, 0, H)); };
+    auto dstX = [&](int sx) { return static_cast<int>(static_cast<long long>(sx) * w / W); };
+    auto dstY = [&](int sy) { return static_cast<int>(static_cast<long long>(sy) * h / H); };
+    int sx0 = srcX(update.left), sy0 = srcY(update.top);
+    int sx1 = std::min(W, srcX(update.right) + 1), sy1 = std::min(H, srcY(update.bottom) + 1);
+    if (sx1 <= sx0 || sy1 <= sy0) return;
+    const int dx0 = dstX(sx0), dy0 = dstY(sy0);
+    const int dx1 = sx1 == W ? w : dstX(sx1), dy1 = sy1 == H ? h : dstY(sy1);
+    HDC src = bitmap->Canvas().Handle();
+    HPALETTE palette = bitmap->Palette();
+    HPALETTE old = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
+    if (palette) RealizePalette(dc);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, src, sx0, sy0, sx1 - sx0, sy1 - sy0, SRCCOPY);
+    if (old) SelectPalette(dc, old, FALSE);
+}
+
+// ---------------------------------------------------------------- TScrollBox
+
+TScrollBox::TScrollBox(TComponent* owner) : TCustomControl(owner) {}
+
+void TScrollBox::CreateParamsFor(CreateParams& params) {
+    TCustomControl::CreateParamsFor(params);
+    params.ClassName = RegisterClassFor("TScrollBox");
+    params.Style |= WS_HSCROLL | WS_VSCROLL;
+}
+
+void TScrollBox::ControlBoundsChanged(TWinControl*) { UpdateScrollBars(); }
+
+void TScrollBox::Resized() {
+    UpdateScrollBars();
+    TCustomControl::Resized();
+}
+
+void TScrollBox::UpdateScrollBars() {
+    if (!HandleAllocated() || updating_) return;
+    updating_ = true;
+    // The content's extent in unscrolled coordinates.
+    int right = 0, bottom = 0;
+    for (TWinControl* c : Controls()) {
+        if (!c->Visible()) continue;
+        right = std::max(right, c->Left() + hpos_ + c->Width());
+        bottom = std::max(bottom, c->Top() + vpos_ + c->Height());
+    }
+    // Two rounds: one bar appearing can make the other necessary.
+    for (int round = 0; round < 2; ++round) {
+        RECT client;
+        GetClientRect(Handle(), &client);
+        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, 0, 0, 0, 0};
+        si.fMask = SIF_RANGE | SIF_PAGE;
+        si.nMax = right > client.right ? right - 1 : 0;
+        si.nPage = right > client.right ? static_cast<UINT>(client.right) : 0;
+        SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+        si.nMax = bottom > client.bottom ? bottom - 1 : 0;
+        si.nPage = bottom > client.bottom ? static_cast<UINT>(client.bottom) : 0;
+        SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+    }
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int maxH = std::max(0, right - static_cast<int>(client.right));
+    const int maxV = std::max(0, bottom - static_cast<int>(client.bottom));
+    updating_ = false;
+    ScrollTo(std::min(hpos_, maxH), std::min(vpos_, maxV));
+}
+
+void TScrollBox::ScrollTo(int x, int y) {
+    if (!HandleAllocated()) return;
+    x = std::max(0, x);
+    y = std::max(0, y);
+    const int dx = hpos_ - x, dy = vpos_ - y;
+    hpos_ = x;
+    vpos_ = y;
+    SetScrollPos(Handle(), SB_HORZ, x, TRUE);
+    SetScrollPos(Handle(), SB_VERT, y, TRUE);
+    if (dx || dy) {
+        updating_ = true;
+        ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr,
+                       SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+        updating_ = false;
+    }
+}
+
+void TScrollBox::OnScroll(int bar, WORD code) {
+    SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(Handle(), bar, &si);
+    int pos = si.nPos;
+    const int line = 16;
+    switch (code) {
+        case SB_LINEUP: pos -= line; break;
+        case SB_LINEDOWN: pos += line; break;
+        case SB_PAGEUP: pos -= static_cast<int>(si.nPage); break;
+        case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); break;
+        case SB_THUMBTRACK:  // live while dragged
+        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
+        case SB_TOP: pos = si.nMin; break;
+        case SB_BOTTOM: pos = si.nMax; break;
+        default: return;
+    }
+    pos = std::clamp(pos, 0, std::max(0, si.nMax - static_cast<int>(si.nPage) + 1));
+    if (bar == SB_HORZ) ScrollTo(pos, vpos_);
+    else ScrollTo(hpos_, pos);
+}
+
+LRESULT TScrollBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_HSCROLL: OnScroll(SB_HORZ, LOWORD(wp)); return 0;
+        case WM_VSCROLL: OnScroll(SB_VERT, LOWORD(wp)); return 0;
+        case WM_MOUSEWHEEL: {
+            const int delta = GET_WHEEL_DELTA_WPARAM(wp);
+            ScrollTo(hpos_, vpos_ - delta * 48 / WHEEL_DELTA);
+            UpdateScrollBars();
+            return 0;
+        }
+        default: return TCustomControl::WndProc(msg, wp, lp);
+    }
+}
+
+// ---------------------------------------------------------------- TTimer
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    static const bool registered = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TimerWndProc;
+        wc.hInstance = MainInstance();
+        wc.lpszClassName = "TKaptorTimer";
+        return RegisterClassA(&wc) != 0;
+    }();
+    (void)registered;
+    window_ = CreateWindowExA(0, "TKaptorTimer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, MainInstance(), nullptr);
+    if (window_) {
+        detail::CountHandle(HandleKind::Window, +1);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    Update();
+}
+
+TTimer::~TTimer() {
+    BeginDestroy();
+    if (window_) {
+        KillTimer(window_, 1);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+        detail::CountHandle(HandleKind::Window, -1);
+    }
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Update();
+}
+
+void TTimer::SetInterval(UINT interval) {
+    interval_ = interval;
+    Update();
+}
+
+void TTimer::Update() {
+    if (!window_) return;
+    KillTimer(window_, 1);
+    if (enabled_ && interval_ > 0) SetTimer(window_, 1, interval_, nullptr);
+}
+
+LRESULT CALLBACK TTimer::TimerWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER) {
+        auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        if (timer && timer->enabled_ && timer->OnTimer) {
+            try {
+                timer->OnTimer(timer);
+            } catch (const std::exception& e) {
+                Application->HandleException(e);
+            }
+        }
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+}  // namespace kaptor

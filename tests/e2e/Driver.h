@@ -1,0 +1,81 @@
+// Operating Kaptor32.exe from another process: starting it in a folder of its own, finding
+// its windows, pressing keys, clicking, reading window texts and status panels, reading
+// the screen and the clipboard.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Waits until pred holds, pumping our own messages; false on time-out.
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+void Sleep(int ms);
+
+// A fresh copy of the program in its own temporary folder, so its INI file is its own.
+class Program {
+public:
+    // ini: the text of Kaptor.INI to put beside the exe, or empty for none.
+    explicit Program(const std::string& ini = "", const std::string& args = "");
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    const std::string& Dir() const { return dir_; }
+    std::string IniPath() const { return dir_ + "Kaptor.INI"; }
+    std::string ReadIni() const;
+    HWND MainWindow() const { return main_; }
+    bool Running() const;
+    // Waits for the main window to exist (visible or not) and returns it.
+    HWND WaitMainWindow(bool visible = true, int timeoutMs = 15000);
+    // Closes the program the way a user would; kills it if it does not go.
+    void Close();
+    DWORD Pid() const { return pi_.dwProcessId; }
+
+private:
+    std::string dir_;
+    PROCESS_INFORMATION pi_{};
+    HWND main_ = nullptr;
+};
+
+// Top-level windows of a process with a given class (empty: any) and visible state.
+std::vector<HWND> WindowsOf(DWORD pid, const std::string& className = "", bool visibleOnly = true);
+HWND FindChild(HWND parent, const std::string& className, int index = 0);
+std::string WindowText(HWND wnd);
+std::string ClassOf(HWND wnd);
+RECT ClientRectOnScreen(HWND wnd);
+
+// Text of a status bar panel of another process.
+std::string StatusPanel(HWND statusBar, int index);
+// Presses a key (with modifiers) for the foreground window.
+void PressKey(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
+void TypeText(const std::string& ascii);
+void Click(int screenX, int screenY, bool right = false, bool dbl = false);
+void MoveMouse(int screenX, int screenY);
+bool Activate(HWND wnd);
+
+// Screen pixels: one pixel, or a rectangle as 0x00RRGGBB values row by row.
+COLORREF ScreenPixel(int x, int y);
+std::vector<std::uint32_t> ScreenPixels(const RECT& r);
+
+// A window of ours with a known picture: four colour quadrants and a one-pixel grid.
+class TestPattern {
+public:
+    TestPattern(const std::string& title, int x, int y, int w, int h);
+    ~TestPattern();
+    HWND Handle() const { return wnd_; }
+    // The colour the pattern has at client point (x, y).
+    static std::uint32_t ColorAt(int x, int y, int w, int h);
+
+private:
+    HWND wnd_ = nullptr;
+};
+
+// Reads a message box of the program: its text, then presses the given button id.
+std::string AnswerMessageBox(DWORD pid, int button = IDOK, int timeoutMs = 10000);
+
+}  // namespace e2e
