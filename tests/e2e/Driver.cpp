@@ -123,23 +123,25 @@ std::vector<HWND> WindowsOf(DWORD pid, const std::string& className, bool visibl
     return a.found;
 }
 
+namespace {
+struct ChildArgs {
+    std::string cls;
+    int index;
+    HWND found;
+};
+BOOL CALLBACK MatchChild(HWND w, LPARAM lp) {
+    auto* a = reinterpret_cast<ChildArgs*>(lp);
+    if (ClassOf(w) == a->cls && a->index-- == 0) {
+        a->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
 HWND FindChild(HWND parent, const std::string& className, int index) {
-    struct Args {
-        std::string cls;
-        int index;
-        HWND found;
-    } a{className, index, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* a = reinterpret_cast<Args*>(lp);
-            if (ClassOf(w) == a->cls && a->index-- == 0) {
-                a->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&a));
+    ChildArgs a{className, index, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&a));
     return a.found;
 }
 
