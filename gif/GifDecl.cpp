@@ -204,17 +204,31 @@ namespace {
 
 constexpr unsigned MaxCodeBits = 12;
 constexpr unsigned TableSize = 1u << MaxCodeBits;  // 4096 codes
-// The longest string a full table can hold: the room a string may need beyond a row.
+// The longest string a full table can hold: the room a string (or the eight-byte store of
+// a short one) may need beyond a row.
 constexpr std::size_t MaxString = TableSize;
 
-// One string table entry: the string of Prefix followed by Suffix.
+// One string table entry: the string of Prefix followed by Suffix. Head holds the first
+// eight bytes of the string (zeros after a shorter one), so that most strings are written
+// with a single store.
 struct LzwEntry {
+    std::uint64_t Head;
     std::uint16_t Prefix;
     std::uint16_t Length;
     std::uint8_t Suffix;
     std::uint8_t First;  // the string's first byte
     std::uint16_t Unused;
 };
+constexpr unsigned HeadBytes = 8;
+
+// Writes the eight head bytes at dst, first byte first.
+inline void StoreHead(std::uint8_t* dst, std::uint64_t head) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(dst, &head, HeadBytes);
+    } else {
+        for (unsigned i = 0; i < HeadBytes; ++i) dst[i] = static_cast<std::uint8_t>(head >> (8 * i));
+    }
+}
 
 // The working storage of one decode, allocated once per image and never per code.
 struct LzwTable {
@@ -311,7 +325,7 @@ void TGifSubImage::Decode() {
     LzwEntry* const entry = table->Entry;
     for (unsigned i = 0; i < clear; ++i) {
         const auto b = static_cast<std::uint8_t>(i);  // with 9-bit roots the pixel is the low byte
-        entry[i] = {0, 1, b, b, 0};
+        entry[i] = {b, 0, 1, b, b, 0};
     }
 
     RowSink sink(*Pixels, Interlaced, GifFile ? &GifFile->Hooks : nullptr);
@@ -397,7 +411,8 @@ void TGifSubImage::Decode() {
             else
                 throw EGifException("Bad code");
             const LzwEntry& p = entry[prev];
-            entry[next] = {static_cast<std::uint16_t>(prev), static_cast<std::uint16_t>(p.Length + 1), first, p.First, 0};
+            const std::uint64_t head = p.Length < HeadBytes ? p.Head | std::uint64_t{first} << (8 * p.Length) : p.Head;
+            entry[next] = {head, static_cast<std::uint16_t>(prev), static_cast<std::uint16_t>(p.Length + 1), first, p.First, 0};
             if (++next >= limit) {
                 if (width < MaxCodeBits) {
                     ++width;
@@ -407,20 +422,20 @@ void TGifSubImage::Decode() {
                     full = true;
                 }
             }
-            if (code < clear) {
-                *dst++ = static_cast<std::uint8_t>(code);
-            } else {
-                // Back to front along the prefixes.
-                const unsigned n = entry[code].Length;
+            // The head, then the bytes after it back to front along the prefixes. Bytes the
+            // store puts after a short string are zeros over zeros or beyond the row.
+            const LzwEntry& e = entry[code];
+            const unsigned n = e.Length;
+            StoreHead(dst, e.Head);
+            if (n > HeadBytes) {
                 std::uint8_t* q = dst + n;
                 unsigned c = code;
                 do {
-                    const LzwEntry e = entry[c];
-                    *--q = e.Suffix;
-                    c = e.Prefix;
-                } while (q != dst);
-                dst += n;
+                    *--q = entry[c].Suffix;
+                    c = entry[c].Prefix;
+                } while (q != dst + HeadBytes);
             }
+            dst += n;
             prev = code;
         }
         if (dst >= rowEnd) sink.Flush(dst, rowEnd);
