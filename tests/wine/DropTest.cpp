@@ -1,0 +1,181 @@
+// TDropDst: WM_DROPFILES with a real drop block in global memory, as the shell sends it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "HookTestSupport.h"
+#include "components/DROPDST.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+// The block the shell hands over: DROPFILES, then the ANSI names, each NUL-ended, then a NUL.
+HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
+    std::size_t size = sizeof(DROPFILES) + 1;
+    for (const auto& n : names) size += n.size() + 1;
+    HGLOBAL mem = GlobalAlloc(GHND, size);
+    auto* block = static_cast<DROPFILES*>(GlobalLock(mem));
+    block->pFiles = sizeof(DROPFILES);
+    block->pt = point;
+    block->fNC = FALSE;
+    block->fWide = FALSE;
+    char* p = reinterpret_cast<char*>(block + 1);
+    for (const auto& n : names) {
+        std::memcpy(p, n.c_str(), n.size() + 1);
+        p += n.size() + 1;
+    }
+    GlobalUnlock(mem);
+    return static_cast<HDROP>(mem);
+}
+
+// DragFinish gives the block back: its handle is no longer valid.
+bool Released(HDROP drop) { return GlobalSize(drop) == 0; }
+
+struct Drop {
+    TComponent* Sender;
+    std::vector<std::string> Files;
+    int X, Y;
+};
+
+// A form with a drop target on its panel, built and loaded as the program's forms are.
+class DropForm : public HookTestForm {
+public:
+    explicit DropForm(TComponent* owner) : HookTestForm(owner) {
+        DropDst1 = new TDropDst(this);
+        DropDst1->SetControl(Panel);
+        DropDst1->OnFileDrop = [this](TComponent* sender, TStrings& files, int x, int y) {
+            Drop d{sender, {}, x, y};
+            for (int i = 0; i < files.Count(); ++i) d.Files.push_back(files[i]);
+            Drops.push_back(d);
+        };
+        LoadedAll();
+    }
+    TDropDst* DropDst1;
+    std::vector<Drop> Drops;
+};
+
+bool AcceptsFiles(HWND wnd) { return (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0; }
+
+}  // namespace
+
+TEST(DropTarget, OneDropGivesTheNamesInTheShellsOrderAndTheClientPoint) {
+    TestApp();
+    DropForm form(nullptr);
+    HWND panel = form.Panel->Handle();
+    EXPECT_TRUE(AcceptsFiles(panel));
+
+    HDROP one = MakeDrop({"C:\\pics\\shot.bmp"}, {17, 23});
+    EXPECT_EQ(SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(one), 0), 0);
+    ASSERT_EQ(form.Drops.size(), 1u);
+    EXPECT_EQ(form.Drops[0].Sender, form.DropDst1);
+    EXPECT_EQ(form.Drops[0].Files, std::vector<std::string>{"C:\\pics\\shot.bmp"});
+    EXPECT_EQ(form.Drops[0].X, 17);
+    EXPECT_EQ(form.Drops[0].Y, 23);
+    EXPECT_TRUE(Released(one));
+
+    const std::vector<std::string> three = {"C:\\b.jpg", "C:\\a.bmp", "D:\\画像\\ｶﾞｿﾞｳ.gif"};
+    HDROP many = MakeDrop(three, {150, 3});
+    SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(many), 0);
+    ASSERT_EQ(form.Drops.size(), 2u);
+    EXPECT_EQ(form.Drops[1].Files, three);
+    EXPECT_EQ(form.Drops[1].X, 150);
+    EXPECT_EQ(form.Drops[1].Y, 3);
+    EXPECT_TRUE(Released(many));
+    // The drop is the target's alone: the control's own procedure never sees it.
+    EXPECT_EQ(form.Panel->Drops, 0);
+}
+
+TEST(DropTarget, ANameLongerThanMaxPathArrivesWhole) {
+    TestApp();
+    DropForm form(nullptr);
+    const std::string longName = "C:\\" + std::string(300, 'x') + "\\shot.bmp";
+    HDROP drop = MakeDrop({longName, "C:\\short.bmp"}, {1, 2});
+    SendMessageA(form.Panel->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(form.Drops.size(), 1u);
+    const std::vector<std::string> expected = {longName, "C:\\short.bmp"};
+    EXPECT_EQ(form.Drops[0].Files, expected);
+}
+
+TEST(DropTarget, WithoutAHandlerTheDropIsStillConsumedAndFinished) {
+    TestApp();
+    DropForm form(nullptr);
+    form.DropDst1->OnFileDrop = nullptr;
+    HDROP drop = MakeDrop({"C:\\a.bmp"}, {0, 0});
+    EXPECT_EQ(SendMessageA(form.Panel->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0);
+    EXPECT_TRUE(Released(drop));
+    EXPECT_EQ(form.Panel->Drops, 0);
+}
+
+TEST(DropTarget, AFailingHandlerIsShownAndTheDropStillFinished) {
+    TestApp();
+    TakeMessages();
+    DropForm form(nullptr);
+    form.DropDst1->OnFileDrop = [](TComponent*, TStrings&, int, int) { throw Exception("ｵｰﾌﾟﾝに失敗！"); };
+    HDROP drop = MakeDrop({"C:\\a.bmp"}, {5, 5});
+    SendMessageA(form.Panel->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_TRUE(Released(drop));
+    const auto shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "ｵｰﾌﾟﾝに失敗！");
+}
+
+TEST(DropTarget, AcceptDropRegistersAndUnregistersTheWindow) {
+    TestApp();
+    DropForm form(nullptr);
+    HWND panel = form.Panel->Handle();
+    ASSERT_TRUE(form.DropDst1->AcceptDrop());
+    form.DropDst1->SetAcceptDrop(false);
+    EXPECT_FALSE(AcceptsFiles(panel));
+    form.DropDst1->SetAcceptDrop(true);
+    EXPECT_TRUE(AcceptsFiles(panel));
+}
+
+TEST(DropTarget, TheRecreatedWindowIsRegisteredAndReceivesDrops) {
+    TestApp();
+    TakeMessages();
+    DropForm form(nullptr);
+    form.Panel->Recreate();
+    HWND panel = form.Panel->Handle();
+    EXPECT_FALSE(AcceptsFiles(panel));
+    Pump();
+    EXPECT_EQ(form.DropDst1->HookedWnd(), panel);
+    EXPECT_TRUE(AcceptsFiles(panel));
+    HDROP drop = MakeDrop({"C:\\again.bmp"}, {9, 8});
+    SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(form.Drops.size(), 1u);
+    EXPECT_EQ(form.Drops[0].Files, std::vector<std::string>{"C:\\again.bmp"});
+    EXPECT_TRUE(Released(drop));
+    EXPECT_TRUE(TakeMessages().empty());
+
+    // Not accepting is remembered across the re-creation too.
+    form.DropDst1->SetAcceptDrop(false);
+    form.Panel->Recreate();
+    Pump();
+    EXPECT_EQ(form.DropDst1->HookedWnd(), form.Panel->Handle());
+    EXPECT_FALSE(AcceptsFiles(form.Panel->Handle()));
+}
+
+TEST(DropTarget, FormTargetTakesDropsOnTheOwningForm) {
+    TestApp();
+    HookTestForm form(nullptr);
+    auto* drop = new TDropDst(&form);
+    drop->SetTarget(THookTarget::htForm);
+    std::vector<std::string> got;
+    drop->OnFileDrop = [&](TComponent*, TStrings& files, int, int) { got.push_back(files[0]); };
+    form.LoadedAll();
+    EXPECT_EQ(drop->HookedWnd(), form.Handle());
+    EXPECT_TRUE(AcceptsFiles(form.Handle()));
+    EXPECT_FALSE(AcceptsFiles(form.Panel->Handle()));
+    HDROP h = MakeDrop({"C:\\on-form.bmp"}, {3, 4});
+    SendMessageA(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(h), 0);
+    EXPECT_EQ(got, std::vector<std::string>{"C:\\on-form.bmp"});
+    EXPECT_TRUE(Released(h));
+}
