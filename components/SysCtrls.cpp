@@ -1,0 +1,137 @@
+#include "components/SysCtrls.h"
+
+#include <mmsystem.h>
+
+#include <string>
+#include <vector>
+
+namespace kaptor {
+
+TAnimateForm::TPlaySound TAnimateForm::PlaySoundProc = &::PlaySoundA;
+
+namespace {
+
+BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM lp) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd) && (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        list->push_back(wnd);
+    return TRUE;
+}
+
+// Our top-most windows lose that rank, so they do not stay on screen above other programs
+// while the rest of the program is minimised. The framework keeps no list to put it back
+// from; nor does the restore below ask for it.
+void NormalizeTopMosts(HWND appWnd) {
+    std::vector<HWND> topMost;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTopMost, reinterpret_cast<LPARAM>(&topMost));
+    for (HWND wnd : topMost)
+        if (wnd != appWnd)
+            SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TAnimateForm::TAnimateForm(TComponent* owner) : TComponent(owner) {
+    form_ = dynamic_cast<TForm*>(owner);
+    if (!form_) throw EAnimateFormError("Owner must be a form");
+    if (Application && Application->MainForm())
+        throw EAnimateFormError("AnimateForm muse be placed in a main form");
+    // Both procedures exist before either window is touched, so a failure leaves none hooked.
+    TObjectInstance formHook(&FormEntry, this);
+    TObjectInstance appHook;
+    if (Application) appHook = TObjectInstance(&AppEntry, this);
+
+    FormHandle = form_->Handle();
+    FormHook = std::move(formHook);
+    OldFormProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(FormHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormHook.Proc())));
+    if (appHook) {
+        appHandle_ = Application->Handle();
+        AppHook = std::move(appHook);
+        OldAppProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(appHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AppHook.Proc())));
+    }
+}
+
+TAnimateForm::~TAnimateForm() {
+    // The form's window is usually gone by now (a form destroys its window before what it
+    // owns); then there is nothing to put back.
+    if (FormHandle && OldFormProc) RestoreWndProc(FormHandle, FormHook, OldFormProc);
+    if (OldAppProc) RestoreWndProc(appHandle_, AppHook, OldAppProc);
+}
+
+LRESULT CALLBACK TAnimateForm::FormEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TMessage message{msg, wp, lp, 0};
+    try {
+        static_cast<TAnimateForm*>(self)->FormWndProc(message);
+    } catch (const std::exception& e) {
+        Application->HandleException(e);
+    } catch (...) {
+        Application->HandleException(Exception("?"));
+    }
+    return message.Result;
+}
+
+LRESULT CALLBACK TAnimateForm::AppEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TMessage message{msg, wp, lp, 0};
+    try {
+        static_cast<TAnimateForm*>(self)->AppWndProc(message);
+    } catch (const std::exception& e) {
+        Application->HandleException(e);
+    } catch (...) {
+        Application->HandleException(Exception("?"));
+    }
+    return message.Result;
+}
+
+void TAnimateForm::FormWndProc(TMessage& message) {
+    // Exactly SC_MINIMIZE: the minimise button or the system menu's command.
+    if (message.Msg == WM_SYSCOMMAND && message.WParam == SC_MINIMIZE && appHandle_) {
+        MinimizeAnimated();
+        return;
+    }
+    message.Result = CallWindowProcA(OldFormProc, FormHandle, message.Msg, message.WParam, message.LParam);
+}
+
+void TAnimateForm::AppWndProc(TMessage& message) {
+    if (message.Msg == WM_ERASEBKGND) {
+        message.Result = 1;
+        return;
+    }
+    if (message.Msg == WM_SYSCOMMAND && message.WParam == SC_RESTORE) {
+        RestoreAnimated();
+        message.Result = 1;
+        return;
+    }
+    if (message.Msg == WM_SYSCOMMAND && message.WParam == SC_MINIMIZE) {
+        // From the task-bar button's menu: the form's own handling minimises the application
+        // the ordinary way. Straight to the form's procedure, past our hook on it.
+        PlaySoundProc("Minimize", nullptr, SoundFlags);
+        CallWindowProcA(OldFormProc, FormHandle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        return;
+    }
+    message.Result = CallWindowProcA(OldAppProc, appHandle_, message.Msg, message.WParam, message.LParam);
+}
+
+void TAnimateForm::MinimizeAnimated() {
+    // The task-bar button shows the form's caption while the animation runs.
+    const std::string title = Application->Title();
+    Application->SetTitle(form_->Caption());
+    NormalizeTopMosts(appHandle_);
+    SetActiveWindow(appHandle_);
+    // The animation starts from where the application window is: put it over the form.
+    MoveWindow(appHandle_, form_->Left(), form_->Top(), form_->Width(), form_->Height(), TRUE);
+    PlaySoundProc("Minimize", nullptr, SoundFlags);
+    ShowWindow(appHandle_, SW_MINIMIZE);
+    Application->SetTitle(title);
+}
+
+void TAnimateForm::RestoreAnimated() {
+    PlaySoundProc("RestoreUp", nullptr, SoundFlags);
+    SetActiveWindow(appHandle_);
+    ShowWindow(appHandle_, SW_RESTORE);
+    // Back to zero size at the screen centre, where the application window was made.
+    MoveWindow(appHandle_, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, FALSE);
+}
+
+}  // namespace kaptor
