@@ -1,25 +1,25 @@
+// Program entry: the cut cursor, the application object, the windows in their order, the
+// message loop.
 #include <windows.h>
 
-static LRESULT CALLBACK WndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(w, m, wp, lp);
-}
+#include "app/F_Kaptor.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "TKaptor32";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowA("TKaptor32", "Kaptor32", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 610, 400,
-                           nullptr, nullptr, instance, nullptr);
-    ShowWindow(w, show);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+using namespace kaptor;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        TApplication app;
+        // Cursor 1 is the range mode's cut cursor.
+        Screen->SetCursor(1, LoadCursorA(instance, "CUT"));
+        app.SetTitle("Kaptor32");
+        app.HelpFile = ".\\Kaptor.hlp";
+        app.CreateForm<TKaptor32>();
+        app.Run();
+        app.DestroyForms();
+    } catch (const std::exception& e) {
+        // Only a failure to set up the application itself gets here.
+        MessageBoxA(nullptr, e.what(), "Kaptor32", MB_OK | MB_ICONERROR);
+        return 1;
     }
     return 0;
 }

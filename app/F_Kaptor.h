@@ -1,0 +1,107 @@
+// TKaptor32, the main window: its controls, menus and the state the other subsystems share.
+// One class; its handlers live in the folder of the subsystem that owns them:
+//   app/F_Kaptor*.cpp   layout, start-up, command enabling, closing
+//   capture/            the capture commands and the steps they share
+//   view/               zoom, picture installation, range selection, resize, full screen
+//   exchange/           open and drop, save, clipboard, printing
+#pragma once
+
+#include <string>
+
+#include "framework/win/ComCtrls.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
+#include "framework/win/Menus.h"
+#include "framework/win/Spin.h"
+#include "framework/win/StdCtrls.h"
+
+namespace kaptor {
+
+class TBitmap;
+class TColorDialog;
+class TTrayIcon;
+
+class TKaptor32 : public TForm {
+public:
+    explicit TKaptor32(TComponent* owner);
+
+    // ---- tool bar area
+    TCoolBar* CoolBar1;
+    TToolBar* ToolBar1;
+    TImageList* ToolImages;
+    TToolButton *SB_Close, *SB_Open, *SB_Capture, *SB_Capture2, *SB_Capture3, *SB_Max, *SB_Copy, *SB_Paste,
+        *SB_Save, *SB_Option, *SB_Print, *SB_PrtDialog;
+    TImage* Image2;  // the clean copy of the picture; never visible
+    TPanel* Panel1;
+    TSpeedButton *SB_Range, *SB_NoRange, *SB_Resize;
+    TLabel* Label1;
+    TSpinEdit* SpinEdit1;
+    // ---- picture area and status bar
+    TScrollBox* ScrollBox1;
+    TImage* Image1;
+    TStatusBar* StatusBar1;
+    // ---- menus
+    TMainMenu* MainMenu1;
+    TMenuItem *MM_File, *M_Open, *M_Save, *M_Print, *M_PrintDlg, *M_Exit;
+    TMenuItem *MM_Capture, *M_Capture1, *M_Capture2, *M_Capture3;
+    TMenuItem *MM_Edit, *M_Copy, *M_Paste, *M_Range, *M_NoRange, *M_Resize;
+    TMenuItem *MM_Show, *M_ShowToolBar, *M_ShowStatusBar, *M_Max;
+    TMenuItem *MM_Option, *M_Option, *M_BkColor;
+    TMenuItem *MM_Help, *M_Contents, *M_Keyword, *M_About;
+    TPopupMenu* PopupMenu1;  // the tray menu
+    TMenuItem *PM_Capture, *PM_Capture2, *PM_Capture3, *Print3, *PM_Print2, *PM_Print3, *PM_PrintDlg2,
+        *PM_ShowWindow, *PM_Help, *PM_About, *PM_End;
+    TPopupMenu* PopupMenu2;  // the picture's context menu
+    TMenuItem *PM_Esc, *PM_Option, *PM_Copy, *PM_Paste, *PM_Open, *PM_Save, *PM_Print, *PM_PrintDlg, *PM_Range,
+        *PM_NoRange;
+    // ---- non-visual parts
+    TTrayIcon* TrayIcon1;
+    TColorDialog* ColorDialog1;
+
+    // ---- shared state
+    int NaturalWidth = 0, NaturalHeight = 0;
+    bool RangeDragging = false, RangeFixed = false;
+    RECT RangeRect{0, 0, 0, 0};
+    POINT RangeStart{0, 0}, RangeEnd{0, 0};
+    int SavedLeft = 0, SavedTop = 0, SavedWidth = 0, SavedHeight = 0;
+    bool WasMaximized = false;
+
+    // ---- start, commands, end (app/)
+    void FormCreate(TComponent* sender);
+    void EnableImageCommands();
+    void SetCaptureCaptions();
+    void SB_CloseClick(TComponent* sender);
+    void FormClose(TComponent* sender, TCloseAction& action);
+    void FormDestroy(TComponent* sender);
+
+    // ---- capture (capture/)
+    void SB_CaptureClick(TComponent* sender);
+    void CaptureDelay(TComponent* sender);
+    // Draws the pointer's cursor into Image1: at its screen position, or relative to the
+    // capture rectangle (and only inside it, bounds included) when one is given.
+    void OverlayCursor(const RECT* area = nullptr);
+    void ReshowMainWindow();
+    // The range-mode state a capture starts from: as leaving range mode, without restoring
+    // the picture it is about to replace.
+    void ClearRangeState();
+
+    // ---- view (view/)
+    bool SetZoom(int zoom);
+    void SpinEdit1Change(TComponent* sender);
+    void InstallPicture(TBitmap& bitmap);
+    void FormPaint(TComponent* sender);
+    void M_BkColorClick(TComponent* sender);
+    void Image1MouseMove(TComponent* sender, TShiftState shift, int x, int y);
+    void ShowPictureSize();
+    bool TrayResident() const;
+
+private:
+    void BuildLayout();
+    void BuildMenus();
+    TMenuItem* Item(TMenuItem* parent, const std::string& caption, TShortCut shortCut = 0,
+                    TNotifyEvent onClick = nullptr);
+};
+
+extern TKaptor32* Kaptor32;
+
+}  // namespace kaptor

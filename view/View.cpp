@@ -1,0 +1,81 @@
+// The capture view: zoom, installing a new picture, the status of the picture, painting and
+// the background colour.
+#include <cmath>
+
+#include "app/F_Kaptor.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/Dialogs.h"
+
+namespace kaptor {
+
+namespace {
+
+// zoom% of a natural size: the product in 32-bit arithmetic, divided by 100 and rounded
+// half away from zero, as the number is formatted without decimals and read back.
+int Zoomed(int zoom, int natural) {
+    const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(zoom) * static_cast<std::uint32_t>(natural));
+    const double q = product / 100.0;
+    return static_cast<int>(q < 0 ? -std::floor(-q + 0.5) : std::floor(q + 0.5));
+}
+
+}  // namespace
+
+bool TKaptor32::SetZoom(int zoom) {
+    if (zoom < 1) return true;  // zoom 0 keeps the view as it is
+    try {
+        Image1->SetWidth(Zoomed(zoom, NaturalWidth));
+        Image1->SetHeight(Zoomed(zoom, NaturalHeight));
+        Image1->Update();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TKaptor32::SpinEdit1Change(TComponent*) { SetZoom(SpinEdit1->Value()); }
+
+void TKaptor32::ShowPictureSize() {
+    TGraphic* g = Image1->Picture().Graphic();
+    const int w = g ? g->Width() : 0, h = g ? g->Height() : 0;
+    StatusBar1->Panels()[0].SetText("ｻｲｽﾞ : " + IntToStr(w) + " x " + IntToStr(h));
+    StatusBar1->Panels()[2].SetText("");
+}
+
+void TKaptor32::InstallPicture(TBitmap& bitmap) {
+    Image1->Picture().SetGraphic(&bitmap);
+    Image1->SetCursor(crDefault);
+    Image1->Repaint();
+    Image1->SetBounds(Image1->Left(), Image1->Top(), bitmap.Width(), bitmap.Height());
+    NaturalWidth = Image1->Width();
+    NaturalHeight = Image1->Height();
+    Image1->Repaint();
+    Image2->Picture().Assign(Image1->Picture());
+    EnableImageCommands();
+    ShowPictureSize();
+}
+
+void TKaptor32::FormPaint(TComponent*) {
+    // The picture on the window's own surface, beneath the bars and the view, in its own
+    // palette on palette displays.
+    auto* bitmap = dynamic_cast<TBitmap*>(Image1->Picture().Graphic());
+    HDC dc = PaintDC();
+    if (!bitmap || bitmap->Empty() || !dc) return;
+    HPALETTE palette = bitmap->Palette();
+    if (palette) {
+        SelectPalette(bitmap->Canvas().Handle(), palette, FALSE);
+        RealizePalette(bitmap->Canvas().Handle());
+    }
+    TCanvas canvas(dc);
+    canvas.Draw(0, 0, *bitmap);
+}
+
+void TKaptor32::M_BkColorClick(TComponent*) {
+    ColorDialog1->Color = ScrollBox1->Color();
+    if (ColorDialog1->Execute()) ScrollBox1->SetColor(ColorDialog1->Color);
+}
+
+void TKaptor32::Image1MouseMove(TComponent*, TShiftState, int x, int y) {
+    StatusBar1->Panels()[1].SetText(Format("X=%4d,Y=%4d", x, y));
+}
+
+}  // namespace kaptor
