@@ -25,6 +25,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) SetIcon(icon);
     BuildLayout();
     BuildMenus();
+    // Each subsystem wires the commands it owns (one line each).
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };

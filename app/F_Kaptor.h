@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/win/ComCtrls.h"
+#include "framework/win/Graphics.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Forms.h"
 #include "framework/win/Menus.h"
@@ -84,6 +85,37 @@ public:
     // The range-mode state a capture starts from: as leaving range mode, without restoring
     // the picture it is about to replace.
     void ClearRangeState();
+
+    // ---- keyboard, bars, help, options, About (app/F_KaptorShell.cpp)
+    void WireShellCommands();
+    void FormKeyDown(TComponent* sender, WORD& key, TShiftState shift);
+    void M_ShowToolBarClick(TComponent* sender);
+    void M_ShowStatusBarClick(TComponent* sender);
+    void PM_HelpClick(TComponent* sender);
+    void M_KeywordClick(TComponent* sender);
+    void M_AboutClick(TComponent* sender);
+    void SB_OptionClick(TComponent* sender);
+    // The range frame's colour: the options dialog's swatch.
+    TColor FrameColor() const;
+
+    // ---- chosen-window and active-window capture (capture/)
+    void WireWindowCaptureCommands();
+    void SB_Capture2Click(TComponent* sender);
+    void SB_Capture3Click(TComponent* sender);
+
+    // ---- range selection (view/Range.cpp), save, clipboard (exchange/)
+    void WireRangeAndExchangeCommands();
+    void SB_RangeClick(TComponent* sender);
+    void SB_NoRangeClick(TComponent* sender);
+    void Image1MouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void DrawBand();
+    TBitmap* MakeRangeBitmap();  // the caller owns the bitmap
+    void DrawRangeFrame();
+    POINT ScrollRef{0, 0};
+    SIZE ViewSize{0, 0};
+    void SB_SaveClick(TComponent* sender);
+    void SB_CopyClick(TComponent* sender);
+    void SB_PasteClick(TComponent* sender);
 
     // ---- view (view/)
     bool SetZoom(int zoom);
