@@ -1,0 +1,250 @@
+#include "framework/win/Dialogs.h"
+
+#include <cderr.h>
+
+#include "framework/win/Forms.h"
+
+namespace kaptor {
+
+HWND DialogOwner() {
+    if (HWND active = GetActiveWindow()) return active;
+    return Application ? Application->Handle() : nullptr;
+}
+
+// ---------------------------------------------------------------- TColorDialog
+
+std::function<bool(TColorDialog&)> TColorDialog::ExecuteHook;
+
+TColorDialog::TColorDialog(TComponent* owner) : TComponent(owner) { CustomColors.fill(RGB(255, 255, 255)); }
+
+bool TColorDialog::Execute() {
+    if (ExecuteHook) {
+        // Answered like the dialog: a cancel leaves the colour as it was.
+        const COLORREF before = Color;
+        if (ExecuteHook(*this)) return true;
+        Color = before;
+        return false;
+    }
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = DialogOwner();
+    cc.rgbResult = Color;
+    cc.lpCustColors = CustomColors.data();
+    cc.Flags = CC_RGBINIT | (FullOpen ? CC_FULLOPEN : 0);
+    if (!ChooseColorA(&cc)) return false;
+    Color = cc.rgbResult;
+    return true;
+}
+
+// ---------------------------------------------------------------- TOpenDialog
+
+std::function<bool(TOpenDialog&)> TOpenDialog::ExecuteHook;
+std::function<bool(TSaveDialog&)> TSaveDialog::ExecuteHook;
+
+namespace {
+
+const char* const DialogProp = "KaptorFileDialog";
+
+DWORD Flags(TOpenOptions options) {
+    static const struct {
+        TOpenOption option;
+        DWORD flag;
+    } map[] = {
+        {ofReadOnly, OFN_READONLY},
+        {ofOverwritePrompt, OFN_OVERWRITEPROMPT},
+        {ofHideReadOnly, OFN_HIDEREADONLY},
+        {ofNoChangeDir, OFN_NOCHANGEDIR},
+        {ofAllowMultiSelect, OFN_ALLOWMULTISELECT},
+        {ofExtensionDifferent, OFN_EXTENSIONDIFFERENT},
+        {ofPathMustExist, OFN_PATHMUSTEXIST},
+        {ofFileMustExist, OFN_FILEMUSTEXIST},
+        {ofCreatePrompt, OFN_CREATEPROMPT},
+        {ofNoReadOnlyReturn, OFN_NOREADONLYRETURN},
+        {ofNoTestFileCreate, OFN_NOTESTFILECREATE},
+        {ofNoValidate, OFN_NOVALIDATE},
+        {ofEnableSizing, OFN_ENABLESIZING},
+    };
+    DWORD flags = 0;
+    for (const auto& m : map)
+        if (options & m.option) flags |= m.flag;
+    return flags;
+}
+
+}  // namespace
+
+TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
+
+std::string TOpenDialog::FilterBuffer(const std::string& filter) {
+    std::string out;
+    out.reserve(filter.size() + 2);
+    for (std::size_t i = 0; i < filter.size(); ++i) {
+        const auto c = static_cast<unsigned char>(filter[i]);
+        if (IsSjisLeadByte(c) && i + 1 < filter.size()) {
+            out += filter[i];
+            out += filter[++i];
+        } else {
+            out += c == '|' ? '\0' : filter[i];
+        }
+    }
+    out += '\0';
+    out += '\0';
+    return out;
+}
+
+bool TOpenDialog::CallHook(bool& result) {
+    if (!ExecuteHook) return false;
+    result = ExecuteHook(*this);
+    return true;
+}
+
+bool TSaveDialog::CallHook(bool& result) {
+    if (!ExecuteHook) return false;
+    result = ExecuteHook(*this);
+    return true;
+}
+
+BOOL TOpenDialog::RunDialog(OPENFILENAMEA& ofn) { return GetOpenFileNameA(&ofn); }
+
+BOOL TSaveDialog::RunDialog(OPENFILENAMEA& ofn) { return GetSaveFileNameA(&ofn); }
+
+bool TOpenDialog::WantsHook() const { return OnShow || OnClose || OnSelectionChange || OnTypeChange; }
+
+bool TOpenDialog::Execute() {
+    bool result = false;
+    {
+        // Answered like the dialog: a cancel leaves name and type as they were.
+        const std::string fileName = FileName;
+        const int filterIndex = FilterIndex;
+        if (CallHook(result)) {
+            if (!result) {
+                FileName = fileName;
+                FilterIndex = filterIndex;
+            }
+            return result;
+        }
+    }
+
+    const std::string filter = FilterBuffer(Filter);
+    std::vector<char> buffer((Options & ofAllowMultiSelect) ? 64 * 1024 : 2048, '\0');
+    const std::string_view start = SjisTruncate(FileName, buffer.size() - 1);
+    std::copy(start.begin(), start.end(), buffer.begin());
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = DialogOwner();
+    ofn.hInstance = MainInstance();
+    ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(std::max(FilterIndex, 0));
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
+    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+    ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
+    ofn.Flags = OFN_EXPLORER | Flags(Options);
+    ofn.lCustData = reinterpret_cast<LPARAM>(this);
+    ofn.lpfnHook = HookProc;
+    PrepareTemplate(ofn);
+    if (WantsHook() || (ofn.Flags & OFN_ENABLETEMPLATE)) ofn.Flags |= OFN_ENABLEHOOK;
+
+    const int filterIndex = FilterIndex;  // a type change while the dialog runs updates it
+    BOOL ok = RunDialog(ofn);
+    // A remembered name the dialog refuses (gone drive, bad characters) must not keep the
+    // dialog from opening at all: open it once more without it.
+    if (!ok && CommDlgExtendedError() == FNERR_INVALIDFILENAME && buffer[0]) {
+        std::fill(buffer.begin(), buffer.end(), '\0');
+        ok = RunDialog(ofn);
+    }
+    dialog_ = nullptr;
+    if (!ok) {
+        FilterIndex = filterIndex;
+        return false;
+    }
+    TakeResult(ofn, buffer);
+    return true;
+}
+
+void TOpenDialog::TakeResult(const OPENFILENAMEA& ofn, const std::vector<char>& buffer) {
+    Files.clear();
+    const char* first = buffer.data();
+    const std::string head(first);
+    const char* next = first + head.size() + 1;
+    if ((Options & ofAllowMultiSelect) && next < buffer.data() + buffer.size() && *next) {
+        // A folder, then names in it, each ended by a NUL, the list by a second NUL.
+        std::string folder = head;
+        if (!folder.empty() && folder.back() != '\\') folder += '\\';
+        while (next < buffer.data() + buffer.size() && *next) {
+            const std::string name(next);
+            Files.push_back(folder + name);
+            next += name.size() + 1;
+        }
+    } else {
+        Files.push_back(head);
+    }
+    FileName = Files.front();
+    FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    Options = (ofn.Flags & OFN_READONLY) ? (Options | ofReadOnly) : (Options & ~ofReadOnly);
+    Options = (ofn.Flags & OFN_EXTENSIONDIFFERENT) ? (Options | ofExtensionDifferent)
+                                                   : (Options & ~ofExtensionDifferent);
+}
+
+std::string TOpenDialog::SelectedPath() const {
+    if (!dialog_) return {};
+    char path[2048] = {};
+    const LRESULT n = SendMessageA(dialog_, CDM_GETFILEPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+    return n > 0 ? std::string(path) : std::string();
+}
+
+void TOpenDialog::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TOpenDialog::DoClose() {
+    if (OnClose) OnClose(this);
+}
+
+void TOpenDialog::DoSelectionChange() {
+    if (OnSelectionChange) OnSelectionChange(this);
+}
+
+void TOpenDialog::DoTypeChange() {
+    if (OnTypeChange) OnTypeChange(this);
+}
+
+UINT_PTR CALLBACK TOpenDialog::HookProc(HWND child, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<TOpenDialog*>(GetPropA(child, DialogProp));
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<TOpenDialog*>(reinterpret_cast<OPENFILENAMEA*>(lp)->lCustData);
+        SetPropA(child, DialogProp, self);
+        self->dialog_ = GetParent(child);
+    }
+    if (!self) return 0;
+    // Exceptions never cross into the dialog's code.
+    try {
+        switch (msg) {
+            case WM_NOTIFY: {
+                auto* note = reinterpret_cast<OFNOTIFYA*>(lp);
+                switch (note->hdr.code) {
+                    case CDN_INITDONE: self->DoShow(); break;
+                    case CDN_SELCHANGE: self->DoSelectionChange(); break;
+                    case CDN_TYPECHANGE:
+                        self->FilterIndex = static_cast<int>(note->lpOFN->nFilterIndex);
+                        self->DoTypeChange();
+                        break;
+                    default: break;
+                }
+                break;
+            }
+            case WM_DESTROY: self->DoClose(); break;
+            default: break;
+        }
+        const UINT_PTR r = self->DialogMessage(child, msg, wp, lp);
+        if (msg == WM_NCDESTROY) RemovePropA(child, DialogProp);
+        return r;
+    } catch (const std::exception& e) {
+        if (msg == WM_NCDESTROY) RemovePropA(child, DialogProp);
+        Application->HandleException(e);
+    }
+    return 0;
+}
+
+}  // namespace kaptor

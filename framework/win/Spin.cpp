@@ -1,0 +1,204 @@
+#include "framework/win/Spin.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace kaptor {
+
+namespace {
+
+char DecimalSeparator() {
+    char buffer[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) > 1) return buffer[0];
+    return '.';
+}
+
+}  // namespace
+
+TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner) {
+    SetTabStop(true);
+    caption_ = "0";
+}
+
+void TSpinEdit::CreateParamsFor(CreateParams& params) {
+    TWinControl::CreateParamsFor(params);
+    params.ClassName = "EDIT";
+    // The up-down control lives inside the box; the box must not paint over it.
+    params.Style |= ES_AUTOHSCROLL | WS_CLIPCHILDREN;
+    params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TSpinEdit::CreateWnd() {
+    if (maxLength_ > 0) SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+    upDown_ = CreateWindowExA(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0, 0, 0, Handle(),
+                              nullptr, MainInstance(), nullptr);
+    if (!upDown_) throw Exception("ｳｨﾝﾄﾞｳを作成できません (msctls_updown32)");
+    // The control's own position never moves (every step is refused in UDN_DELTAPOS and
+    // done by us), so it never stops at an end of its range.
+    SendMessageA(upDown_, UDM_SETRANGE32, 0, 100);
+    SendMessageA(upDown_, UDM_SETPOS32, 0, 50);
+    SendMessageA(upDown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Handle()), 0);
+    if (!Enabled()) EnableWindow(upDown_, FALSE);
+    PlaceUpDown();
+    lastText_ = Caption();
+}
+
+void TSpinEdit::PlaceUpDown() {
+    if (!upDown_) return;
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int h = client.bottom - client.top;
+    const int w = std::min<int>(GetSystemMetrics(SM_CXVSCROLL), (client.right - client.left) / 2);
+    SetWindowPos(upDown_, nullptr, client.right - w, 0, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Keep the text clear of the buttons.
+    SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, w + 1));
+}
+
+void TSpinEdit::Resized() {
+    PlaceUpDown();
+    TWinControl::Resized();
+}
+
+std::string TSpinEdit::Caption() const {
+    if (!HandleAllocated()) return caption_;
+    const int n = GetWindowTextLengthA(Handle());
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(Handle(), text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(std::max(0, got)));
+    return text;
+}
+
+void TSpinEdit::SetCaption(const std::string& text) {
+    if (HandleAllocated() && Caption() == text) return;
+    TWinControl::SetCaption(text);
+    // EN_CHANGE has normally told us already; without a window nobody has.
+    TextChanged();
+}
+
+void TSpinEdit::TextChanged() {
+    std::string text = Caption();
+    if (text == lastText_) return;
+    lastText_ = std::move(text);
+    if (OnChange) OnChange(this);
+}
+
+int TSpinEdit::Clamp(long long value) const {
+    if (max_ != min_) {
+        if (value < min_) value = min_;
+        else if (value > max_) value = max_;
+    }
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+int TSpinEdit::Value() const { return StrToIntDef(Text(), min_); }
+
+void TSpinEdit::SetValue(int value) { SetCaption(IntToStr(Clamp(value))); }
+
+void TSpinEdit::Step(int direction) {
+    if (!Enabled()) return;
+    SetValue(Clamp(static_cast<long long>(Value()) + static_cast<long long>(direction) * increment_));
+}
+
+void TSpinEdit::CheckValue() {
+    const auto value = TryStrToInt(Text());
+    if (!value) return;  // no whole number: left for the program to judge
+    const int inRange = Clamp(*value);
+    if (inRange != *value) SetValue(inRange);
+}
+
+bool TSpinEdit::IsValidChar(unsigned char c) const {
+    const bool typed = c >= 32 || c == VK_BACK;
+    if (typed && !editorEnabled_) return false;
+    if (c >= '0' && c <= '9') return true;
+    if (c == '+' || c == '-' || c == static_cast<unsigned char>(DecimalSeparator())) return true;
+    // Control characters (editing keys, Ctrl+C...) pass; Enter is not text.
+    return c < 32 && c != VK_RETURN;
+}
+
+void TSpinEdit::SetMaxLength(int length) {
+    maxLength_ = std::max(0, length);
+    if (HandleAllocated()) SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+}
+
+void TSpinEdit::SetEnabled(bool enabled) {
+    TWinControl::SetEnabled(enabled);
+    if (upDown_) EnableWindow(upDown_, enabled);
+}
+
+void TSpinEdit::SelectAll() {
+    if (HandleAllocated()) SendMessageA(Handle(), EM_SETSEL, 0, -1);
+}
+
+LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CHAR: {
+            const auto c = static_cast<unsigned char>(wp);
+            if (skipTrail_) {
+                skipTrail_ = false;
+                return 0;
+            }
+            if (!IsValidChar(c)) {
+                skipTrail_ = IsSjisLeadByte(c);
+                MessageBeep(0);
+                return 0;
+            }
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wp == VK_UP || wp == VK_DOWN) {
+                WORD key = static_cast<WORD>(wp);
+                DoKeyDown(key, KeyboardShiftState());
+                if (key == VK_UP) UpClick();
+                else if (key == VK_DOWN) DownClick();
+                return 0;
+            }
+            if (wp == VK_DELETE && !editorEnabled_) {  // Delete and Shift+Delete edit too
+                WORD key = VK_DELETE;
+                DoKeyDown(key, KeyboardShiftState());
+                if (key != 0) MessageBeep(0);
+                return 0;
+            }
+            break;
+        case WM_PASTE:
+        case WM_CUT:
+        case WM_CLEAR:
+        case WM_UNDO:
+        case EM_UNDO:
+            if (!editorEnabled_) return 0;
+            break;
+        case WM_KILLFOCUS: {
+            const LRESULT r = DefaultHandler(msg, wp, lp);
+            if (!Destroying()) {
+                CheckValue();
+                if (OnExit) OnExit(this);
+            }
+            return r;
+        }
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lp);
+            if (header->hwndFrom == upDown_ && header->code == UDN_DELTAPOS) {
+                const auto* change = reinterpret_cast<NMUPDOWN*>(lp);
+                if (GetFocus() != Handle()) SetFocus();
+                if (change->iDelta > 0) UpClick();
+                else if (change->iDelta < 0) DownClick();
+                return 1;  // the control keeps its own position
+            }
+            break;
+        }
+        case WM_VSCROLL:
+            if (reinterpret_cast<HWND>(lp) == upDown_) return 0;
+            break;
+        default: break;
+    }
+    return TWinControl::WndProc(msg, wp, lp);
+}
+
+bool TSpinEdit::CNCommand(WORD code) {
+    if (code != EN_CHANGE) return false;
+    TextChanged();
+    return true;
+}
+
+}  // namespace kaptor
