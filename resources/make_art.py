@@ -65,11 +65,6 @@ class Canvas:
         self.w, self.h = w, h
         self.px = [[None] * w for _ in range(h)]
 
-    def get(self, x, y):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            return self.px[y][x]
-        return None
-
     def set(self, x, y, c):
         if 0 <= x < self.w and 0 <= y < self.h:
             self.px[y][x] = c
@@ -139,16 +134,6 @@ class Canvas:
     def poly(self, pts, c, outline=None):
         self.fill(lambda x, y: inside_polygon(pts, x, y), c, outline)
 
-    def stroke(self, ax, ay, bx, by, width, c):
-        """A straight stroke of the given width between two points (pixel-centre coords)."""
-        self.fill(lambda x, y: segment_distance(x, y, ax, ay, bx, by) <= width / 2, c)
-
-    def copy_from(self, other, ox=0, oy=0):
-        for y in range(other.h):
-            for x in range(other.w):
-                if other.px[y][x] is not None:
-                    self.set(ox + x, oy + y, other.px[y][x])
-
 
 def inside_polygon(pts, x, y):
     inside = False
@@ -160,13 +145,6 @@ def inside_polygon(pts, x, y):
             if x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
                 inside = not inside
     return inside
-
-
-def segment_distance(px, py, ax, ay, bx, by):
-    vx, vy = bx - ax, by - ay
-    t = ((px - ax) * vx + (py - ay) * vy) / float(vx * vx + vy * vy)
-    t = max(0.0, min(1.0, t))
-    return math.hypot(px - (ax + t * vx), py - (ay + t * vy))
 
 
 # --- file writers -----------------------------------------------------------------
@@ -221,7 +199,7 @@ def write_ico(path, canvases):
 
 
 def write_cur(path, cv, hot_x, hot_y):
-    """Monochrome cursor. Pixel values: None transparent, BLACK, WHITE, or 'invert'."""
+    """Monochrome cursor: None is transparent, BLACK and WHITE are drawn."""
     w, h = cv.w, cv.h
     header = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 1, 0, 0, 0, 0, 2, 0)
     palette = struct.pack("<BBBBBBBB", 0, 0, 0, 0, 255, 255, 255, 0)
@@ -575,7 +553,7 @@ def glyph_options():
     return cv
 
 
-def printer(cv, small=False):
+def printer(cv):
     cv.rect(5, 1, 18, 10, PAPER, outline=INK)          # paper going in
     for y in (4, 6, 8):
         cv.line(7, y, 16, y, MID)
