@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/F_Kaptor.h"
+#include "capture/FD_Kaptor.h"
 
 using namespace kaptor;
 
@@ -14,6 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         app.SetTitle("Kaptor32");
         app.HelpFile = ".\\Kaptor.hlp";
         app.CreateForm<TKaptor32>();
+        app.CreateForm<TApDlg>();
         app.Run();
         app.DestroyForms();
     } catch (const std::exception& e) {
