@@ -329,6 +329,14 @@ void TToolBar::ApplyFont() {
     ApplySizes();
 }
 
+LRESULT TToolBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND && (lp == 0 || reinterpret_cast<HWND>(lp) == Handle()) && FindButton(LOWORD(wp))) {
+        ButtonClicked(LOWORD(wp));
+        return 0;
+    }
+    return TWinControl::WndProc(msg, wp, lp);
+}
+
 TToolButton* TToolBar::FindButton(int command) const {
     for (TToolButton* b : buttons_)
         if (b->command_ == command) return b;

@@ -175,7 +175,8 @@ private:
 
 // A flat tool bar whose buttons show their glyph above their caption and their Hint as a
 // tool tip. The tool bar's notifications go to a small window of its own (TB_SETPARENT), so
-// clicks and tip requests reach the buttons whatever window the tool bar sits in.
+// clicks and tip requests reach the buttons whatever window the tool bar sits in. Another
+// program may also click a button by sending WM_COMMAND with its command to the tool bar.
 class TToolBar : public TWinControl {
 public:
     explicit TToolBar(TComponent* owner);
@@ -200,6 +201,7 @@ protected:
     void CreateParamsFor(CreateParams& params) override;
     void CreateWnd() override;
     void ApplyFont() override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     friend class TToolButton;

@@ -144,7 +144,7 @@ bool TOpenDialog::Execute() {
     ofn.lCustData = reinterpret_cast<LPARAM>(this);
     ofn.lpfnHook = HookProc;
     PrepareTemplate(ofn);
-    if (WantsHook() || (ofn.Flags & OFN_ENABLETEMPLATE)) ofn.Flags |= OFN_ENABLEHOOK;
+    if (WantsHook() || (ofn.Flags & (OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE))) ofn.Flags |= OFN_ENABLEHOOK;
 
     const int filterIndex = FilterIndex;  // a type change while the dialog runs updates it
     BOOL ok = RunDialog(ofn);

@@ -93,7 +93,8 @@ protected:
     virtual BOOL RunDialog(OPENFILENAMEA& ofn);
     // The hook for this kind of dialog (each kind has its own).
     virtual bool CallHook(bool& result);
-    // Adds a template (hInstance, lpTemplateName and OFN_ENABLETEMPLATE) and anything else.
+    // Adds a template (hInstance and lpTemplateName with OFN_ENABLETEMPLATE, or a template in
+    // memory with OFN_ENABLETEMPLATEHANDLE) and anything else; a template brings the hook.
     virtual void PrepareTemplate(OPENFILENAMEA& ofn) {}
     // Whether the dialog needs our hook procedure (any event or a template).
     virtual bool WantsHook() const;

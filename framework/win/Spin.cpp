@@ -50,10 +50,11 @@ void TSpinEdit::PlaceUpDown() {
     RECT client;
     GetClientRect(Handle(), &client);
     const int h = client.bottom - client.top;
-    const int w = std::min<int>(GetSystemMetrics(SM_CXVSCROLL), (client.right - client.left) / 2);
+    const int w = std::min<int>(GetSystemMetrics(SM_CXVSCROLL) - 1, (client.right - client.left) / 2);
     SetWindowPos(upDown_, nullptr, client.right - w, 0, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-    // Keep the text clear of the buttons.
-    SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, w + 1));
+    // Keep the text clear of the buttons. The left margin is set too: the default one for a
+    // Japanese font is wide enough to hide a digit of "300" in a 47-pixel box.
+    SendMessageA(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, w + 1));
 }
 
 void TSpinEdit::Resized() {

@@ -255,6 +255,13 @@ TEST(ToolBar, ClicksReachTheButtonWhereverTheBarSits) {
     EXPECT_EQ(clicks[0], capture);
     ClickButton(*bar, *save);  // disabled: nothing
     EXPECT_EQ(clicks.size(), 1u);
+    // Another program's click: the command sent to the tool bar itself.
+    SendMessageA(bar->Handle(), WM_COMMAND, static_cast<WPARAM>(capture->Command()),
+                 reinterpret_cast<LPARAM>(bar->Handle()));
+    SendMessageA(bar->Handle(), WM_COMMAND, static_cast<WPARAM>(save->Command()),
+                 reinterpret_cast<LPARAM>(bar->Handle()));
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks[1], capture);
     // The same bar moved onto a panel: still ours.
     auto* panel = new TPanel(&form);
     panel->SetParent(&form);
@@ -262,7 +269,7 @@ TEST(ToolBar, ClicksReachTheButtonWhereverTheBarSits) {
     bar->SetParent(panel);
     bar->SetBounds(0, 0, 400, 44);
     ClickButton(*bar, *capture);
-    EXPECT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks.size(), 3u);
     // A failing handler is reported, not thrown into Windows.
     ClickButton(*bar, *failing);
     const auto shown = TakeMessages();
@@ -383,6 +390,36 @@ TEST(CoolBar, HeightFollowsTheBandsAndHidingFreesTheRoom) {
     EXPECT_EQ(SendMessageA(cool->Handle(), RB_GETBANDCOUNT, 0, 0), 1);
     cool->Show();
     EXPECT_LT(cool->Height(), both);
+}
+
+TEST(CoolBar, ANarrowerWindowWrapsTheBandsAndTheLayoutFollows) {
+    TestApp();
+    BarForm form(nullptr);
+    auto* cool = new TCoolBar(&form);
+    cool->SetParent(&form);
+    cool->SetAlign(TAlign::alTop);
+    auto* view = new TPanel(&form);
+    view->SetParent(&form);
+    view->SetAlign(TAlign::alClient);
+    auto* left = new TPanel(&form);
+    auto* right = new TPanel(&form);
+    cool->AddBand(left, 30)->SetMinWidth(250);
+    TCoolBand* second = cool->AddBand(right, 30);
+    second->SetMinWidth(250);
+    second->SetBreak(false);
+    const int oneRow = cool->Height();
+    EXPECT_GE(oneRow, 30);
+    EXPECT_LT(oneRow, 60);
+    EXPECT_EQ(left->Top(), right->Top());
+    // Too narrow for both: the control puts the second band on a row of its own and tells
+    // its parent, which lays the window out again.
+    form.SetClientSize(400, 300);
+    EXPECT_GE(cool->Height(), 60);
+    EXPECT_EQ(cool->Height(), cool->BarHeight());
+    EXPECT_EQ(view->Top(), cool->Height());
+    form.SetClientSize(594, 300);
+    EXPECT_EQ(cool->Height(), oneRow);
+    EXPECT_EQ(view->Top(), oneRow);
 }
 
 TEST(SpeedButton, AGroupKeepsExactlyOneDown) {

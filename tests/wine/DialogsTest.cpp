@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <fstream>
 #include <thread>
 
@@ -62,6 +63,60 @@ HWND FileNameBox(HWND dialog) {
     }
     return nullptr;
 }
+
+// A child dialog template in memory: one static control, id 1000, where a preview would go.
+struct PreviewTemplate {
+    alignas(4) unsigned char bytes[128] = {};
+    PreviewTemplate() {
+        auto* t = reinterpret_cast<DLGTEMPLATE*>(bytes);
+        t->style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL;
+        t->cdit = 1;
+        t->cx = 100;
+        t->cy = 40;
+        auto* w = reinterpret_cast<WORD*>(t + 1);
+        *w++ = 0;  // no menu
+        *w++ = 0;  // standard class
+        *w++ = 0;  // no title
+        if (reinterpret_cast<std::uintptr_t>(w) % 4) ++w;
+        auto* item = reinterpret_cast<DLGITEMTEMPLATE*>(w);
+        item->style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+        item->x = 4;
+        item->y = 4;
+        item->cx = 90;
+        item->cy = 30;
+        item->id = 1000;
+        w = reinterpret_cast<WORD*>(item + 1);
+        *w++ = 0xFFFF;
+        *w++ = 0x0082;  // STATIC
+        for (const wchar_t* c = L"preview"; *c; ++c) *w++ = static_cast<WORD>(*c);
+        *w++ = 0;
+        *w++ = 0;  // no creation data
+    }
+};
+
+// An open dialog with a part of its own, as the picture dialogs add their preview.
+class PreviewOpenDialog : public TOpenDialog {
+public:
+    using TOpenDialog::TOpenDialog;
+    std::vector<UINT> Seen;
+    bool PreviewFound = false;
+
+protected:
+    void PrepareTemplate(OPENFILENAMEA& ofn) override {
+        ofn.Flags |= OFN_ENABLETEMPLATEHANDLE;
+        ofn.hInstance = reinterpret_cast<HINSTANCE>(template_.bytes);
+    }
+    UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM, LPARAM) override {
+        if (msg == WM_INITDIALOG) {
+            Seen.push_back(msg);
+            PreviewFound = GetDlgItem(child, 1000) != nullptr;
+        }
+        return 0;
+    }
+
+private:
+    PreviewTemplate template_;
+};
 
 std::string TempFolder() {
     char path[MAX_PATH] = {};
@@ -175,4 +230,39 @@ TEST(FileDialogs, TheRealSaveDialogTakesTypeNameAndAsksBeforeOverwriting) {
     EXPECT_TRUE(SameText(dialog.FileName, folder + "shot.jpg")) << dialog.FileName;
     ASSERT_EQ(dialog.Files.size(), 1u);
     DeleteFileA(existing.c_str());
+}
+
+TEST(FileDialogs, ATemplateAndTheEventsReachTheDialogObject) {
+    TestApp();
+    HookReset reset;
+    PreviewOpenDialog dialog(nullptr);
+    dialog.Filter = "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg";
+    dialog.InitialDir = TempFolder();
+    dialog.FileName = "before.bmp";
+    std::vector<std::string> events;
+    HWND shownIn = nullptr;
+    dialog.OnShow = [&](TComponent*) {
+        events.push_back("show");
+        shownIn = dialog.DialogHandle();
+    };
+    dialog.OnClose = [&](TComponent*) { events.push_back("close"); };
+
+    const DWORD ui = GetCurrentThreadId();
+    HWND seenByUser = nullptr;
+    std::thread user([&] {
+        seenByUser = WaitForDialog(ui);
+        if (seenByUser) PostMessageA(seenByUser, WM_COMMAND, IDCANCEL, 0);
+    });
+    const bool confirmed = dialog.Execute();
+    user.join();
+
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(dialog.FileName, "before.bmp");
+    ASSERT_NE(seenByUser, nullptr);
+    EXPECT_EQ(shownIn, seenByUser);
+    EXPECT_TRUE(dialog.PreviewFound);
+    EXPECT_EQ(dialog.Seen, std::vector<UINT>{WM_INITDIALOG});
+    const std::vector<std::string> expected = {"show", "close"};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(dialog.DialogHandle(), nullptr);
 }
