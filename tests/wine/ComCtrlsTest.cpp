@@ -422,6 +422,37 @@ TEST(CoolBar, ANarrowerWindowWrapsTheBandsAndTheLayoutFollows) {
     EXPECT_EQ(view->Top(), oneRow);
 }
 
+TEST(CoolBar, BarsScaleWithTheForm) {
+    // What a form does on a screen of 144 dots per inch.
+    TestApp();
+    BarForm form(nullptr);
+    auto* cool = new TCoolBar(&form);
+    cool->SetParent(&form);
+    cool->SetAlign(TAlign::alTop);
+    auto* bar = new TToolBar(&form);
+    bar->SetButtonSize(52, 40);
+    cool->AddBand(bar, 44);
+    auto* button = new TToolButton(&form);
+    button->SetCaption("終了");
+    button->SetParent(bar);
+    auto* status = new TStatusBar(&form);
+    status->SetParent(&form);
+    status->SetAlign(TAlign::alBottom);
+    status->Panels().Add().SetWidth(120);
+    status->Panels().Add().SetWidth(500);
+
+    form.ScaleBy(3, 2);
+    const RECT r = button->BoundsRect();
+    EXPECT_EQ(RectWidth(r), 78);
+    EXPECT_EQ(r.bottom - r.top, 60);
+    EXPECT_GE(cool->Height(), 66);
+    EXPECT_EQ(cool->Height(), cool->BarHeight());
+    EXPECT_EQ(status->Height(), 29);  // 19 * 1.5 = 28.5, rounded up
+    int edges[2] = {};
+    SendMessageA(status->Handle(), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[0], 180);
+}
+
 TEST(SpeedButton, AGroupKeepsExactlyOneDown) {
     TestApp();
     BarForm form(nullptr);
