@@ -27,6 +27,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     BuildMenus();
     // Each subsystem wires the commands it owns (one line each).
     WireWindowCaptureCommands();
+    WireOpenCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };
@@ -303,6 +304,8 @@ void TKaptor32::FormCreate(TComponent*) {
     }
     if (__argc <= 1) {
         if (Settings.RunCapture) SB_CaptureClick(this);
+    } else if (__argv[1] && __argv[1][0]) {
+        OpenImageFile(__argv[1]);
     }
 }
 

@@ -18,8 +18,11 @@
 
 namespace kaptor {
 
+class TAnimateForm;
 class TBitmap;
 class TColorDialog;
+class TDropDst;
+class TOpenPictureDialog;
 class TTrayIcon;
 
 class TKaptor32 : public TForm {
@@ -58,6 +61,9 @@ public:
     // ---- non-visual parts
     TTrayIcon* TrayIcon1;
     TColorDialog* ColorDialog1;
+    TDropDst* DropDst1 = nullptr;
+    TAnimateForm* AnimateForm1 = nullptr;
+    TOpenPictureDialog* OpenPictureDialog1 = nullptr;
 
     // ---- shared state
     int NaturalWidth = 0, NaturalHeight = 0;
@@ -102,6 +108,13 @@ public:
     void WireWindowCaptureCommands();
     void SB_Capture2Click(TComponent* sender);
     void SB_Capture3Click(TComponent* sender);
+
+    // ---- open and drop a picture file (exchange/Open.cpp)
+    void WireOpenCommands();
+    void SB_OpenClick(TComponent* sender);
+    void DropDst1FileDrop(TComponent* sender, TStrings& files, int x, int y);
+    // The start-up file: asks before replacing a shown picture; leaves the status panels.
+    void OpenImageFile(const std::string& fileName);
 
     // ---- range selection (view/Range.cpp), save, clipboard (exchange/)
     void WireRangeAndExchangeCommands();
