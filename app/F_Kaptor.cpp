@@ -26,6 +26,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     BuildLayout();
     BuildMenus();
     // Each subsystem wires the commands it owns (one line each).
+    WireShellCommands();
     WireWindowCaptureCommands();
     WireOpenCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };

@@ -2,6 +2,8 @@
 // message loop.
 #include <windows.h>
 
+#include "app/F_About.h"
+#include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
 #include "capture/FD_Kaptor.h"
 
@@ -15,6 +17,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         app.SetTitle("Kaptor32");
         app.HelpFile = ".\\Kaptor.hlp";
         app.CreateForm<TKaptor32>();
+        app.CreateForm<TOptionDlg>();
+        app.CreateForm<TAboutBox>();
         app.CreateForm<TApDlg>();
         app.Run();
         app.DestroyForms();

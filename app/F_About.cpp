@@ -1,0 +1,212 @@
+#include "app/F_About.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "framework/base/SysUtils.h"
+#include "framework/win/SysWin.h"
+#include "resources/resource.h"
+
+namespace kaptor {
+
+TAboutBox* AboutBox = nullptr;
+int AnimationPhase = 0;
+std::string FileVersionText;
+
+namespace {
+
+// The version resource is read into this, at most its size.
+constexpr DWORD VersionBufferSize = 64000;
+std::array<char, VersionBufferSize> versionBuffer;
+
+// The panel's frame is sunken, not raised as a plain panel's.
+class TSunkenPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+
+protected:
+    void Paint(HDC dc, const RECT&) override {
+        RECT r = ClientRect();
+        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+    }
+};
+
+// A label whose right edge stays put as its text changes.
+class TRightLabel : public TLabel {
+public:
+    explicit TRightLabel(TComponent* owner) : TLabel(owner) { AutoSize = false; }
+
+protected:
+    void CreateParamsFor(CreateParams& params) override {
+        TLabel::CreateParamsFor(params);
+        params.Style |= SS_RIGHT;
+    }
+};
+
+TFontSpec LabelFont(int height, bool bold) {
+    TFontSpec font;
+    font.Height = height;
+    font.Bold = bold;
+    return font;
+}
+
+TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int left, int top, WORD iconId,
+                  bool visible) {
+    auto* image = new TImage(owner);
+    image->Name = name;
+    image->SetBounds(left, top, 32, 32);
+    image->SetVisible(visible);
+    image->SetParent(parent);
+    if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 32, 32, 0)))
+        image->Picture().Icon().SetHandle(icon);
+    return image;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
+    AboutBox = this;
+    SetBorderStyle(TBorderStyle::bsDialog);
+    SetCaption("ﾊﾞｰｼﾞｮﾝ情報");
+    Position = TPosition::poScreenCenter;
+    DialogKeys = true;
+    SetClientSize(247, 115);
+
+    OKButton = new TButton(this);
+    OKButton->Name = "OKButton";
+    OKButton->SetCaption("OK");
+    OKButton->ModalResult = mrOk;
+    OKButton->SetBounds(94, 76, 64, 33);
+    OKButton->SetParent(this);
+    OKButton->SetDefault(true);
+    OKButton->OnClick = [this](TComponent* s) { OKButtonClick(s); };
+
+    AboutPanel = new TSunkenPanel(this);
+    AboutPanel->Name = "AboutPanel";
+    AboutPanel->SetBounds(8, 8, 229, 62);
+    AboutPanel->SetParent(this);
+
+    Image1 = IconImage(this, AboutPanel, "Image1", 9, 8, IDI_MAINICON, true);
+    Image1->OnDblClick = [this](TComponent* s) { Image1DblClick(s); };
+
+    Label1 = new TLabel(this);
+    Label1->Name = "Label1";
+    Label1->SetBounds(53, 3, 0, 0);
+    Label1->SetParent(AboutPanel);
+    Label1->SetCaption("画面ｷｬﾌﾟﾁｬｰﾂｰﾙ");
+
+    ProductName = new TLabel(this);
+    ProductName->Name = "ProductName";
+    ProductName->SetBounds(77, 16, 0, 0);
+    ProductName->SetParent(AboutPanel);
+    ProductName->SetFont(LabelFont(19, true));
+    ProductName->SetCaption("Ｋａｐｔｏｒ ");
+
+    Version = new TRightLabel(this);
+    Version->Name = "Version";
+    Version->SetBounds(121, 34, 102, 13);
+    Version->SetParent(AboutPanel);
+    Version->SetFont(LabelFont(12, true));
+    Version->SetCaption("Version 0.0.00.00");
+
+    Label2 = new TLabel(this);
+    Label2->Name = "Label2";
+    Label2->SetBounds(12, 47, 0, 0);
+    Label2->SetParent(AboutPanel);
+    Label2->SetCaption("ﾌﾘｰｿﾌﾄｳｪｱ  ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
+
+    Image2 = IconImage(this, AboutPanel, "Image2", 72, 35, IDI_ABOUT_A, false);
+    Image3 = IconImage(this, AboutPanel, "Image3", 8, 31, IDI_ABOUT_B, false);
+    Image4 = IconImage(this, AboutPanel, "Image4", 8, 7, IDI_MAINICON, false);
+
+    Timer1 = new TTimer(this);
+    Timer1->Name = "Timer1";
+    Timer1->SetEnabled(false);
+    Timer1->SetInterval(1000);
+    Timer1->OnTimer = [this](TComponent* s) { Timer1Timer(s); };
+
+    OnShow = [this](TComponent* s) {
+        FormShow(s);
+        OKButton->SetFocus();
+    };
+    OnClose = [this](TComponent* s, TCloseAction& action) {
+        bool canClose = true;
+        FormCloseQuery(s, canClose);
+        if (!canClose) action = TCloseAction::caNone;
+    };
+}
+
+LRESULT TAboutBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    // The box has no cancel button: Esc does nothing.
+    if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL && lp == 0) return 0;
+    return TForm::WndProc(msg, wp, lp);
+}
+
+void TAboutBox::FormShow(TComponent*) {
+    ReadVersion();
+    AnimationPhase = 0;
+    Image1->Picture().Assign(Image4->Picture());
+}
+
+void TAboutBox::ReadVersion() {
+    const std::string path = ExeName();
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size > VersionBufferSize) size = VersionBufferSize;
+    std::string version;
+    if (size > 0 && GetFileVersionInfoA(path.c_str(), handle, size, versionBuffer.data()))
+        version = GetStringInfo("FileVersion");
+    FileVersionText = version;
+    Version->SetCaption("Version " + FileVersionText);
+    Repaint();
+}
+
+std::string TAboutBox::GetStringInfo(const std::string& name) {
+    void* value = nullptr;
+    UINT length = 0;
+    WORD language = 0x0409, codePage = 0;
+    if (VerQueryValueA(versionBuffer.data(), "\\VarFileInfo\\Translation\\", &value, &length) && value &&
+        length >= 4) {
+        const auto* words = static_cast<const WORD*>(value);
+        language = words[0];
+        codePage = words[1];
+    }
+    char query[64];
+    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\", static_cast<unsigned>(language),
+                  static_cast<unsigned>(codePage));
+    const std::string path = query + name;
+    value = nullptr;
+    length = 0;
+    if (!VerQueryValueA(versionBuffer.data(), path.c_str(), &value, &length) || !value) return {};
+    // The value is NUL-terminated; the length is not trusted beyond that.
+    const char* text = static_cast<const char*>(value);
+    std::string result(text, strnlen(text, 128));
+    return " " + result;
+}
+
+void TAboutBox::Image1DblClick(TComponent*) {
+    // Enabling a running timer would restart its interval: a second double-click must not.
+    if (!Timer1->Enabled()) Timer1->SetEnabled(true);
+    Image1->Picture().Assign(Image2->Picture());
+}
+
+void TAboutBox::Timer1Timer(TComponent*) {
+    if (AnimationPhase == 1) {
+        Image1->Picture().Assign(Image2->Picture());
+        AnimationPhase = 0;
+    } else {
+        Image1->Picture().Assign(Image3->Picture());
+        AnimationPhase = 1;
+    }
+    Image1->Repaint();
+}
+
+void TAboutBox::FormCloseQuery(TComponent*, bool& canClose) {
+    Timer1->SetEnabled(false);
+    canClose = true;
+}
+
+void TAboutBox::OKButtonClick(TComponent*) { Close(); }
+
+}  // namespace kaptor

@@ -1,0 +1,46 @@
+// TAboutBox, the modal "ﾊﾞｰｼﾞｮﾝ情報" box: the file version read from the program's own
+// version resource each time it is shown, and a two-frame icon animation started by a
+// double-click on the icon.
+#pragma once
+
+#include <string>
+
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
+#include "framework/win/StdCtrls.h"
+
+namespace kaptor {
+
+class TAboutBox : public TForm {
+public:
+    explicit TAboutBox(TComponent* owner);
+
+    TPanel* AboutPanel;
+    TImage* Image1;  // the visible icon
+    TLabel *Label1, *ProductName, *Version, *Label2;
+    TImage* Image2;  // frame A; never visible
+    TImage* Image3;  // frame B; never visible
+    TImage* Image4;  // the resting icon; never visible
+    TButton* OKButton;
+    TTimer* Timer1;
+
+    void FormShow(TComponent* sender);
+    void ReadVersion();
+    // One string of the version resource read by ReadVersion, with a leading blank, or empty.
+    std::string GetStringInfo(const std::string& name);
+    void Image1DblClick(TComponent* sender);
+    void Timer1Timer(TComponent* sender);
+    void FormCloseQuery(TComponent* sender, bool& canClose);
+    void OKButtonClick(TComponent* sender);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+extern TAboutBox* AboutBox;
+// 0 or 1: which frame the next timer tick leaves behind.
+extern int AnimationPhase;
+// The last "FileVersion" read, without the leading blank's label.
+extern std::string FileVersionText;
+
+}  // namespace kaptor
