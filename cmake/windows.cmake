@@ -46,6 +46,11 @@ add_executable(Kaptor32 WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${RC_FILES})
 target_compile_options(Kaptor32 PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
 target_link_libraries(Kaptor32 PRIVATE kaptor_win)
 set_target_properties(Kaptor32 PROPERTIES OUTPUT_NAME Kaptor32)
+# The help file is written as UTF-8 and shipped as Shift-JIS beside the program.
+set(KAPTOR_HELP_SOURCE ${CMAKE_SOURCE_DIR}/resources/Kaptor.hlp.txt)
+set_property(TARGET Kaptor32 APPEND PROPERTY LINK_DEPENDS ${KAPTOR_HELP_SOURCE})
+add_custom_command(TARGET Kaptor32 POST_BUILD
+  COMMAND iconv -f UTF-8 -t CP932 -o $<TARGET_FILE_DIR:Kaptor32>/Kaptor.hlp ${KAPTOR_HELP_SOURCE})
 
 # In-process tests: one program, run inside a Wine session.
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
