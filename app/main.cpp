@@ -6,12 +6,14 @@
 #include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
 #include "capture/FD_Kaptor.h"
+#include "gif/GifUnit.h"
 
 using namespace kaptor;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         TApplication app;
+        TGifSupport gifSupport;  // "gif" picture format and the GIF forms, before any other form
         // Cursor 1 is the range mode's cut cursor.
         Screen->SetCursor(1, LoadCursorA(instance, "CUT"));
         app.SetTitle("Kaptor32");
