@@ -123,6 +123,20 @@ void RestoreWndProc(HWND wnd, TObjectInstance& ours, WNDPROC previous) {
     else ours.Abandon(previous);
 }
 
+void ShowCallbackError() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            if (Application) Application->HandleException(e);
+        } catch (...) {
+            if (Application) Application->HandleException(Exception("?"));
+        }
+    } catch (...) {
+        // The display itself failed (no memory for the text): nothing more can be done here.
+    }
+}
+
 // ---------------------------------------------------------------- TControlHook
 
 namespace {
@@ -216,9 +230,12 @@ void TControlHook::Hook(bool enable) {
         HWND wnd = t->Handle();
         if (!wnd) return;
         if (!newWndProc_) newWndProc_ = TObjectInstance(&HookEntry, this);
+        // Every window has a procedure: 0 means the window cannot be subclassed from here.
+        const auto old = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+        if (!old) return;
         hookedWnd_ = wnd;
-        oldWndProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC));
-        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newWndProc_.Proc()));
+        oldWndProc_ = old;
+        if (!SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newWndProc_.Proc()))) hookedWnd_ = nullptr;
         return;
     }
     if (!hookedWnd_) return;
@@ -233,23 +250,21 @@ LRESULT CALLBACK TControlHook::HookEntry(void* self, HWND wnd, UINT msg, WPARAM 
     auto* hook = static_cast<TControlHook*>(self);
     try {
         return hook->HookProc(wnd, msg, wp, lp);
-    } catch (const std::exception& e) {
-        Application->HandleException(e);
     } catch (...) {
-        Application->HandleException(Exception("?"));
+        ShowCallbackError();
     }
     return 0;
 }
 
 LRESULT TControlHook::HookProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY || wnd != hookedWnd_) {
-        // Kept before unhooking: the window is told of its end by its own procedure.
-        const WNDPROC old = oldWndProc_;
-        if (msg == WM_DESTROY && wnd == hookedWnd_) {
-            // Hooked again once the window exists anew (if it is being re-created at all).
-            PostMessageA(utilWnd_, WM_REHOOK, 0, 0);
-            Hook(false);
-        }
+    const WNDPROC old = oldWndProc_;
+    // A window we no longer hook (should our code still be called for one): straight on.
+    if (wnd != hookedWnd_) return CallWindowProcA(old, wnd, msg, wp, lp);
+    if (msg == WM_DESTROY) {
+        // Hooked again once the window exists anew, if it is being re-created at all. The
+        // window hears of its end from its own procedure, after the unhook.
+        PostMessageA(utilWnd_, WM_REHOOK, 0, 0);
+        Hook(false);
         return CallWindowProcA(old, wnd, msg, wp, lp);
     }
     TMessage message{msg, wp, lp, 0};
@@ -266,10 +281,8 @@ LRESULT CALLBACK TControlHook::UtilWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM
         if (auto* hook = reinterpret_cast<TControlHook*>(GetWindowLongPtrA(wnd, GWLP_USERDATA))) {
             try {
                 hook->ControlChanged(ccRehook);
-            } catch (const std::exception& e) {
-                Application->HandleException(e);
             } catch (...) {
-                Application->HandleException(Exception("?"));
+                ShowCallbackError();
             }
         }
     }

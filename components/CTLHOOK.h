@@ -53,6 +53,10 @@ private:
 // chain, forwarding (see Abandon). Nothing to do when the window is gone.
 void RestoreWndProc(HWND wnd, TObjectInstance& ours, WNDPROC previous);
 
+// For catch blocks at a window procedure's boundary: the error being handled goes to the
+// application's error display and no further.
+void ShowCallbackError() noexcept;
+
 enum class THookTarget { htControl, htForm };
 
 class TControlHook : public TComponent {

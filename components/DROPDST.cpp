@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "framework/win/Forms.h"
 
 namespace kaptor {
 
@@ -42,10 +41,8 @@ void TDropDst::HookedWndProc(TMessage& message) {
     auto drop = reinterpret_cast<HDROP>(message.WParam);
     try {
         DoFileDrop(drop);
-    } catch (const std::exception& e) {
-        Application->HandleException(e);
     } catch (...) {
-        Application->HandleException(Exception("?"));
+        ShowCallbackError();
     }
     DragFinish(drop);
 }

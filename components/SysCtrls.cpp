@@ -7,6 +7,7 @@
 
 namespace kaptor {
 
+// Its result is of no use: an event without a registered sound simply plays nothing.
 TAnimateForm::TPlaySound TAnimateForm::PlaySoundProc = &::PlaySoundA;
 
 namespace {
@@ -64,10 +65,8 @@ LRESULT CALLBACK TAnimateForm::FormEntry(void* self, HWND wnd, UINT msg, WPARAM 
     TMessage message{msg, wp, lp, 0};
     try {
         static_cast<TAnimateForm*>(self)->FormWndProc(message);
-    } catch (const std::exception& e) {
-        Application->HandleException(e);
     } catch (...) {
-        Application->HandleException(Exception("?"));
+        ShowCallbackError();
     }
     return message.Result;
 }
@@ -76,10 +75,8 @@ LRESULT CALLBACK TAnimateForm::AppEntry(void* self, HWND wnd, UINT msg, WPARAM w
     TMessage message{msg, wp, lp, 0};
     try {
         static_cast<TAnimateForm*>(self)->AppWndProc(message);
-    } catch (const std::exception& e) {
-        Application->HandleException(e);
     } catch (...) {
-        Application->HandleException(Exception("?"));
+        ShowCallbackError();
     }
     return message.Result;
 }
@@ -115,7 +112,10 @@ void TAnimateForm::AppWndProc(TMessage& message) {
 
 void TAnimateForm::MinimizeAnimated() {
     // The task-bar button shows the form's caption while the animation runs.
-    const std::string title = Application->Title();
+    struct TitleBack {
+        std::string title = Application->Title();
+        ~TitleBack() { Application->SetTitle(title); }
+    } titleBack;
     Application->SetTitle(form_->Caption());
     NormalizeTopMosts(appHandle_);
     SetActiveWindow(appHandle_);
@@ -123,7 +123,6 @@ void TAnimateForm::MinimizeAnimated() {
     MoveWindow(appHandle_, form_->Left(), form_->Top(), form_->Width(), form_->Height(), TRUE);
     PlaySoundProc("Minimize", nullptr, SoundFlags);
     ShowWindow(appHandle_, SW_MINIMIZE);
-    Application->SetTitle(title);
 }
 
 void TAnimateForm::RestoreAnimated() {

@@ -30,6 +30,8 @@ BOOL WINAPI RecordSound(LPCSTR name, HMODULE module, DWORD flags) {
     return TRUE;
 }
 
+BOOL WINAPI FailSound(LPCSTR, HMODULE, DWORD) { throw Exception("no sound device"); }
+
 class AnimatedMainForm : public TForm {
 public:
     explicit AnimatedMainForm(TComponent* owner) : TForm(owner, "TKaptorAnimateTestForm") {
@@ -269,4 +271,14 @@ TEST_F(AnimateForm, MinimisingTakesOurTopMostWindowsOutOfTheTopMostRank) {
 
     SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(GetWindowLongA(tool.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(AnimateForm, AnErrorDuringMinimiseIsShownAndTheTitleComesBack) {
+    AnimatedMainForm* form = ShowMainForm();
+    TAnimateForm::PlaySoundProc = &FailSound;
+    EXPECT_EQ(SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0), 0);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0], "no sound device");
+    EXPECT_EQ(app_->Title(), "Kaptor32");
+    EXPECT_EQ(WindowText(app_->Handle()), "Kaptor32");
 }

@@ -14,6 +14,7 @@
 
 using namespace kaptor;
 using namespace kaptor::testing;
+using namespace kaptor::testing::hooktest;
 
 namespace {
 

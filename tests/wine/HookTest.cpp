@@ -7,6 +7,7 @@
 
 using namespace kaptor;
 using namespace kaptor::testing;
+using namespace kaptor::testing::hooktest;
 
 namespace {
 

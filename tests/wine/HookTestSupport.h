@@ -6,7 +6,7 @@
 #include "TestApp.h"
 #include "framework/win/StdCtrls.h"
 
-namespace kaptor::testing {
+namespace kaptor::testing::hooktest {
 
 // Answers 42 in its own window procedure, so a test sees whether a message got through.
 inline constexpr UINT WM_PROBE = WM_APP + 17;
@@ -43,4 +43,4 @@ public:
 
 inline WNDPROC WndProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)); }
 
-}  // namespace kaptor::testing
+}  // namespace kaptor::testing::hooktest
