@@ -94,13 +94,19 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
     Shape1->SetParent(this);
     Shape1->SetBrushColor(clRed);  // the frame is red until the user picks another colour
 
-    Bevel1 = new TBevel(this);
+    Bevel1 = new TSunkenFrame(this);
     Bevel1->Name = "Bevel1";
     Bevel1->SetBounds(4, 7, 297, 227);
     Bevel1->SetParent(this);
 
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnShow = [this](TComponent*) { OKBtn->SetFocus(); };
+}
+
+void TSunkenFrame::Paint(HDC dc, const RECT&) {
+    RECT r = ClientRect();
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
 }
 
 TCheckBox* TOptionDlg::Check(int, int top, const char* caption) {

@@ -11,11 +11,20 @@
 
 namespace kaptor {
 
+// A sunken frame painted by us; drawn beneath the controls it surrounds.
+class TSunkenFrame : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+
+protected:
+    void Paint(HDC dc, const RECT& update) override;
+};
+
 class TOptionDlg : public TForm {
 public:
     explicit TOptionDlg(TComponent* owner);
 
-    TBevel* Bevel1;
+    TSunkenFrame* Bevel1;
     TLabel *Label1, *Label2;
     TSpinEdit* SpinEdit1;
     TCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
