@@ -63,7 +63,11 @@ int TImageList::AddMasked(TBitmap& bitmap, COLORREF mask) {
 int TImageList::AddResource(const char* name, COLORREF mask) {
     UniqueBitmap bitmap(
         static_cast<HBITMAP>(LoadImageA(MainInstance(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!bitmap) throw Exception(Format("ﾘｿｰｽ %s が見つかりません", name));
+    if (!bitmap) {
+        // A numbered resource's "name" is its number, not text.
+        const std::string shown = IS_INTRESOURCE(name) ? "#" + IntToStr(reinterpret_cast<std::uintptr_t>(name)) : name;
+        throw Exception(Format("ﾘｿｰｽ %s が見つかりません", shown.c_str()));
+    }
     return AddMaskedHandle(bitmap.get(), mask);
 }
 

@@ -149,6 +149,15 @@ TEST(ToolBar, ButtonStatesSizesAndCaptionsAreTheControls) {
     EXPECT_EQ(images->AddMasked(*red), 0);
     EXPECT_EQ(images->AddMasked(*blue), 1);
     EXPECT_EQ(images->Count(), 2);
+    // A glyph missing from the program's resources is an error with its name or number.
+    try {
+        images->AddResource(MAKEINTRESOURCEA(9999));
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "ﾘｿｰｽ #9999 が見つかりません");
+    }
+    EXPECT_THROW(images->AddResource("NOGLYPH"), Exception);
+    EXPECT_EQ(images->Count(), 2);
 
     auto* bar = new TToolBar(&form);
     bar->SetParent(&form);
