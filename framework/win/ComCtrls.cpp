@@ -497,7 +497,12 @@ void TCoolBand::SetBreak(bool brk) {
 
 void TCoolBand::SetVisible(bool visible) {
     visible_ = visible;
-    Apply();
+    if (!bar_->HandleAllocated()) return;
+    // RB_SHOWBAND hides or shows the band's control with it; the style bit alone would leave
+    // the control where it was.
+    const LRESULT index = SendMessageA(bar_->Handle(), RB_IDTOINDEX, id_, 0);
+    if (index >= 0) SendMessageA(bar_->Handle(), RB_SHOWBAND, static_cast<WPARAM>(index), visible);
+    bar_->FitHeight();
 }
 
 namespace {
@@ -565,6 +570,9 @@ void TCoolBar::InsertBand(TCoolBand& band) {
     REBARBANDINFOA info = BandInfo(band.id_, band.control_ ? band.control_->Handle() : nullptr, band.minWidth_,
                                    band.minHeight_, band.break_, band.visible_);
     SendMessageA(Handle(), RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&info));
+    // The control shows the child it takes in; a control hidden by the program stays hidden.
+    if (band.control_ && band.control_->HandleAllocated() && (!band.control_->Visible() || !band.visible_))
+        ShowWindow(band.control_->Handle(), SW_HIDE);
 }
 
 int TCoolBar::BarHeight() const {

@@ -64,6 +64,9 @@ void ClickButton(TToolBar& bar, TToolButton& button) {
 
 int RectWidth(const RECT& r) { return r.right - r.left; }
 
+// Shown as far as the window itself goes (the test forms themselves stay hidden).
+bool VisibleStyle(HWND wnd) { return (GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 std::unique_ptr<TBitmap> Glyph(COLORREF background, COLORREF ink) {
     auto b = std::make_unique<TBitmap>(20, 20);
     b->Canvas().Brush.Color = background;
@@ -386,8 +389,18 @@ TEST(CoolBar, HeightFollowsTheBandsAndHidingFreesTheRoom) {
     EXPECT_LT(cool->Height(), both);
     EXPECT_GE(cool->Height(), 44);
     EXPECT_EQ(view->Top(), cool->Height());
+    EXPECT_FALSE(VisibleStyle(panel->Handle()));
     second->SetVisible(true);
     EXPECT_EQ(cool->Height(), both);
+    EXPECT_TRUE(VisibleStyle(panel->Handle()));
+    // A control the program hid stays hidden when its band is made.
+    auto* hiddenControl = new TPanel(&form);
+    hiddenControl->SetVisible(false);
+    TCoolBand* third = cool->AddBand(hiddenControl, 20);
+    EXPECT_FALSE(VisibleStyle(hiddenControl->Handle()));
+    delete hiddenControl;
+    EXPECT_EQ(cool->BandCount(), 2);
+    (void)third;
 
     cool->Hide();
     EXPECT_EQ(view->Top(), 0);
