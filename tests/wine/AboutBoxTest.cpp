@@ -1,0 +1,127 @@
+// The About box: version label, icon animation and its stop on closing.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "TestApp.h"
+#include "app/F_About.h"
+#include "framework/win/Handles.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+TAboutBox& Box() {
+    MainWindow();
+    if (!AboutBox) Application->CreateForm<TAboutBox>();
+    return *AboutBox;
+}
+
+// The pixels an image's icon draws on white, to tell the frames apart.
+std::vector<std::uint32_t> Pixels(TImage& image) {
+    auto* icon = dynamic_cast<TIcon*>(image.Picture().Graphic());
+    if (!icon) return {};
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 32;
+    bi.bmiHeader.biHeight = -32;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    UniqueBitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemDC dc(CreateCompatibleDC(nullptr));
+    ScopedSelect select(dc.get(), bmp.get());
+    RECT r{0, 0, 32, 32};
+    FillRect(dc.get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc.get(), 0, 0, icon->Handle(), 32, 32, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    return std::vector<std::uint32_t>(p, p + 32 * 32);
+}
+
+TEST(AboutBox, LayoutFollowsTheDesign) {
+    TAboutBox& b = Box();
+    EXPECT_EQ(b.Caption(), "ﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(b.ClientWidth(), 247);
+    EXPECT_EQ(b.ClientHeight(), 115);
+    EXPECT_EQ(b.ProductName->Caption(), "Ｋａｐｔｏｒ ");
+    EXPECT_EQ(b.Version->Left() + b.Version->Width(), 223);
+    EXPECT_EQ(b.DefaultButton, b.OKButton);
+    EXPECT_FALSE(b.Image2->Visible());
+    EXPECT_FALSE(b.Image3->Visible());
+    EXPECT_FALSE(b.Image4->Visible());
+    EXPECT_FALSE(b.Timer1->Enabled());
+    EXPECT_EQ(b.Timer1->Interval(), 1000u);
+    // The three frames are three different pictures.
+    EXPECT_NE(Pixels(*b.Image2), Pixels(*b.Image3));
+    EXPECT_NE(Pixels(*b.Image2), Pixels(*b.Image4));
+    EXPECT_NE(Pixels(*b.Image3), Pixels(*b.Image4));
+}
+
+TEST(AboutBox, WithoutAVersionResourceTheLabelKeepsItsTrailingBlank) {
+    // The test program has no version resource (the program's own is checked end to end).
+    TAboutBox& b = Box();
+    b.FormShow(&b);
+    EXPECT_EQ(FileVersionText, "");
+    EXPECT_EQ(b.Version->Caption(), "Version ");
+    EXPECT_EQ(b.GetStringInfo("FileVersion"), "");
+}
+
+TEST(AboutBox, DoubleClickAnimatesUntilTheBoxCloses) {
+    TAboutBox& b = Box();
+    b.FormShow(&b);
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image4));
+    b.Image1DblClick(b.Image1);
+    EXPECT_TRUE(b.Timer1->Enabled());
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));
+    b.Timer1Timer(b.Timer1);
+    EXPECT_EQ(AnimationPhase, 1);
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image3));
+    b.Timer1Timer(b.Timer1);
+    EXPECT_EQ(AnimationPhase, 0);
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));
+    b.Timer1Timer(b.Timer1);
+    bool canClose = false;
+    b.FormCloseQuery(&b, canClose);
+    EXPECT_TRUE(canClose);
+    EXPECT_FALSE(b.Timer1->Enabled());
+    // Shown again: the resting icon, not moving, phase reset.
+    b.FormShow(&b);
+    EXPECT_EQ(AnimationPhase, 0);
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image4));
+}
+
+TEST(AboutBox, SecondDoubleClickDoesNotRestartTheTimer) {
+    TAboutBox& b = Box();
+    b.FormShow(&b);
+    const DWORD start = GetTickCount();
+    b.Image1DblClick(b.Image1);
+    while (GetTickCount() - start < 600) Pump(1);
+    b.Image1DblClick(b.Image1);
+    while (AnimationPhase == 0 && GetTickCount() - start < 3000) Pump(1);
+    const DWORD firstTick = GetTickCount() - start;
+    bool canClose = true;
+    b.FormCloseQuery(&b, canClose);
+    EXPECT_EQ(AnimationPhase, 1);
+    // One interval after the first double-click, not after the second (which would be 1600).
+    EXPECT_LT(firstTick, 1450u);
+    EXPECT_GE(firstTick, 900u);
+}
+
+TEST(AboutBox, EscapeDoesNotCloseButTheTitleBarButtonDoesAndStopsTheTimer) {
+    TAboutBox& b = Box();
+    b.Timer1->SetEnabled(false);
+    // Esc arrives as the dialog manager's IDCANCEL; had it closed the box, the double-click
+    // posted after it would never run.
+    PostMessageA(b.Handle(), WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(b.Image1->Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+    PostMessageA(b.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    const int result = b.ShowModal();
+    EXPECT_EQ(result, mrCancel);
+    EXPECT_FALSE(b.Timer1->Enabled());
+    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));  // the double-click did run, before closing
+}
+
+}  // namespace
