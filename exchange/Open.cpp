@@ -29,8 +29,12 @@ HHOOK ConfirmHook = nullptr;
 LRESULT CALLBACK ConfirmCbtProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_ACTIVATE) {
         auto box = reinterpret_cast<HWND>(wp);
-        SetDlgItemTextA(box, IDOK, "OK");
-        SetDlgItemTextA(box, IDCANCEL, "ｷｬﾝｾﾙ");
+        char cls[16] = {};
+        GetClassNameA(box, cls, sizeof cls);
+        if (std::string(cls) == "#32770") {
+            SetDlgItemTextA(box, IDOK, "OK");
+            SetDlgItemTextA(box, IDCANCEL, "ｷｬﾝｾﾙ");
+        }
     }
     return CallNextHookEx(ConfirmHook, code, wp, lp);
 }
