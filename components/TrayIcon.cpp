@@ -142,11 +142,16 @@ void TTrayIcon::UpdateTray(TTrayAction action) {
     std::memcpy(data.szTip, tipHelp_.data(), std::min(tipHelp_.size(), TrayTipMax));
     data.uFlags = NIF_MESSAGE | NIF_ICON | (tipHelp_.empty() ? 0 : NIF_TIP);
     switch (action) {
-        case TTrayAction::Add: {
+        case TTrayAction::Add:
+        case TTrayAction::Restore: {
             if (!visible_) return;
             if (!callbackWindow) callbackWindow = new TCallbackWindow(Owner());  // the first one was freed
             data.hWnd = callbackWindow->Receiver();
-            if (!NotifyShell(NIM_ADD, data)) throw EOutOfMemory(texts::TrayIconFailed);
+            const bool known = action == TTrayAction::Restore && NotifyShell(NIM_MODIFY, data);
+            if (!known && !NotifyShell(NIM_ADD, data)) {
+                registered_ = false;
+                throw EOutOfMemory(texts::TrayIconFailed);
+            }
             registered_ = true;
             break;
         }
@@ -155,7 +160,7 @@ void TTrayIcon::UpdateTray(TTrayAction action) {
             break;
         case TTrayAction::Delete:
             registered_ = false;
-            NotifyShell(NIM_DELETE, data);  // gone either way
+            static_cast<void>(NotifyShell(NIM_DELETE, data));  // gone either way
             break;
     }
 }
@@ -246,7 +251,7 @@ void TTrayIcon::Callback(WPARAM id, LPARAM mouseMessage) {
     TTrayIcon* icon = FindTrayIcon(static_cast<std::int64_t>(id));
     if (!icon) return;  // an icon freed since the shell sent this
     POINT p{};
-    GetCursorPos(&p);
+    if (!GetCursorPos(&p)) p = POINT{};  // no pointer position (a locked desktop): the corner
     icon->MouseEvent(static_cast<UINT>(mouseMessage), p.x, p.y);
 }
 
@@ -288,8 +293,9 @@ void TTrayIcon::ButtonDown(TMouseButton button, TPopupMenu* TTrayIcon::*menu, in
 
 void TTrayIcon::Popup(TPopupMenu* TTrayIcon::*menu, int x, int y) {
     if (auto* form = dynamic_cast<TForm*>(Owner())) {
-        // The menu closes on a click elsewhere only when our form is in the foreground.
-        SetForegroundWindow(form->Handle());
+        // The menu closes on a click elsewhere only when our form is in the foreground. Windows
+        // may refuse (another program holds the foreground); the menu opens all the same.
+        static_cast<void>(SetForegroundWindow(form->Handle()));
         const int id = iconId_;
         TTrayIcon* const self = this;
         Application->ProcessMessages();
@@ -309,10 +315,8 @@ void TTrayIcon::ShellRestarted() {
     for (int id : ids) {
         TTrayIcon* icon = FindTrayIcon(id);
         if (!icon || !icon->visible_ || icon->Loading()) continue;
-        // The new shell knows none of our icons.
-        icon->registered_ = false;
         try {
-            icon->UpdateTray(TTrayAction::Add);
+            icon->UpdateTray(TTrayAction::Restore);
         } catch (const std::exception& e) {
             Application->HandleException(e);
         }

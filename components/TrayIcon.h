@@ -104,7 +104,9 @@ public:
     int AnimateIndex() const { return animateIndex_; }
 
 private:
-    enum class TTrayAction { Add, Modify, Delete };
+    // Restore: after "TaskbarCreated", an update if the shell still knows the icon (the
+    // message also comes for other reasons), else an add.
+    enum class TTrayAction { Add, Modify, Delete, Restore };
     // The only place the shell is called.
     void UpdateTray(TTrayAction action);
     void IconChanged();

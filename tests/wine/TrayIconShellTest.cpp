@@ -87,6 +87,16 @@ TEST(TrayIconShell, IconAppearsInTheDesktopTrayAndAnswersPresses) {
     const std::vector<std::string> expected = {"dblclick", "down 1 16"};
     EXPECT_EQ(log, expected);
 
+    // "TaskbarCreated" while the shell still shows the icon: it stays, once, without an error.
+    TakeMessages();
+    PostMessageA(HWND_BROADCAST, TaskbarCreatedMessage(), 0, 0);
+    Pump(5);
+    EXPECT_TRUE(icon->Registered());
+    EXPECT_TRUE(TakeMessages().empty());
+    std::optional<POINT> still = FindOnTaskBar(clYellow);
+    ASSERT_TRUE(still.has_value());
+    EXPECT_EQ(still->x, at->x) << "one icon, in its place";
+
     // A new image is shown in place.
     icon->Icon()->SetHandle(MakeSquareIcon(clBlue, clRed));
     std::optional<POINT> red;

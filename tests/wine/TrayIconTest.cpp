@@ -512,31 +512,49 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsVisibleIconsAgain) {
     shown->SetVisible(true);
     shell.Take();
     ASSERT_NE(TaskbarCreatedMessage(), 0u);
+    auto ours = [&] {  // the records for this test's icons (others may live in the process)
+        std::vector<NotifyCall> calls;
+        for (const NotifyCall& c : shell.Take())
+            if (c.data.uID == static_cast<UINT>(shown->IconId()) || c.data.uID == static_cast<UINT>(hidden->IconId()))
+                calls.push_back(c);
+        return calls;
+    };
 
-    // The shell tells every top-level window, with a broadcast.
+    // A new shell knows none of our icons: the update is refused and the icon added. The
+    // shell tells every top-level window, with a broadcast.
+    shell.fail[NIM_MODIFY] = true;
     PostMessageA(HWND_BROADCAST, TaskbarCreatedMessage(), 0, 0);
     Pump();
-    std::vector<NotifyCall> calls;  // for this test's icons (others may live in the process)
-    for (const NotifyCall& c : shell.Take())
-        if (c.data.uID == static_cast<UINT>(shown->IconId()) || c.data.uID == static_cast<UINT>(hidden->IconId()))
-            calls.push_back(c);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(calls[0].data.uID, static_cast<UINT>(shown->IconId()));
-    EXPECT_EQ(calls[0].data.hWnd, Receiver());
-    EXPECT_EQ(calls[0].Tip(), "Kaptor32");
+    auto calls = ours();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(calls[1].data.uID, static_cast<UINT>(shown->IconId()));
+    EXPECT_EQ(calls[1].data.hWnd, Receiver());
+    EXPECT_EQ(calls[1].data.uFlags, 7u);
+    EXPECT_EQ(calls[1].Tip(), "Kaptor32");
     EXPECT_TRUE(shown->Registered());
     EXPECT_FALSE(hidden->Registered());
 
-    // A refused add is shown, and the icon stays wanted for the next restart.
-    shell.fail[NIM_ADD] = true;
+    // The same message for another reason, the shell still showing the icon: an update only,
+    // no second icon and no error.
+    shell.fail[NIM_MODIFY] = false;
+    SendMessageA(Receiver(), TaskbarCreatedMessage(), 0, 0);
+    calls = ours();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(shown->Registered());
+    EXPECT_TRUE(TakeMessages().empty());
+
+    // Refused altogether: the error is shown, and the icon stays wanted for the next restart.
+    shell.fail[NIM_MODIFY] = shell.fail[NIM_ADD] = true;
     SendMessageA(Receiver(), TaskbarCreatedMessage(), 0, 0);
     EXPECT_FALSE(shown->Registered());
     EXPECT_TRUE(shown->Visible());
     const auto boxes = TakeMessages();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "タスクトレイにアイコンを登録できません。");
-    shell.fail[NIM_ADD] = false;
+    shell.fail[NIM_MODIFY] = shell.fail[NIM_ADD] = false;
     SendMessageA(Receiver(), TaskbarCreatedMessage(), 0, 0);
     EXPECT_TRUE(shown->Registered());
 }
