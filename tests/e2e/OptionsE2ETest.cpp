@@ -67,12 +67,12 @@ void ClickCenter(HWND wnd) {
     Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-// Into the text part of the spin box, left of its buttons.
-void ClickText(HWND spin) {
-    RECT r;
-    GetWindowRect(spin, &r);
-    Click(r.left + 8, (r.top + r.bottom) / 2);
-    Sleep(400);  // the click is delivered asynchronously
+// From OKBtn, where the dialog opens, past CancelBtn into the delay box, which selects its
+// text on the way in.
+void TabToSpin() {
+    PressKey(VK_TAB);
+    PressKey(VK_TAB);
+    Sleep(300);
 }
 
 // The View menu's first item, ﾂｰﾙﾊﾞｰ, by keyboard (menus cannot be read from outside).
@@ -120,9 +120,8 @@ TEST(OptionsDialogE2E, MinusFiveWithEnterIsStoredAsTypedButAClickOnOkClampsItFir
     ASSERT_TRUE(dlg);
     HWND spin = FindChild(dlg, "Edit");
     ASSERT_TRUE(spin);
-    ClickText(spin);
-    // The typing rules are the spin box's own (tested in-process); here only the focus counts.
-    SendMessageA(spin, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("-5"));
+    TabToSpin();
+    TypeText("-5");
     EXPECT_EQ(WindowText(spin), "-5");
     PressKey(VK_RETURN);
     ASSERT_TRUE(Hidden(dlg));
@@ -130,9 +129,8 @@ TEST(OptionsDialogE2E, MinusFiveWithEnterIsStoredAsTypedButAClickOnOkClampsItFir
 
     dlg = OpenOptions(p);
     ASSERT_TRUE(dlg);
-    ClickText(spin);
-    // The typing rules are the spin box's own (tested in-process); here only the focus counts.
-    SendMessageA(spin, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("-5"));
+    TabToSpin();
+    TypeText("-5");
     ClickCenter(ChildByText(dlg, "OK"));
     ASSERT_TRUE(Hidden(dlg));
     EXPECT_NE(WaitIni(p, "Wait=0").find("Wait=0"), std::string::npos);
@@ -182,9 +180,10 @@ TEST(OptionsDialogE2E, CancelAfterAColourPickKeepsTheColourAndRestoresTheOptions
 TEST(OptionsDialogE2E, ShowBarOffHidesTheToolBarAreaFromTheStart) {
     Program p(Ini + "ShowBar=0\r\n");
     HWND main = p.WaitMainWindow();
-    HWND rebar = FindChild(main, "ReBarWindow32");
-    ASSERT_TRUE(rebar);
-    EXPECT_FALSE(IsWindowVisible(rebar));
+    // The grey view starts right under the menu bar: no tool bar area above it.
+    const RECT c = ClientRectOnScreen(main);
+    EXPECT_TRUE(WaitFor([&] { return ScreenPixel(c.left + 300, c.top + 4) == RGB(128, 128, 128); }, 5000))
+        << std::hex << ScreenPixel(c.left + 300, c.top + 4);
     EXPECT_TRUE(IsWindowVisible(FindChild(main, "msctls_statusbar32")));
 }
 
@@ -223,8 +222,8 @@ TEST(OptionsDialogE2E, DelayThatIsNoWholeNumberIsReportedAndNothingSaved) {
     HWND dlg = OpenOptions(p);
     ASSERT_TRUE(dlg);
     HWND spin = FindChild(dlg, "Edit");
-    ClickText(spin);
-    SendMessageA(spin, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1.5"));
+    TabToSpin();
+    TypeText("1.5");
     EXPECT_EQ(WindowText(spin), "1.5");
     PressKey(VK_RETURN);
     EXPECT_EQ(AnswerMessageBox(p.Pid()), "'1.5' は整数ではありません");
@@ -275,8 +274,13 @@ TEST(AboutBoxE2E, ShowsTheVersionAndAnimatesTheIconUntilClosed) {
     EXPECT_TRUE(ChildByText(box, "Version  1.4.0.67")) << "no label with the version";
     const auto resting = IconPixels(box);
     const RECT c = ClientRectOnScreen(box);
-    Click(c.left + 33, c.top + 32, false, true);
-    ASSERT_TRUE(WaitFor([&] { return IconPixels(box) != resting; }, 3000));
+    // A synthetic double-click can come apart into two clicks: try once more if so.
+    bool moved = false;
+    for (int attempt = 0; attempt < 2 && !moved; ++attempt) {
+        Click(c.left + 33, c.top + 32, false, true);
+        moved = WaitFor([&] { return IconPixels(box) != resting; }, 3000);
+    }
+    ASSERT_TRUE(moved);
     const auto frameA = IconPixels(box);
     ASSERT_TRUE(WaitFor([&] { return IconPixels(box) != frameA; }, 3000));  // frame B
     const auto frameB = IconPixels(box);
