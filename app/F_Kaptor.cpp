@@ -28,6 +28,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     // Each subsystem wires the commands it owns (one line each).
     WireShellCommands();
     WireWindowCaptureCommands();
+    WireRangeAndExchangeCommands();
     WireOpenCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };

@@ -23,6 +23,7 @@ class TBitmap;
 class TColorDialog;
 class TDropDst;
 class TOpenPictureDialog;
+class TSavePictureDialog;
 class TTrayIcon;
 
 class TKaptor32 : public TForm {
@@ -126,6 +127,7 @@ public:
     void DrawRangeFrame();
     POINT ScrollRef{0, 0};
     SIZE ViewSize{0, 0};
+    TSavePictureDialog* SaveDialog1 = nullptr;  // made at the first save; kept for the run
     void SB_SaveClick(TComponent* sender);
     void SB_CopyClick(TComponent* sender);
     void SB_PasteClick(TComponent* sender);

@@ -74,8 +74,4 @@ void TKaptor32::M_BkColorClick(TComponent*) {
     if (ColorDialog1->Execute()) ScrollBox1->SetColor(ColorDialog1->Color);
 }
 
-void TKaptor32::Image1MouseMove(TComponent*, TShiftState, int x, int y) {
-    StatusBar1->Panels()[1].SetText(Format("X=%4d,Y=%4d", x, y));
-}
-
 }  // namespace kaptor

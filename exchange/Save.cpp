@@ -1,0 +1,95 @@
+// Saving the picture, or the framed range of it, as a Windows bitmap or a JPEG file. The
+// format follows the type chosen in the dialog, not the typed extension. A file is written
+// beside its target under a temporary name and put in its place only when complete, so a
+// failed save never destroys the file it would have replaced.
+#include <memory>
+
+#include "app/F_Kaptor.h"
+#include "exchange/Save.h"
+#include "framework/base/Classes.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/ExtDlgs.h"
+#include "framework/win/Picture.h"
+#include "view/Range.h"
+
+namespace kaptor {
+
+namespace {
+
+void WriteFormat(TBitmap& bitmap, int type, TStream& stream) {
+    if (type == SaveTypeBitmap) {
+        bitmap.SaveToStream(stream);
+    } else {
+        TJPEGImage jpeg;
+        jpeg.Assign(bitmap);
+        jpeg.SaveToStream(stream);
+    }
+}
+
+// Removes the temporary file unless it was put in place.
+struct TempFile {
+    std::string Name;
+    ~TempFile() {
+        if (!Name.empty()) DeleteFileA(Name.c_str());
+    }
+};
+
+}  // namespace
+
+void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
+    if (type != SaveTypeBitmap && type != SaveTypeJpeg) return;  // no other type is offered
+    std::string dir = ExtractFilePath(fileName);
+    if (dir.empty()) dir = ".";
+    char tempName[MAX_PATH] = {};
+    if (!GetTempFileNameA(dir.c_str(), "kpt", 0, tempName))
+        throw EFCreateError(Format(texts::FCreateError, fileName.c_str()));
+    TempFile temp{tempName};
+    {
+        TFileStream stream(temp.Name, TFileMode::fmCreate);
+        WriteFormat(bitmap, type, stream);
+        stream.Close();
+    }
+    if (!MoveFileExA(temp.Name.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw EFCreateError(Format(texts::FCreateError, fileName.c_str()));
+    temp.Name.clear();
+}
+
+void TKaptor32::SB_SaveClick(TComponent*) {
+    const bool range = RangeActive(*this);
+    if (range && RangeEmpty(*this)) {
+        ShowMessage(texts::EmptyRange);
+        return;
+    }
+    if (!SaveDialog1) {
+        SaveDialog1 = new TSavePictureDialog(this);
+        SaveDialog1->Name = "SaveDialog1";
+        SaveDialog1->Title = "ｷｬﾌﾟﾁｬｰ画像の保存";
+        SaveDialog1->Filter = "ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg";
+        SaveDialog1->DefaultExt = "bmp";
+        SaveDialog1->FilterIndex = SaveTypeBitmap;
+        SaveDialog1->Options = ofOverwritePrompt | ofHideReadOnly | ofEnableSizing;
+    }
+    if (!SaveDialog1->Execute()) return;
+
+    if (range) {
+        // Errors go to the general report with their own text. The frame is put back on
+        // failure too: the range is still framed, so the view must show it.
+        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        try {
+            SavePictureFile(*bitmap, SaveDialog1->FileName, SaveDialog1->FilterIndex);
+        } catch (...) {
+            DrawRangeFrame();
+            throw;
+        }
+        DrawRangeFrame();
+        return;
+    }
+    // The picture as displayed, an open band's lines included.
+    try {
+        SavePictureFile(Image1->Picture().Bitmap(), SaveDialog1->FileName, SaveDialog1->FilterIndex);
+    } catch (const std::exception&) {
+        ShowMessage("保存が失敗しました");
+    }
+}
+
+}  // namespace kaptor

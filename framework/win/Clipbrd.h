@@ -1,0 +1,46 @@
+// The system clipboard. It is opened for one access and closed again before the call
+// returns (the guard below), so no other program ever waits on us.
+#pragma once
+
+#include <windows.h>
+
+namespace kaptor {
+
+class TBitmap;
+
+namespace texts {
+inline constexpr const char* ClipboardOpen = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞを開けません";
+inline constexpr const char* ClipboardWrite = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞに書き込めません";
+inline constexpr const char* ClipboardNoBitmap = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにﾋﾞｯﾄﾏｯﾌﾟがありません";
+}  // namespace texts
+
+// OpenClipboard for one scope. Another program may hold the clipboard for a moment, so
+// opening is tried a few times before it fails with EInvalidOperation (ClipboardOpen).
+class ClipboardOpenGuard {
+public:
+    explicit ClipboardOpenGuard(HWND owner);
+    ~ClipboardOpenGuard();
+    ClipboardOpenGuard(const ClipboardOpenGuard&) = delete;
+    ClipboardOpenGuard& operator=(const ClipboardOpenGuard&) = delete;
+};
+
+class TClipboard {
+public:
+    // Whether the clipboard offers the format (also a synthesized one: CF_BITMAP from a DIB).
+    bool HasFormat(UINT format) const;
+    // Empties the clipboard and puts a device-dependent copy of the bitmap on it as
+    // CF_BITMAP, with CF_PALETTE when the bitmap has a colour table.
+    void Assign(TBitmap& bitmap);
+    // Copies the clipboard's CF_BITMAP into bitmap (no palette is taken).
+    void GetBitmap(TBitmap& bitmap);
+    // Empties the clipboard and puts text on it as CF_TEXT (for tests and tools).
+    void SetTextBuf(const char* text);
+
+private:
+    static HWND Owner();
+};
+
+// The one clipboard object of the program.
+TClipboard& Clipboard();
+
+}  // namespace kaptor

@@ -1,0 +1,247 @@
+// Save and clipboard commands in process: the three save paths through the dialog's seam,
+// the temporary-file replacement, empty ranges, and the clipboard round trip.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "RangeTestSupport.h"
+#include "exchange/Save.h"
+#include "framework/imaging/BmpCodec.h"
+#include "framework/imaging/JpegCodec.h"
+#include "framework/win/Clipbrd.h"
+#include "framework/win/Dialogs.h"
+#include "view/Range.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+std::string TempDir() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    std::string dir = std::string(base) + "k4save\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int FilesIn(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return n;
+}
+
+void Clean(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string path = dir + data.cFileName;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+// Answers the save dialog with a name and type entry; counts how often it was asked.
+struct SaveAnswer {
+    int asked = 0;
+    SaveAnswer(const std::string& name, int type) {
+        TSaveDialog::ExecuteHook = [this, name, type](TSaveDialog& d) {
+            ++asked;
+            EXPECT_EQ(d.Title, "ｷｬﾌﾟﾁｬｰ画像の保存");
+            EXPECT_EQ(d.DefaultExt, "bmp");
+            EXPECT_TRUE(d.Options & ofOverwritePrompt);
+            d.FileName = name;
+            d.FilterIndex = type;
+            return true;
+        };
+    }
+    ~SaveAnswer() {
+        TSaveDialog::ExecuteHook = nullptr;
+        TKaptor32& form = MainWindow();
+        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+    }
+};
+
+TEST(Save, FramedRangeIsWrittenWithoutFrameAndTheFrameComesBack) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    SaveAnswer answer(dir + "range.bmp", SaveTypeBitmap);
+    TKaptor32& form = WithPattern(400, 300);
+    Frame(form, 100, 50, 300, 150);
+    form.SB_SaveClick(form.SB_Save);
+    EXPECT_EQ(answer.asked, 1);
+    const Dib dib = ReadBmp(ReadAll(dir + "range.bmp"));
+    ASSERT_EQ(dib.Width, 200);
+    ASSERT_EQ(dib.Height, 100);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const std::uint8_t* p = dib.Row(y) + x * (dib.BitCount / 8);
+            ASSERT_EQ(RGB(p[2], p[1], p[0]), PatternColor(100 + x, 50 + y)) << x << "," << y;
+        }
+    EXPECT_EQ(Pixel(form, 100, 50), ColorToRGB(form.FrameColor()));
+    EXPECT_EQ(FilesIn(dir), 1);  // no temporary file left
+    EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST(Save, TypeTwoWritesJpegWhateverTheExtension) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    SaveAnswer answer(dir + "picture.bmp", SaveTypeJpeg);
+    TKaptor32& form = WithPattern(160, 120);
+    form.SB_SaveClick(form.SB_Save);
+    const auto bytes = ReadAll(dir + "picture.bmp");
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
+    const Dib dib = DecodeJpeg(bytes.data(), bytes.size());
+    EXPECT_EQ(dib.Width, 160);
+    EXPECT_EQ(dib.Height, 120);
+}
+
+TEST(Save, OpenBandIsSavedWithThePicture) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    SaveAnswer answer(dir + "band.bmp", SaveTypeBitmap);
+    TKaptor32& form = WithPattern(200, 100);
+    form.SB_RangeClick(form.SB_Range);
+    LeftDown(form, 20, 10);
+    Move(form, 120, 60);
+    form.SB_SaveClick(form.SB_Save);
+    const Dib dib = ReadBmp(ReadAll(dir + "band.bmp"));
+    ASSERT_EQ(dib.Width, 200);
+    const std::uint8_t* p = dib.Row(30) + 20 * (dib.BitCount / 8);
+    EXPECT_EQ(RGB(p[2], p[1], p[0]), PatternColor(20, 30) ^ 0xFFFFFF);
+}
+
+TEST(Save, EmptyRangeAsksNothingAndWritesNothing) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    SaveAnswer answer(dir + "empty.bmp", SaveTypeBitmap);
+    TKaptor32& form = WithPattern(200, 100);
+    form.SB_RangeClick(form.SB_Range);
+    LeftDown(form, 10, 20);
+    LeftDown(form, 10, 20);  // 2 x 0
+    form.SB_SaveClick(form.SB_Save);
+    EXPECT_EQ(answer.asked, 0);
+    EXPECT_EQ(FilesIn(dir), 0);
+    form.SB_CopyClick(form.SB_Copy);
+    EXPECT_EQ(TakeMessages(), (std::vector<std::string>{texts::EmptyRange, texts::EmptyRange}));
+}
+
+TEST(Save, FailedWriteKeepsTheFileItWouldReplace) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    const std::string target = dir + "keep.jpg";
+    {
+        std::ofstream out(target, std::ios::binary);
+        out << "old contents";
+    }
+    TBitmap empty;  // libjpeg refuses an empty image half way through
+    EXPECT_THROW(SavePictureFile(empty, target, SaveTypeJpeg), std::exception);
+    EXPECT_EQ(ReadAll(target), (std::vector<std::uint8_t>{'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't', 's'}));
+    EXPECT_EQ(FilesIn(dir), 1);
+
+    // A read-only file is not replaced either, and the command says so.
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    SaveAnswer answer(target, SaveTypeJpeg);
+    TKaptor32& form = WithPattern(64, 48);
+    form.SB_SaveClick(form.SB_Save);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"保存が失敗しました"});
+    EXPECT_EQ(ReadAll(target).size(), 12u);
+    EXPECT_EQ(FilesIn(dir), 1);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Save, FailedRangeSaveReportsTheErrorAndKeepsTheFrame) {
+    SaveAnswer answer("Q:\\no\\such\\folder\\x.bmp", SaveTypeBitmap);
+    TKaptor32& form = WithPattern(200, 100);
+    Frame(form, 10, 10, 60, 40);
+    try {
+        form.SB_SaveClick(form.SB_Save);
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(std::string(e.what()), "ﾌｧｲﾙ Q:\\no\\such\\folder\\x.bmp を作成できません");
+    }
+    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_EQ(Pixel(form, 10, 10), ColorToRGB(form.FrameColor()));
+}
+
+TEST(Save, UnknownTypeEntryWritesNothing) {
+    const std::string dir = TempDir();
+    Clean(dir);
+    TBitmap bitmap(4, 4);
+    SavePictureFile(bitmap, dir + "x.bmp", 3);
+    EXPECT_EQ(FilesIn(dir), 0);
+}
+
+struct LeaveRange {
+    ~LeaveRange() {
+        TKaptor32& form = MainWindow();
+        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+    }
+};
+
+TEST(ClipboardCommands, CopyOfAFramedRangeIsExactlyThatBitmap) {
+    LeaveRange leave;
+    TKaptor32& form = WithPattern(300, 200);
+    Frame(form, 30, 20, 180, 100);
+    form.SB_CopyClick(form.SB_Copy);
+    EXPECT_EQ(Pixel(form, 30, 20), ColorToRGB(form.FrameColor()));
+    ASSERT_TRUE(Clipboard().HasFormat(CF_BITMAP));
+    TBitmap got;
+    Clipboard().GetBitmap(got);
+    ASSERT_EQ(got.Width(), 150);
+    ASSERT_EQ(got.Height(), 80);
+    for (int y = 0; y < 80; y += 3)
+        for (int x = 0; x < 150; x += 5) ASSERT_EQ(got.Canvas().Pixels(x, y), PatternColor(30 + x, 20 + y));
+}
+
+TEST(ClipboardCommands, PasteOfTextSaysSoAndChangesNothing) {
+    LeaveRange leave;
+    TKaptor32& form = WithPattern(300, 200);
+    Frame(form, 30, 20, 180, 100);
+    Clipboard().SetTextBuf("not a picture");
+    form.SB_PasteClick(form.SB_Paste);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います"});
+    EXPECT_TRUE(form.SB_Range->Down());
+    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_EQ(form.NaturalWidth, 300);
+}
+
+TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
+    LeaveRange leave;
+    {
+        TBitmap source(90, 70);
+        FillPattern(source);
+        Clipboard().Assign(source);
+    }
+    TKaptor32& form = WithPattern(300, 200);
+    Frame(form, 30, 20, 180, 100);
+    form.SB_PasteClick(form.SB_Paste);
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_FALSE(form.SB_Range->Down());
+    EXPECT_FALSE(form.RangeFixed);
+    EXPECT_EQ(form.NaturalWidth, 90);
+    EXPECT_EQ(form.Image1->Width(), 90);
+    EXPECT_EQ(form.Image1->Height(), 70);
+    EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
+    EXPECT_EQ(form.StatusBar1->Panels()[2].Text(), "");
+    EXPECT_EQ(Pixel(form, 89, 69), PatternColor(89, 69));
+}
+
+}  // namespace
