@@ -105,7 +105,9 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
 
     Version = new TRightLabel(this);
     Version->Name = "Version";
-    Version->SetBounds(121, 34, 102, 13);
+    // Wider to the left than designed so the bold version fits on one line with Wine's
+    // fonts; the right edge stays at 223.
+    Version->SetBounds(83, 34, 140, 13);
     Version->SetParent(AboutPanel);
     Version->SetFont(LabelFont(12, true));
     Version->SetCaption("Version 0.0.00.00");
@@ -114,7 +116,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
     Label2->Name = "Label2";
     Label2->SetBounds(12, 47, 0, 0);
     Label2->SetParent(AboutPanel);
-    Label2->SetCaption("ﾌﾘｰｿﾌﾄｳｪｱ  ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
+    Label2->SetCaption("ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
 
     Image2 = IconImage(this, AboutPanel, "Image2", 72, 35, IDI_ABOUT_A, false);
     Image3 = IconImage(this, AboutPanel, "Image3", 8, 31, IDI_ABOUT_B, false);
