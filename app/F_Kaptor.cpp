@@ -21,10 +21,10 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     SetCaption("Kaptor32");
     HelpContext = 100100;
     Position = TPosition::poScreenCenter;
-    SetClientSize(594, 348);
     if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) SetIcon(icon);
     BuildLayout();
     BuildMenus();
+    SetClientSize(594, 348);  // with the menu bar in place
     // Each subsystem wires the commands it owns (one line each).
     WireShellCommands();
     WireWindowCaptureCommands();

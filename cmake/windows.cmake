@@ -54,9 +54,13 @@ add_custom_command(TARGET Kaptor32 POST_BUILD
 
 # In-process tests: one program, run inside a Wine session.
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
-add_executable(wine_tests ${WINE_TEST_SOURCES})
+# The program's resources too: the main window's glyphs, icon and cursor are loaded from the
+# running module.
+add_executable(wine_tests ${WINE_TEST_SOURCES} ${RC_FILES})
 target_compile_options(wine_tests PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
 target_link_libraries(wine_tests PRIVATE kaptor_win gtest gtest_main)
+# Some tests read the program's own resources from the exe beside them.
+add_dependencies(wine_tests Kaptor32)
 add_test(NAME wine_tests COMMAND wine_tests)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)

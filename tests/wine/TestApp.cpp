@@ -1,5 +1,8 @@
 #include "TestApp.h"
 
+#include "app/F_Kaptor.h"
+#include "app/Settings.h"
+
 namespace kaptor::testing {
 
 namespace {
@@ -16,6 +19,20 @@ TApplication& TestApp() {
         };
     }
     return *Application;
+}
+
+TKaptor32& MainWindow() {
+    TestApp();
+    if (!Kaptor32) {
+        Application->CreateForm<TKaptor32>();
+        // Tests set what they need; nothing waits or hides unless asked.
+        Settings.Wait = 0;
+        Settings.HideForm = false;
+        Settings.ShowCursor = false;
+        Kaptor32->Show();
+        Pump();
+    }
+    return *Kaptor32;
 }
 
 std::vector<std::string> TakeMessages() { return std::exchange(messages, {}); }

@@ -8,10 +8,17 @@
 
 #include "framework/win/Forms.h"
 
+namespace kaptor {
+class TKaptor32;
+}
+
 namespace kaptor::testing {
 
 // Creates the application on first use; message boxes are recorded, not shown.
 TApplication& TestApp();
+// The program's main window, created once (waiting, hiding and the cursor overlay off) and
+// shared by every test that needs it; it is the application's main form.
+TKaptor32& MainWindow();
 // Texts of the message boxes shown since the last call.
 std::vector<std::string> TakeMessages();
 // Lets pending messages run (posted and sent), a few rounds.

@@ -1,0 +1,150 @@
+// The main window in-process: start state, zoom arithmetic, whole-screen capture and the
+// steps it shares with the other captures.
+#include <gtest/gtest.h>
+
+#include "TestApp.h"
+#include "app/F_Kaptor.h"
+#include "app/Settings.h"
+#include "framework/win/Bitmap.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+// A picture of the given size, installed as the current one.
+void Install(TKaptor32& w, int width, int height) {
+    TBitmap b(width, height);
+    w.InstallPicture(b);
+}
+
+std::string Panel(TKaptor32& w, int i) { return w.StatusBar1->Panels()[i].Text(); }
+
+}  // namespace
+
+TEST(MainWindow, StartsWithNoPictureAndThePictureCommandsOff) {
+    TKaptor32& w = MainWindow();
+    if (w.NaturalWidth != 0) GTEST_SKIP() << "another test installed a picture first";
+    EXPECT_EQ(w.ClientWidth(), 594);
+    EXPECT_EQ(w.Image1->Width(), 0);
+    EXPECT_EQ(w.Image1->Height(), 0);
+    EXPECT_EQ(w.Image1->PopupMenu(), nullptr);
+    for (TToolButton* b : {w.SB_Max, w.SB_Copy, w.SB_Save, w.SB_Print, w.SB_PrtDialog}) EXPECT_FALSE(b->Enabled());
+    for (TMenuItem* m : {w.M_Save, w.M_Print, w.M_PrintDlg, w.M_Copy, w.M_Range, w.M_NoRange, w.M_Resize, w.M_Max})
+        EXPECT_FALSE(m->Enabled());
+    EXPECT_TRUE(w.SB_NoRange->Down());
+    EXPECT_EQ(w.SpinEdit1->Value(), 100);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel(w, i), "");
+}
+
+TEST(MainWindow, InstallEnablesThePictureCommandsAndWritesTheSize) {
+    TKaptor32& w = MainWindow();
+    Install(w, 333, 120);
+    EXPECT_EQ(w.NaturalWidth, 333);
+    EXPECT_EQ(w.Image1->Width(), 333);
+    EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 333 x 120");
+    EXPECT_EQ(Panel(w, 2), "");
+    EXPECT_EQ(w.Image1->PopupMenu(), w.PopupMenu2);
+    EXPECT_TRUE(w.SB_Save->Enabled());
+    EXPECT_TRUE(w.PM_Print3->Enabled());
+    EXPECT_TRUE(w.SB_PrtDialog->Enabled());
+    EXPECT_FALSE(w.SB_PrtDialog->Visible());
+    ASSERT_NE(w.Image2->Picture().Graphic(), nullptr);
+    EXPECT_NE(w.Image2->Picture().Graphic(), w.Image1->Picture().Graphic());  // an independent copy
+    EXPECT_EQ(w.Image2->Picture().Width(), 333);
+}
+
+TEST(MainWindow, ZoomRoundsHalvesUpAndNeverResamples) {
+    TKaptor32& w = MainWindow();
+    Install(w, 333, 101);
+    EXPECT_TRUE(w.SetZoom(50));
+    EXPECT_EQ(w.Image1->Width(), 167);
+    EXPECT_EQ(w.Image1->Height(), 51);
+    Install(w, 640, 1);
+    w.SetZoom(33);
+    EXPECT_EQ(w.Image1->Width(), 211);
+    w.SetZoom(1);
+    EXPECT_EQ(w.Image1->Height(), 0);
+    w.SetZoom(0);  // zoom 0 keeps the size it has
+    EXPECT_EQ(w.Image1->Width(), 6);
+    Install(w, 1024, 10);
+    w.SetZoom(300);
+    EXPECT_EQ(w.Image1->Width(), 3072);
+    EXPECT_EQ(w.Image1->Picture().Width(), 1024);
+    EXPECT_EQ(w.NaturalWidth, 1024);
+}
+
+TEST(MainWindow, ZoomBoxChangesTheViewOnlyOnARealChange) {
+    TKaptor32& w = MainWindow();
+    Install(w, 200, 100);
+    w.SpinEdit1->SetValue(100);
+    w.Image1->SetWidth(5);  // a change event would undo this
+    w.SpinEdit1->SetValue(100);
+    EXPECT_EQ(w.Image1->Width(), 5);
+    w.SpinEdit1->SetValue(50);
+    EXPECT_EQ(w.Image1->Width(), 100);
+    w.SpinEdit1->SetValue(100);
+}
+
+TEST(Capture, WholeScreenGivesTheScreenAtOneHundredPercent) {
+    TKaptor32& w = MainWindow();
+    Install(w, 10, 10);
+    w.SpinEdit1->SetValue(50);
+    w.SB_CaptureClick(w.SB_Capture);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(w.NaturalWidth, sw);
+    EXPECT_EQ(w.NaturalHeight, sh);
+    EXPECT_EQ(w.Image1->Width(), sw);
+    EXPECT_EQ(w.SpinEdit1->Value(), 100);
+    EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(sw) + " x " + std::to_string(sh));
+    EXPECT_TRUE(w.SB_Capture->Enabled());
+    EXPECT_TRUE(w.SB_Capture2->Enabled());
+    // The picture is what the screen showed: compare one row with the screen now (the
+    // desktop background at the bottom-left corner does not change between the two).
+    auto* bitmap = dynamic_cast<TBitmap*>(w.Image1->Picture().Graphic());
+    ASSERT_NE(bitmap, nullptr);
+    WindowDC screen(nullptr);
+    EXPECT_EQ(bitmap->Canvas().Pixels(0, sh - 1), GetPixel(screen.get(), 0, sh - 1));
+}
+
+TEST(Capture, ARequestWhileOneWaitsDoesNothing) {
+    TKaptor32& w = MainWindow();
+    Install(w, 30, 20);
+    w.SB_Capture->SetEnabled(false);  // as while a capture waits
+    w.SB_CaptureClick(w.M_Capture1);
+    EXPECT_EQ(w.NaturalWidth, 30);
+    EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 30 x 20");
+    w.SB_Capture->SetEnabled(true);
+}
+
+TEST(Capture, DelayWaitsWholeSecondsAndOneSecondAtStartUp) {
+    TKaptor32& w = MainWindow();
+    Settings.Wait = 2;
+    DWORD t0 = GetTickCount();
+    w.CaptureDelay(w.SB_Capture);
+    const DWORD twoSeconds = GetTickCount() - t0;
+    t0 = GetTickCount();
+    w.CaptureDelay(&w);  // the start-up capture: one second whatever the delay
+    const DWORD startUp = GetTickCount() - t0;
+    Settings.Wait = -3;
+    t0 = GetTickCount();
+    w.CaptureDelay(w.SB_Capture);
+    const DWORD none = GetTickCount() - t0;
+    Settings.Wait = 0;
+    EXPECT_GE(twoSeconds, 1990u);
+    EXPECT_LT(twoSeconds, 2900u);
+    EXPECT_GE(startUp, 990u);
+    EXPECT_LT(startUp, 1900u);
+    EXPECT_LT(none, 500u);
+}
+
+TEST(Capture, RepeatedCapturesLeakNoHandles) {
+    TKaptor32& w = MainWindow();
+    Settings.ShowCursor = true;
+    w.SB_CaptureClick(w.SB_Capture);
+    const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
+    for (int i = 0; i < 100; ++i) w.SB_CaptureClick(w.SB_Capture);
+    Settings.ShowCursor = false;
+    EXPECT_EQ(OwnedGdiHandles(), gdi);
+    EXPECT_EQ(OwnedUserHandles(), user);
+}
