@@ -14,8 +14,10 @@ std::unique_ptr<TStringList> WindowHandles = std::make_unique<TStringList>();
 
 BOOL CALLBACK AddWindowToList(HWND wnd, LPARAM) {
     if (!IsWindowVisible(wnd)) return TRUE;
-    char title[255] = {};
-    GetWindowTextA(wnd, title, sizeof title);
+    // The title is read with a 255-byte limit (at most 254 bytes); the spare room guards
+    // against a conversion that writes past the count it was given.
+    char title[512] = {};
+    GetWindowTextA(wnd, title, 255);
     const std::string text = title;
     // Our own application and main windows carry the application's title.
     if (text.empty() || text == Application->Title() || text == "Program Manager") return TRUE;
