@@ -164,6 +164,23 @@ TEST(ControlHook, FormTargetHooksTheFormThatOwnsTheControlOrTheComponent) {
     EXPECT_EQ(WndProcOf(other.Handle()), otherOriginal);
 }
 
+// With the form as target only the form is watched; the control must be too, or a freed
+// control would stay behind as a dangling reference.
+TEST(ControlHook, FormTargetStillForgetsAFreedControlOfAnotherOwner) {
+    TestApp();
+    HookTestForm own(nullptr);
+    HookTestForm other(nullptr);
+    auto* hook = new RecordingHook(&own);
+    hook->SetTarget(THookTarget::htForm);
+    hook->SetControl(other.Panel);
+    ASSERT_EQ(hook->HookedWnd(), other.Handle());
+    delete other.Panel;
+    EXPECT_EQ(hook->Control(), nullptr);
+    EXPECT_EQ(hook->HookedWnd(), other.Handle());  // the hook stays until the form's window goes
+    hook->SetControl(nullptr);
+    EXPECT_EQ(hook->HookedWnd(), own.Handle());
+}
+
 TEST(ControlHook, FormTargetWithoutAFormFailsAndHooksNothing) {
     TestApp();
     TComponent root(nullptr);
