@@ -529,3 +529,38 @@ TEST(SpeedButton, AGroupKeepsExactlyOneDown) {
     EXPECT_FALSE(checked(noRange));
     EXPECT_FALSE(checked(range));
 }
+
+TEST(ComCtrls, ABarFormFreedLeavesNoHandlesBehind) {
+    TestApp();
+    const long user = OwnedUserHandles(), gdi = OwnedGdiHandles();
+    {
+        BarForm form(nullptr);
+        auto* cool = new TCoolBar(&form);
+        cool->SetParent(&form);
+        cool->SetAlign(TAlign::alTop);
+        auto* images = new TImageList(&form, 20, 20);
+        auto* bar = new TToolBar(&form);
+        cool->AddBand(bar, 44);
+        bar->SetImages(images);
+        auto glyph = Glyph(RGB(255, 0, 255), RGB(0, 0, 0));
+        images->AddMasked(*glyph);
+        for (int i = 0; i < 3; ++i) {
+            auto* b = new TToolButton(&form);
+            b->SetImageIndex(0);
+            b->SetParent(bar);
+        }
+        auto* panel = new TPanel(&form);
+        cool->AddBand(panel, 27);
+        auto* speed = new TSpeedButton(&form);
+        speed->SetParent(panel);
+        speed->SetGlyph(*glyph);
+        speed->SetGlyph(*glyph);  // the first icon goes
+        auto* status = new TStatusBar(&form);
+        status->SetParent(&form);
+        status->Panels().Add().SetText("x");
+        EXPECT_GT(OwnedUserHandles(), user);
+    }
+    EXPECT_EQ(OwnedUserHandles(), user);
+    EXPECT_EQ(OwnedGdiHandles(), gdi);
+}
+
