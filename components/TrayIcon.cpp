@@ -53,7 +53,6 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
-
 // ---------------------------------------------------------------- TCallbackWindow
 
 TCallbackWindow::TCallbackWindow(TComponent* owner) : TWinControl(owner) { visible_ = false; }

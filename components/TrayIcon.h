@@ -4,8 +4,6 @@
 // the shell sends the callback messages of all of them.
 #pragma once
 
-#include "framework/win/ComCtrls.h"
-
 #include <windows.h>
 #include <shellapi.h>
 
@@ -13,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/win/ComCtrls.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Picture.h"
 
@@ -69,8 +68,10 @@ public:
     explicit TTrayIcon(TComponent* owner);
     ~TTrayIcon() override;
 
+    // Frames and interval for an icon animation. The program never animates its icon, so the
+    // settings are only kept (and there is no animation timer).
     TImageList* AnimateIcons() const { return animateIcons_; }
-    void SetAnimateIcons(TImageList* list);
+    void SetAnimateIcons(TImageList* list);  // ignored while an animation runs
     int AnimateRate() const { return animateRate_; }
     void SetAnimateRate(int rate);  // milliseconds, at least 100
     bool AutoPopup() const { return autoPopup_; }
@@ -133,7 +134,7 @@ private:
     std::unique_ptr<TIcon> animateIcon_;  // the current animation frame; none while not animating
     int iconId_ = 0;
     bool registered_ = false;
-    std::unique_ptr<NOTIFYICONDATAA> notifyData_;
+    std::unique_ptr<NOTIFYICONDATAA> notifyData_;  // the record the shell is given, cbSize 88
 };
 
 }  // namespace kaptor
