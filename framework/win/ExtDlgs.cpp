@@ -83,44 +83,46 @@ void TSavePictureDialog::PrepareTemplate(OPENFILENAMEA& ofn) {
     ofn.Flags |= OFN_ENABLETEMPLATEHANDLE;
 }
 
-void TSavePictureDialog::LoadPreview(const std::string& path) {
-    preview_.reset();
-    std::string size;
-    if (!path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
-        try {
-            TPicture picture;
-            picture.LoadFromFile(path);
-            auto bitmap = std::make_unique<TBitmap>();
-            bitmap->Assign(picture.Graphic());
-            size = IntToStr(bitmap->Width()) + " x " + IntToStr(bitmap->Height());
-            preview_ = std::move(bitmap);
-        } catch (const std::exception&) {
-            // Not a picture we read: the pane stays empty.
-        }
+std::unique_ptr<TBitmap> LoadPreviewBitmap(const std::string& path) {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return nullptr;
+    try {
+        TPicture picture;
+        picture.LoadFromFile(path);
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->Assign(picture.Graphic());
+        return bitmap;
+    } catch (const std::exception&) {
+        return nullptr;  // not a picture we read (or a damaged one): the pane stays empty
     }
+}
+
+void PaintPreviewPane(const DRAWITEMSTRUCT& item, TBitmap* preview) {
+    const RECT& r = item.rcItem;
+    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    FrameRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+    if (!preview || preview->Empty()) return;
+    const int bw = r.right - r.left - 4, bh = r.bottom - r.top - 4;
+    const double scale = std::min({1.0, static_cast<double>(bw) / preview->Width(),
+                                   static_cast<double>(bh) / preview->Height()});
+    const int w = std::max(1, static_cast<int>(preview->Width() * scale));
+    const int h = std::max(1, static_cast<int>(preview->Height() * scale));
+    const int x = r.left + (r.right - r.left - w) / 2, y = r.top + (r.bottom - r.top - h) / 2;
+    TCanvas canvas(item.hDC);
+    SetStretchBltMode(item.hDC, HALFTONE);
+    canvas.StretchDraw(RECT{x, y, x + w, y + h}, *preview);
+}
+
+void TSavePictureDialog::LoadPreview(const std::string& path) {
+    preview_ = LoadPreviewBitmap(path);
+    const std::string size = preview_ ? IntToStr(preview_->Width()) + " x " + IntToStr(preview_->Height()) : "";
     if (child_) {
         SetDlgItemTextA(child_, PreviewSizeId, size.c_str());
         InvalidateRect(GetDlgItem(child_, PreviewId), nullptr, TRUE);
     }
 }
 
-void TSavePictureDialog::PaintPreview(const DRAWITEMSTRUCT& item) {
-    const RECT& r = item.rcItem;
-    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
-    FrameRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-    if (!preview_ || preview_->Empty()) return;
-    // Scaled to fit, never enlarged, centred.
-    const int bw = r.right - r.left - 4, bh = r.bottom - r.top - 4;
-    const double scale = std::min({1.0, static_cast<double>(bw) / preview_->Width(),
-                                   static_cast<double>(bh) / preview_->Height()});
-    const int w = std::max(1, static_cast<int>(preview_->Width() * scale));
-    const int h = std::max(1, static_cast<int>(preview_->Height() * scale));
-    const int x = r.left + (r.right - r.left - w) / 2, y = r.top + (r.bottom - r.top - h) / 2;
-    TCanvas canvas(item.hDC);
-    SetStretchBltMode(item.hDC, HALFTONE);
-    canvas.StretchDraw(RECT{x, y, x + w, y + h}, *preview_);
-}
+void TSavePictureDialog::PaintPreview(const DRAWITEMSTRUCT& item) { PaintPreviewPane(item, preview_.get()); }
 
 UINT_PTR TSavePictureDialog::DialogMessage(HWND child, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {

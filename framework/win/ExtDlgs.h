@@ -9,6 +9,15 @@
 #include "framework/win/Dialogs.h"
 
 namespace kaptor {
+class TBitmap;
+// The preview pane both picture dialogs share: the picture file at path as a bitmap (null
+// for a folder, a missing file or anything not read as a picture), and its painting, scaled
+// to fit, never enlarged, centred.
+std::unique_ptr<TBitmap> LoadPreviewBitmap(const std::string& path);
+void PaintPreviewPane(const DRAWITEMSTRUCT& item, TBitmap* preview);
+}  // namespace kaptor
+
+namespace kaptor {
 
 class TBitmap;
 

@@ -1,5 +1,7 @@
 #include "framework/win/OpenPictureDialog.h"
 
+#include "framework/win/ExtDlgs.h"
+
 #include <dlgs.h>
 
 #include <algorithm>
@@ -79,43 +81,15 @@ void TOpenPictureDialog::PrepareTemplate(OPENFILENAMEA& ofn) {
 }
 
 void TOpenPictureDialog::LoadPreview(const std::string& path) {
-    preview_.reset();
-    previewSize_.clear();
-    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        try {
-            TPicture picture;
-            picture.LoadFromFile(path);
-            auto bitmap = std::make_unique<TBitmap>();
-            bitmap->Assign(picture.Graphic());
-            previewSize_ = IntToStr(bitmap->Width()) + " x " + IntToStr(bitmap->Height());
-            preview_ = std::move(bitmap);
-        } catch (const std::exception&) {
-            // Not a picture we can show (or a damaged one): the pane stays empty.
-        }
-    }
+    preview_ = LoadPreviewBitmap(path);
+    previewSize_ = preview_ ? IntToStr(preview_->Width()) + " x " + IntToStr(preview_->Height()) : "";
     if (child_) {
         SetDlgItemTextA(child_, PreviewSizeId, previewSize_.c_str());
         InvalidateRect(GetDlgItem(child_, PreviewId), nullptr, TRUE);
     }
 }
 
-void TOpenPictureDialog::PaintPreview(const DRAWITEMSTRUCT& item) {
-    const RECT& r = item.rcItem;
-    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
-    FrameRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-    if (!preview_ || preview_->Empty()) return;
-    // Scaled to fit, never enlarged, centred.
-    const int bw = r.right - r.left - 4, bh = r.bottom - r.top - 4;
-    const double scale = std::min({1.0, static_cast<double>(bw) / preview_->Width(),
-                                   static_cast<double>(bh) / preview_->Height()});
-    const int w = std::max(1, static_cast<int>(preview_->Width() * scale));
-    const int h = std::max(1, static_cast<int>(preview_->Height() * scale));
-    const int x = r.left + (r.right - r.left - w) / 2, y = r.top + (r.bottom - r.top - h) / 2;
-    TCanvas canvas(item.hDC);
-    SetStretchBltMode(item.hDC, HALFTONE);
-    canvas.StretchDraw(RECT{x, y, x + w, y + h}, *preview_);
-}
+void TOpenPictureDialog::PaintPreview(const DRAWITEMSTRUCT& item) { PaintPreviewPane(item, preview_.get()); }
 
 UINT_PTR TOpenPictureDialog::DialogMessage(HWND child, UINT msg, WPARAM, LPARAM lp) {
     switch (msg) {
