@@ -163,15 +163,10 @@ void TOptionDlg::OKBtnClick(TComponent* sender) {
 }
 
 void TOptionDlg::RedrawRangeFrame() {
-    // The clean copy back, then the frame in the current colour (what DrawRangeFrame does).
+    // From the clean copy, so the old frame goes and the new colour shows at once.
     TKaptor32& main = *Kaptor32;
     main.Image1->Picture().Assign(main.Image2->Picture());
-    main.RangeRect = RECT{std::min(main.RangeStart.x, main.RangeEnd.x), std::min(main.RangeStart.y, main.RangeEnd.y),
-                          std::max(main.RangeStart.x, main.RangeEnd.x), std::max(main.RangeStart.y, main.RangeEnd.y)};
-    TCanvas& canvas = main.Image1->Canvas();
-    canvas.Brush.Style = bsSolid;
-    canvas.Brush.Color = FrameColor();
-    canvas.FrameRect(main.RangeRect);
+    main.DrawRangeFrame();
 }
 
 void TOptionDlg::Button1Click(TComponent*) {

@@ -19,6 +19,7 @@ namespace {
 // The version resource is read into this, at most its size.
 constexpr DWORD VersionBufferSize = 64000;
 std::array<char, VersionBufferSize> versionBuffer;
+bool versionRead = false;  // whether versionBuffer holds the last file's version block
 
 // The panel's frame is sunken, not raised as a plain panel's.
 class TSunkenPanel : public TPanel {
@@ -151,20 +152,22 @@ void TAboutBox::FormShow(TComponent*) {
     Image1->Picture().Assign(Image4->Picture());
 }
 
-void TAboutBox::ReadVersion() {
-    const std::string path = ExeName();
+void TAboutBox::ReadVersion() { ReadVersion(ExeName()); }
+
+void TAboutBox::ReadVersion(const std::string& path) {
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size > VersionBufferSize) size = VersionBufferSize;
     std::string version;
-    if (size > 0 && GetFileVersionInfoA(path.c_str(), handle, size, versionBuffer.data()))
-        version = GetStringInfo("FileVersion");
+    versionRead = size > 0 && GetFileVersionInfoA(path.c_str(), handle, size, versionBuffer.data());
+    if (versionRead) version = GetStringInfo("FileVersion");
     FileVersionText = version;
     Version->SetCaption("Version " + FileVersionText);
     Repaint();
 }
 
 std::string TAboutBox::GetStringInfo(const std::string& name) {
+    if (!versionRead) return {};  // no block: nothing stale from an earlier file
     void* value = nullptr;
     UINT length = 0;
     WORD language = 0x0409, codePage = 0;

@@ -25,7 +25,8 @@ public:
     TTimer* Timer1;
 
     void FormShow(TComponent* sender);
-    void ReadVersion();
+    void ReadVersion();  // of the running program
+    void ReadVersion(const std::string& path);
     // One string of the version resource read by ReadVersion, with a leading blank, or empty.
     std::string GetStringInfo(const std::string& name);
     void Image1DblClick(TComponent* sender);

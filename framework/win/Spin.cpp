@@ -171,7 +171,11 @@ LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case WM_KILLFOCUS: {
             const LRESULT r = DefaultHandler(msg, wp, lp);
-            if (!Destroying()) {
+            // Leaving the box for another control of the same window is an exit; the window
+            // being hidden or deactivated is not (the box keeps what was typed).
+            const HWND to = reinterpret_cast<HWND>(wp);
+            const bool withinForm = to && GetAncestor(to, GA_ROOT) == GetAncestor(Handle(), GA_ROOT);
+            if (!Destroying() && withinForm) {
                 CheckValue();
                 if (OnExit) OnExit(this);
             }

@@ -12,7 +12,8 @@ namespace kaptor {
 // Rules:
 // - The spin buttons and the Up and Down keys step the value by Increment, kept within
 //   MinValue..MaxValue (no limits while both are equal).
-// - When the box loses the focus, a whole number outside the range becomes the nearer bound;
+// - When the focus moves to another control of the same window, a whole number outside the
+//   range becomes the nearer bound (hiding or leaving the window keeps the text as typed);
 //   text that is no whole number stays as it is.
 // - OnChange runs only when the text really changes.
 // - Typed characters: digits, "+", "-" and the decimal separator, at most MaxLength of

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "TestApp.h"
@@ -60,15 +62,26 @@ TEST(AboutBox, LayoutFollowsTheDesign) {
     EXPECT_NE(Pixels(*b.Image3), Pixels(*b.Image4));
 }
 
-// Disabled: the test program now carries the program's resources, version included, so
-// it has no module without one to read.
-TEST(AboutBox, DISABLED_WithoutAVersionResourceTheLabelKeepsItsTrailingBlank) {
-    // The test program has no version resource (the program's own is checked end to end).
+TEST(AboutBox, WithoutAVersionResourceTheLabelKeepsItsTrailingBlank) {
+    // The test program carries the program's resources, so a file without a version block
+    // stands in for a program built without one.
+    char dir[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, dir), 0u);
+    const std::string path = std::string(dir) + "kaptor-no-version.exe";
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("MZ not really a program", f);
+        std::fclose(f);
+    }
     TAboutBox& b = Box();
-    b.FormShow(&b);
+    b.ReadVersion();
+    ASSERT_NE(b.GetStringInfo("FileVersion"), "");  // the block of the test program itself
+    b.ReadVersion(path);
     EXPECT_EQ(FileVersionText, "");
     EXPECT_EQ(b.Version->Caption(), "Version ");
-    EXPECT_EQ(b.GetStringInfo("FileVersion"), "");
+    EXPECT_EQ(b.GetStringInfo("FileVersion"), "");  // nothing left from the earlier read
+    DeleteFileA(path.c_str());
 }
 
 TEST(AboutBox, DoubleClickAnimatesUntilTheBoxCloses) {

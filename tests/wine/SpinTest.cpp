@@ -212,5 +212,11 @@ TEST(SpinEdit, EnterKeepsTheTextAndLeavingTheBoxCorrectsIt) {
         form.Other->SetFocus();
         EXPECT_EQ(form.Spin->Text(), text);
     }
+    // Hiding the window with the focus in the box is no exit: the typed text stays, as the
+    // dialog shows it again when it comes back.
+    form.Spin->SetFocus();
+    form.Spin->SetText("-5");
     form.Hide();
+    Pump();
+    EXPECT_EQ(form.Spin->Text(), "-5");
 }
