@@ -13,6 +13,7 @@ case "$kind" in
   win) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
   *) echo "build.sh: native, fuzz or win" >&2; exit 2 ;;
 esac
+mkdir -p "$root/build"
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$dir" "${args[@]}" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 fi
