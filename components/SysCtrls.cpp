@@ -3,34 +3,11 @@
 #include <mmsystem.h>
 
 #include <string>
-#include <vector>
 
 namespace kaptor {
 
 // Its result is of no use: an event without a registered sound simply plays nothing.
 TAnimateForm::TPlaySound TAnimateForm::PlaySoundProc = &::PlaySoundA;
-
-namespace {
-
-BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM lp) {
-    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
-    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd) && (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
-        list->push_back(wnd);
-    return TRUE;
-}
-
-// Our top-most windows lose that rank, so they do not stay on screen above other programs
-// while the rest of the program is minimised. The framework keeps no list to put it back
-// from; nor does the restore below ask for it.
-void NormalizeTopMosts(HWND appWnd) {
-    std::vector<HWND> topMost;
-    EnumThreadWindows(GetCurrentThreadId(), CollectTopMost, reinterpret_cast<LPARAM>(&topMost));
-    for (HWND wnd : topMost)
-        if (wnd != appWnd)
-            SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-}  // namespace
 
 TAnimateForm::TAnimateForm(TComponent* owner) : TComponent(owner) {
     form_ = dynamic_cast<TForm*>(owner);
@@ -111,18 +88,22 @@ void TAnimateForm::AppWndProc(TMessage& message) {
 }
 
 void TAnimateForm::MinimizeAnimated() {
-    // The task-bar button shows the form's caption while the animation runs.
-    struct TitleBack {
-        std::string title = Application->Title();
-        ~TitleBack() { Application->SetTitle(title); }
-    } titleBack;
-    Application->SetTitle(form_->Caption());
-    NormalizeTopMosts(appHandle_);
-    SetActiveWindow(appHandle_);
-    // The animation starts from where the application window is: put it over the form.
-    MoveWindow(appHandle_, form_->Left(), form_->Top(), form_->Width(), form_->Height(), TRUE);
-    PlaySoundProc("Minimize", nullptr, SoundFlags);
-    ShowWindow(appHandle_, SW_MINIMIZE);
+    {
+        // The task-bar button shows the form's caption while the animation runs.
+        struct TitleBack {
+            std::string title = Application->Title();
+            ~TitleBack() { Application->SetTitle(title); }
+        } titleBack;
+        Application->SetTitle(form_->Caption());
+        Application->NormalizeTopMosts();
+        SetActiveWindow(appHandle_);
+        // The animation starts from where the application window is: put it over the form.
+        MoveWindow(appHandle_, form_->Left(), form_->Top(), form_->Width(), form_->Height(), TRUE);
+        PlaySoundProc("Minimize", nullptr, SoundFlags);
+        ShowWindow(appHandle_, SW_MINIMIZE);
+    }
+    // Told with the title back, as after the framework's own minimise.
+    if (Application->OnMinimize) Application->OnMinimize(Application);
 }
 
 void TAnimateForm::RestoreAnimated() {

@@ -451,6 +451,24 @@ bool TApplication::HelpContext(int context) { return HelpCommand(HELP_CONTEXT, s
 void TApplication::Minimize() {
     if (IsIconic(handle_)) return;
     ShowWindow(handle_, SW_MINIMIZE);
+    if (OnMinimize) OnMinimize(this);
+}
+
+namespace {
+BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM lp) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd) && (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        list->push_back(wnd);
+    return TRUE;
+}
+}  // namespace
+
+void TApplication::NormalizeTopMosts() {
+    std::vector<HWND> topMost;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTopMost, reinterpret_cast<LPARAM>(&topMost));
+    for (HWND wnd : topMost)
+        if (wnd != handle_)
+            SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TApplication::Restore() {

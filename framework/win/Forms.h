@@ -149,6 +149,11 @@ public:
 
     void Minimize();
     void Restore();
+    // Told after the application has been minimised.
+    std::function<void(TApplication* sender)> OnMinimize;
+    // Our visible top-most windows (not the application window) lose that rank, so they do
+    // not stay above other programs while ours is minimised. Nothing puts it back.
+    void NormalizeTopMosts();
 
     // Forms destroyed at the end of the run, newest first (called by the program's entry).
     void DestroyForms();

@@ -282,3 +282,42 @@ TEST_F(AnimateForm, AnErrorDuringMinimiseIsShownAndTheTitleComesBack) {
     EXPECT_EQ(app_->Title(), "Kaptor32");
     EXPECT_EQ(WindowText(app_->Handle()), "Kaptor32");
 }
+
+TEST_F(AnimateForm, TheApplicationIsToldOfTheMinimiseOnceWithItsTitleBack) {
+    AnimatedMainForm* form = ShowMainForm();
+    HWND app = app_->Handle();
+    struct Told {
+        TApplication* sender;
+        std::string title;
+        bool iconic;
+        std::size_t soundsBefore;
+    };
+    std::vector<Told> told;
+    app_->OnMinimize = [&](TApplication* sender) {
+        told.push_back({sender, WindowText(app), IsIconic(app) != 0, sounds.size()});
+    };
+
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].sender, app_);
+    EXPECT_EQ(told[0].title, "Kaptor32");  // after the caption was put back
+    EXPECT_TRUE(told[0].iconic);
+    EXPECT_EQ(told[0].soundsBefore, 1u);  // after the sound, last of all
+
+    // Restoring tells nothing; the task-bar menu's minimise goes the framework's own way,
+    // which tells it too.
+    SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(told.size(), 1u);
+    SendMessageA(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1].sender, app_);
+    EXPECT_TRUE(told[1].iconic);
+    SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+
+    // A minimise that failed on the way is not reported as done.
+    TAnimateForm::PlaySoundProc = &FailSound;
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_EQ(told.size(), 2u);
+    EXPECT_EQ(shown_.size(), 1u);
+    app_->OnMinimize = nullptr;
+}
