@@ -1,6 +1,7 @@
 #include "components/DROPDST.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,6 +9,70 @@
 
 
 namespace kaptor {
+
+namespace {
+
+// True when every byte of [p, p + n) lies in committed memory of ours that can be read.
+bool Readable(const void* p, SIZE_T n) {
+    auto at = reinterpret_cast<ULONG_PTR>(p);
+    const ULONG_PTR end = at + n;
+    if (end < at) return false;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION info{};
+        if (!VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof info)) return false;
+        if (info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
+            !(info.Protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY)))
+            return false;
+        at = reinterpret_cast<ULONG_PTR>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
+// The names start at pFiles, each ends with a NUL of the names' width, and an empty name ends
+// the list; all of it inside the block. At least one name, and no control characters in any
+// (no file name has them): memory that merely happens to look like a header does not pass.
+bool NamesEndInside(const unsigned char* block, SIZE_T size, SIZE_T start, bool wide) {
+    const SIZE_T unit = wide ? 2 : 1;
+    auto code = [&](SIZE_T at) { return wide ? block[at] | (block[at + 1] << 8) : block[at]; };
+    SIZE_T at = start;
+    int names = 0;
+    for (;;) {
+        if (at + unit > size) return false;
+        if (code(at) == 0) return names > 0;
+        for (; at + unit <= size && code(at) != 0; at += unit)
+            if (code(at) < 0x20) return false;
+        if (at + unit > size) return false;
+        at += unit;
+        ++names;
+    }
+}
+
+// Whether the handle of a WM_DROPFILES is a drop block in our own memory. The message can be
+// posted by any program with any value in it, and the shell's functions read through the
+// handle unchecked: a value that is not our memory (a handle of the sending process, say)
+// crashes them.
+bool IsDropBlock(HDROP drop) {
+    // The handle itself is read by the memory functions (the block header or the handle's
+    // entry around it), so that much must be ours before they are asked.
+    const auto value = reinterpret_cast<ULONG_PTR>(drop);
+    if (value < 0x10000 || !Readable(reinterpret_cast<const void*>(value - 16), 32)) return false;
+    const SIZE_T size = GlobalSize(drop);
+    if (size < sizeof(DROPFILES)) return false;
+    const auto* block = static_cast<const unsigned char*>(GlobalLock(drop));
+    if (!block) return false;
+    bool ok = false;
+    if (Readable(block, size)) {
+        const auto* header = reinterpret_cast<const DROPFILES*>(block);
+        ok = header->pFiles >= sizeof(DROPFILES) && header->pFiles < size && (header->fNC == 0 || header->fNC == 1) &&
+             (header->fWide == 0 || header->fWide == 1) &&
+             NamesEndInside(block, size, header->pFiles, header->fWide == 1);
+    }
+    GlobalUnlock(drop);
+    return ok;
+}
+
+}  // namespace
 
 TDropDst::TDropDst(TComponent* owner) : TControlHook(owner) {}
 
@@ -39,6 +104,8 @@ void TDropDst::HookedWndProc(TMessage& message) {
     // The drop is ours alone: not passed on, result 0, and the handle released whatever the
     // handler did.
     auto drop = reinterpret_cast<HDROP>(message.WParam);
+    // Anything else is left alone, unread and unreleased: it may be memory in use elsewhere.
+    if (!IsDropBlock(drop)) return;
     try {
         DoFileDrop(drop);
     } catch (...) {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -179,4 +180,121 @@ TEST(DropTarget, FormTargetTakesDropsOnTheOwningForm) {
     SendMessageA(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(h), 0);
     EXPECT_EQ(got, std::vector<std::string>{"C:\\on-form.bmp"});
     EXPECT_TRUE(Released(h));
+}
+
+TEST(DropTarget, AHandleThatIsNotOurMemoryIsIgnored) {
+    // What another program may post: its own handles (meaningless here), freed ones, any value.
+    TestApp();
+    TakeMessages();
+    DropForm form(nullptr);
+    HWND panel = form.Panel->Handle();
+    HGLOBAL freed = GlobalAlloc(GHND, 64);
+    GlobalFree(freed);
+    HGLOBAL freedFixed = GlobalAlloc(GMEM_FIXED, 64);
+    GlobalFree(freedFixed);
+    alignas(16) unsigned char onStack[64] = {};
+    reinterpret_cast<DROPFILES*>(onStack)->pFiles = 0x7FFFFFF0;  // a header leading far away
+    static const char text[] = "not a drop block at all";
+    const std::vector<WPARAM> values = {0,
+                                        1,
+                                        0xFFFF,
+                                        0x12345678,
+                                        0x7FFF0000,
+                                        0xDEAD0000,
+                                        0xFFFFFFF0,
+                                        reinterpret_cast<WPARAM>(freed),
+                                        reinterpret_cast<WPARAM>(freedFixed),
+                                        reinterpret_cast<WPARAM>(onStack),
+                                        reinterpret_cast<WPARAM>(text),
+                                        reinterpret_cast<WPARAM>(&form)};
+    for (WPARAM v : values) EXPECT_EQ(SendMessageA(panel, WM_DROPFILES, v, 0), 0) << std::hex << v;
+    EXPECT_TRUE(form.Drops.empty());
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(form.Panel->Drops, 0);
+    // A real drop still arrives afterwards.
+    HDROP drop = MakeDrop({"C:\\after.bmp"}, {1, 1});
+    SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(form.Drops.size(), 1u);
+    EXPECT_TRUE(Released(drop));
+}
+
+TEST(DropTarget, ABlockOfOursThatIsNoDropBlockIsNeitherReadNorReleased) {
+    TestApp();
+    TakeMessages();
+    DropForm form(nullptr);
+    HWND panel = form.Panel->Handle();
+    // Each: the block's size, pFiles, wide names, and the bytes after the header.
+    struct Case {
+        const char* what;
+        std::size_t size;
+        DWORD pFiles;
+        bool wide;
+        std::string names;
+    };
+    const std::size_t head = sizeof(DROPFILES);
+    const Case cases[] = {
+        {"smaller than the header", 8, 0, false, ""},
+        {"names before the header's end", head + 8, 4, false, std::string("a.bmp\0\0", 7)},
+        {"names beyond the block", head + 8, 4096, false, std::string("a.bmp\0\0", 7)},
+        {"names start at the very end", head, static_cast<DWORD>(head), false, ""},
+        {"last name without its NUL", head + 5, static_cast<DWORD>(head), false, "a.bmp"},
+        {"list without its closing NUL", head + 6, static_cast<DWORD>(head), false, std::string("a.bmp\0", 6)},
+        {"wide list cut in a character", head + 5, static_cast<DWORD>(head), true, std::string("a\0b\0\0", 5)},
+        {"no names at all", head + 1, static_cast<DWORD>(head), false, std::string("\0", 1)},
+        {"a control character in a name", head + 8, static_cast<DWORD>(head), false, std::string("a\x01.bmp\0\0", 8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // GMEM_FIXED: the block is exactly as large as asked, so nothing beyond it is zero.
+        HGLOBAL mem = GlobalAlloc(GMEM_FIXED, c.size);
+        ASSERT_NE(mem, nullptr);
+        auto* bytes = static_cast<unsigned char*>(GlobalLock(mem));
+        std::memset(bytes, 'x', c.size);
+        if (c.size >= head) {
+            auto* block = reinterpret_cast<DROPFILES*>(bytes);
+            block->pFiles = c.pFiles;
+            block->pt = POINT{1, 1};
+            block->fNC = FALSE;
+            block->fWide = c.wide;
+            std::memcpy(bytes + head, c.names.data(), std::min(c.names.size(), c.size - head));
+        }
+        GlobalUnlock(mem);
+        if (GlobalSize(mem) != c.size) {
+            GlobalFree(mem);
+            GTEST_SKIP() << "the allocator rounds block sizes up here";
+        }
+        SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);
+        EXPECT_TRUE(form.Drops.empty());
+        EXPECT_EQ(GlobalSize(mem), c.size) << "released";
+        GlobalFree(mem);
+    }
+    // A header whose flags are no BOOLs, before well-made names.
+    HDROP odd = MakeDrop({"C:\\a.bmp"}, {1, 1});
+    static_cast<DROPFILES*>(GlobalLock(odd))->fWide = 0x01000000;
+    GlobalUnlock(odd);
+    SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(odd), 0);
+    EXPECT_TRUE(form.Drops.empty());
+    EXPECT_FALSE(Released(odd));
+    GlobalFree(odd);
+    EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST(DropTarget, WideNamesArriveAsTheyWouldFromTheShell) {
+    TestApp();
+    DropForm form(nullptr);
+    HWND panel = form.Panel->Handle();
+    const std::wstring names = std::wstring(L"C:\\w1.bmp") + L'\0' + L"C:\\w2.jpg" + L'\0' + L'\0';
+    HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* block = static_cast<DROPFILES*>(GlobalLock(mem));
+    block->pFiles = sizeof(DROPFILES);
+    block->pt = POINT{4, 6};
+    block->fWide = TRUE;
+    std::memcpy(block + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(mem);
+    SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);
+    ASSERT_EQ(form.Drops.size(), 1u);
+    const std::vector<std::string> expected = {"C:\\w1.bmp", "C:\\w2.jpg"};
+    EXPECT_EQ(form.Drops[0].Files, expected);
+    EXPECT_EQ(form.Drops[0].Y, 6);
+    EXPECT_TRUE(Released(static_cast<HDROP>(mem)));
 }
