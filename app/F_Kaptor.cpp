@@ -30,6 +30,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     WireWindowCaptureCommands();
     WireRangeAndExchangeCommands();
     WireOpenCommands();
+    WireTrayCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };
@@ -327,8 +328,6 @@ void TKaptor32::EnableImageCommands() {
 }
 
 void TKaptor32::SB_CloseClick(TComponent*) { Close(); }
-
-void TKaptor32::FormClose(TComponent*, TCloseAction&) {}
 
 void TKaptor32::FormDestroy(TComponent*) { Application->HelpCommand(HELP_QUIT, 0); }
 

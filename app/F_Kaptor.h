@@ -82,6 +82,11 @@ public:
     void FormClose(TComponent* sender, TCloseAction& action);
     void FormDestroy(TComponent* sender);
 
+    // ---- tray residency (app/F_KaptorTray.cpp)
+    void WireTrayCommands();
+    void TrayIcon1DblClick(TComponent* sender);
+    void PM_EndClick(TComponent* sender);
+
     // ---- capture (capture/)
     void SB_CaptureClick(TComponent* sender);
     void CaptureDelay(TComponent* sender);
