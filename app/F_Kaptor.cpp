@@ -30,7 +30,9 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     WireWindowCaptureCommands();
     WireRangeAndExchangeCommands();
     WireOpenCommands();
+    WirePrintCommands();
     WireTrayCommands();
+    WireViewCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };

@@ -29,21 +29,11 @@ void TKaptor32::WireShellCommands() {
     Application->OnHelp = HelpViewerCommand;
 }
 
-void TKaptor32::FormKeyDown(TComponent*, WORD& key, TShiftState) {
-    // Only Esc in full-screen view (the only time PM_Esc is enabled) does anything here.
+void TKaptor32::FormKeyDown(TComponent* sender, WORD& key, TShiftState) {
+    // Only Esc in full-screen view (the only time PM_Esc is enabled) does anything here: the
+    // same return as the "復帰" item.
     if (WindowState() != TWindowState::wsMaximized || key != VK_ESCAPE || !PM_Esc->Enabled()) return;
-    if (Settings.ShowBar) CoolBar1->Show();
-    for (TMenuItem* m : {MM_File, MM_Capture, MM_Option, MM_Help}) m->SetVisible(true);
-    StatusBar1->Show();
-    SetWidth(SavedWidth);
-    SetHeight(SavedHeight);
-    SetTop(SavedTop);
-    SetLeft(SavedLeft);
-    SetBorderStyle(TBorderStyle::bsSizeable);
-    if (!WasMaximized) SetWindowState(TWindowState::wsNormal);
-    PM_Esc->SetEnabled(false);
-    MM_Edit->SetVisible(true);
-    MM_Show->SetVisible(true);
+    PM_EscClick(sender);
 }
 
 void TKaptor32::M_ShowToolBarClick(TComponent* sender) {
