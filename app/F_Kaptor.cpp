@@ -30,6 +30,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     WireWindowCaptureCommands();
     WireRangeAndExchangeCommands();
     WireOpenCommands();
+    WirePrintCommands();
     WireTrayCommands();
     WireViewCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };

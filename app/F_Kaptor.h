@@ -137,6 +137,16 @@ public:
     void SB_CopyClick(TComponent* sender);
     void SB_PasteClick(TComponent* sender);
 
+    // ---- printing (exchange/Print.cpp; the page form is app/F_Kaptor2)
+    void WirePrintCommands();
+    void SB_PrtDialogClick(TComponent* sender);
+    void SB_PrintClick(TComponent* sender);
+    void PM_Print2Click(TComponent* sender);
+    // Prints Form2's client image on the current printer: one document, one page.
+    void PrintFormImage();
+    class TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
+    class TPrintDialog* PrintDialog1 = nullptr;
+
     // ---- view (view/)
     void WireViewCommands();
     void SB_ResizeClick(TComponent* sender);

@@ -3,6 +3,7 @@
 #include <cderr.h>
 
 #include "framework/win/Forms.h"
+#include "framework/win/Printers.h"
 
 namespace kaptor {
 
@@ -245,6 +246,99 @@ UINT_PTR CALLBACK TOpenDialog::HookProc(HWND child, UINT msg, WPARAM wp, LPARAM 
         Application->HandleException(e);
     }
     return 0;
+}
+
+// ---------------------------------------------------------------- printer dialogs
+
+std::function<bool(TPrinterSetupDialog&)> TPrinterSetupDialog::ExecuteHook;
+std::function<bool(TPrintDialog&)> TPrintDialog::ExecuteHook;
+
+namespace {
+
+// The current printer as the dialog takes it: a DEVNAMES and a DEVMODE in movable memory.
+UniqueGlobal CopyToGlobal(const void* data, std::size_t size) {
+    UniqueGlobal h(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size ? size : 1));
+    if (!h) throw EOutOfMemory();
+    GlobalLockGuard lock(h.get());
+    if (!lock.get()) throw EOutOfMemory();
+    if (size) memcpy(lock.get(), data, size);
+    return h;
+}
+
+UniqueGlobal DevNames(const std::string& device, const std::string& port) {
+    const std::string driver = "winspool";
+    std::vector<char> block(sizeof(DEVNAMES));
+    auto append = [&](const std::string& s) {
+        const auto offset = static_cast<WORD>(block.size());
+        block.insert(block.end(), s.begin(), s.end());
+        block.push_back('\0');
+        return offset;
+    };
+    DEVNAMES names{};
+    names.wDriverOffset = append(driver);
+    names.wDeviceOffset = append(device);
+    names.wOutputOffset = append(port);
+    memcpy(block.data(), &names, sizeof names);
+    return CopyToGlobal(block.data(), block.size());
+}
+
+// Runs PrintDlgA on the current printer; on OK the chosen printer becomes current.
+bool RunPrintDlg(DWORD flags, int* copies) {
+    TPrinter& printer = Printer();
+    const std::vector<BYTE> mode = printer.DevMode();  // EPrinter when there is none
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = DialogOwner();
+    UniqueGlobal devMode = mode.empty() ? UniqueGlobal() : CopyToGlobal(mode.data(), mode.size());
+    UniqueGlobal devNames = DevNames(printer.PrinterName(), printer.Port());
+    pd.hDevMode = devMode.get();
+    pd.hDevNames = devNames.get();
+    pd.Flags = flags;
+    pd.nCopies = 1;
+    const BOOL ok = PrintDlgA(&pd);
+    // The dialog may have replaced either block with one of its own: we own what it returns.
+    if (pd.hDevMode != devMode.get()) {
+        devMode.release();
+        devMode.reset(pd.hDevMode);
+    }
+    if (pd.hDevNames != devNames.get()) {
+        devNames.release();
+        devNames.reset(pd.hDevNames);
+    }
+    if (!ok) {
+        const DWORD error = CommDlgExtendedError();
+        if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) throw EPrinter(texts::NoDefaultPrinter);
+        return false;
+    }
+    if (devNames) {
+        GlobalLockGuard names(devNames.get());
+        GlobalLockGuard modeLock(devMode.get());
+        if (const auto* dn = static_cast<const DEVNAMES*>(names.get())) {
+            const char* base = reinterpret_cast<const char*>(dn);
+            printer.SelectPrinter(base + dn->wDeviceOffset, base + dn->wOutputOffset,
+                               static_cast<const DEVMODEA*>(modeLock.get()));
+        }
+    }
+    if (copies) *copies = pd.nCopies ? pd.nCopies : 1;
+    return true;
+}
+
+}  // namespace
+
+bool TPrinterSetupDialog::Execute() {
+    if (ExecuteHook) {
+        Printer().DevMode();  // no printer: the same error as the real dialog
+        return ExecuteHook(*this);
+    }
+    return RunPrintDlg(PD_PRINTSETUP, nullptr);
+}
+
+bool TPrintDialog::Execute() {
+    if (ExecuteHook) {
+        Printer().DevMode();
+        return ExecuteHook(*this);
+    }
+    return RunPrintDlg(PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE, &Copies);
 }
 
 }  // namespace kaptor

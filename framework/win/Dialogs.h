@@ -121,4 +121,22 @@ protected:
     bool CallHook(bool& result) override;
 };
 
+// The printer dialogs. Both start from the current printer of Printer() and make the
+// printer the user confirms the current one. Without any printer they raise the printer
+// object's error (EPrinter, texts::NoDefaultPrinter) before anything is shown.
+class TPrinterSetupDialog : public TComponent {
+public:
+    explicit TPrinterSetupDialog(TComponent* owner) : TComponent(owner) {}
+    bool Execute();
+    static std::function<bool(TPrinterSetupDialog& dialog)> ExecuteHook;
+};
+
+class TPrintDialog : public TComponent {
+public:
+    explicit TPrintDialog(TComponent* owner) : TComponent(owner) {}
+    int Copies = 1;  // as the user left it in a confirmed dialog
+    bool Execute();
+    static std::function<bool(TPrintDialog& dialog)> ExecuteHook;
+};
+
 }  // namespace kaptor

@@ -1,0 +1,108 @@
+// Printing: the picture (or its framed range) or the current desktop is put on the page
+// form, the user confirms the print dialog, and the form's client image goes on one page
+// at its top-left, scaled so that it comes out at the size it has on the screen.
+#include <memory>
+
+#include "app/F_Kaptor.h"
+#include "app/F_Kaptor2.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/Dialogs.h"
+#include "framework/win/Printers.h"
+#include "view/Range.h"
+
+namespace kaptor {
+
+namespace {
+
+// Hidden and repainted before the dialog, so the dialog does not open over a white screen.
+void HidePage(TForm2& page) {
+    page.Hide();
+    page.Repaint();
+    Application->ProcessMessages();
+}
+
+}  // namespace
+
+void TKaptor32::WirePrintCommands() {
+    PrinterSetupDialog1 = new TPrinterSetupDialog(this);
+    PrinterSetupDialog1->Name = "PrinterSetupDialog1";
+    PrintDialog1 = new TPrintDialog(this);
+    PrintDialog1->Name = "PrintDialog1";
+    auto on = [this](void (TKaptor32::*handler)(TComponent*)) {
+        return [this, handler](TComponent* s) { (this->*handler)(s); };
+    };
+    for (TMenuItem* m : {M_PrintDlg, PM_PrintDlg, PM_PrintDlg2}) m->OnClick = on(&TKaptor32::SB_PrtDialogClick);
+    for (TMenuItem* m : {M_Print, PM_Print, PM_Print3}) m->OnClick = on(&TKaptor32::SB_PrintClick);
+    PM_Print2->OnClick = on(&TKaptor32::PM_Print2Click);
+    SB_PrtDialog->OnClick = on(&TKaptor32::SB_PrtDialogClick);
+    SB_Print->OnClick = on(&TKaptor32::SB_PrintClick);
+}
+
+void TKaptor32::SB_PrtDialogClick(TComponent*) { PrinterSetupDialog1->Execute(); }
+
+void TKaptor32::SB_PrintClick(TComponent*) {
+    const bool range = RangeActive(*this);
+    // A range with no area would print a blank page: refused as copy and save refuse it.
+    if (range && RangeEmpty(*this)) {
+        ShowMessage(texts::EmptyRange);
+        return;
+    }
+    TPageForm page;
+    TImage& pageImage = *page->Image1;
+    if (range) {
+        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        try {
+            pageImage.Picture().SetGraphic(bitmap.get());
+            pageImage.SetBounds(0, 0, bitmap->Width(), bitmap->Height());
+        } catch (...) {
+            DrawRangeFrame();
+            throw;
+        }
+        DrawRangeFrame();
+    } else {
+        // At the displayed size: a picture zoomed to 50 % prints at half size.
+        pageImage.Picture().Assign(Image1->Picture());
+        pageImage.SetBounds(0, 0, Image1->Width(), Image1->Height());
+    }
+    HidePage(*page);
+    if (!PrintDialog1->Execute()) return;
+    Sleep(300);
+    PrintFormImage();
+}
+
+void TKaptor32::PM_Print2Click(TComponent*) {
+    Sleep(300);
+    TBitmap desktop;
+    {
+        WindowDC screen(nullptr);
+        desktop.SetSize(Screen->Width(), Screen->Height());
+        BitBlt(desktop.Canvas().Handle(), 0, 0, desktop.Width(), desktop.Height(), screen.get(), 0, 0, SRCCOPY);
+        desktop.Modified();
+    }
+    Application->ProcessMessages();
+    TPageForm page;
+    page->Image1->Picture().SetGraphic(&desktop);
+    page->Image1->SetBounds(0, 0, desktop.Width(), desktop.Height());
+    HidePage(*page);
+    if (!PrintDialog1->Execute()) return;
+    Sleep(300);
+    PrintFormImage();
+}
+
+void TKaptor32::PrintFormImage() {
+    if (!Form2) throw EInvalidOperation("Form2");
+    TPrintJob job(Printer());  // ended on every way out of here
+    std::unique_ptr<TBitmap> image = Form2->GetFormImage();
+    // Printer drivers take 24-bit pixels everywhere; the screen's 32 bits are not needed.
+    image->SetPixelFormat(pf24bit);
+    const Dib dib = image->ToDib();
+    image.reset();
+    const HDC dc = Printer().Handle();
+    // Same physical size as on the screen: printer dots per screen pixel, rounded.
+    const int width = MulDiv(dib.Width, GetDeviceCaps(dc, LOGPIXELSX), Form2->PixelsPerInch);
+    const int height = MulDiv(dib.Height, GetDeviceCaps(dc, LOGPIXELSY), Form2->PixelsPerInch);
+    StretchDib(dc, RECT{0, 0, width, height}, dib);
+    job.End();
+}
+
+}  // namespace kaptor
