@@ -59,6 +59,8 @@ TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int 
     image->SetBounds(left, top, 32, 32);
     image->SetVisible(visible);
     image->SetParent(parent);
+    // Drawn to the control's size, which grows when the form is scaled for the screen.
+    image->Stretch = true;
     if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 32, 32, 0)))
         image->Picture().Icon().SetHandle(icon);
     return image;

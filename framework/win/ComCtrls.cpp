@@ -75,6 +75,22 @@ void TImageList::Clear() { ImageList_Remove(list_, -1); }
 
 UniqueIcon TImageList::ExtractIcon(int index) const { return UniqueIcon(ImageList_GetIcon(list_, index, ILD_NORMAL)); }
 
+void TImageList::ScaleBy(int m, int d) {
+    if (m == d) return;
+    const int w = MulDiv(width_, m, d), h = MulDiv(height_, m, d);
+    std::vector<UniqueIcon> icons;
+    for (int i = 0; i < Count(); ++i) icons.push_back(ExtractIcon(i));
+    // A new size empties the list; the images come back stretched, with their masks.
+    if (!ImageList_SetIconSize(list_, w, h)) throw EOutOfMemory();
+    width_ = w;
+    height_ = h;
+    for (const UniqueIcon& icon : icons) {
+        UniqueIcon stretched(static_cast<HICON>(CopyImage(icon.get(), IMAGE_ICON, w, h, 0)));
+        if (!stretched || ImageList_AddIcon(list_, stretched.get()) < 0)
+            throw EInvalidGraphicOperation("ｲﾒｰｼﾞを追加できません");
+    }
+}
+
 // ---------------------------------------------------------------- TStatusBar
 
 void TStatusPanel::SetText(const std::string& text) {
@@ -468,6 +484,12 @@ void TToolBar::ScaleBy(int m, int d) {
     if (m == d) return;
     buttonWidth_ = MulDiv(buttonWidth_, m, d);
     buttonHeight_ = MulDiv(buttonHeight_, m, d);
+    // The bar's glyphs grow with its buttons.
+    if (images_) {
+        images_->ScaleBy(m, d);
+        if (HandleAllocated())
+            SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_->Handle()));
+    }
     ApplySizes();
 }
 
@@ -688,6 +710,22 @@ void TSpeedButton::SetGlyph(TBitmap& glyph) {
 
 void TSpeedButton::SetCaption(const std::string& text) {
     TWinControl::SetCaption(text);
+    ApplyGlyph();
+}
+
+void TSpeedButton::ScaleBy(int m, int d) {
+    TWinControl::ScaleBy(m, d);
+    if (m == d || !glyph_) return;
+    ICONINFO info{};
+    if (!GetIconInfo(glyph_.get(), &info)) return;
+    UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+    BITMAP bm{};
+    if (!GetObjectA(info.hbmMask, sizeof bm, &bm)) return;
+    const int height = colour ? bm.bmHeight : bm.bmHeight / 2;  // a monochrome icon's mask is doubled
+    UniqueIcon stretched(
+        static_cast<HICON>(CopyImage(glyph_.get(), IMAGE_ICON, MulDiv(bm.bmWidth, m, d), MulDiv(height, m, d), 0)));
+    if (!stretched) return;
+    glyph_ = std::move(stretched);
     ApplyGlyph();
 }
 

@@ -42,6 +42,8 @@ public:
     void Clear();
     // A copy of one image as an icon with its transparency (for push buttons).
     UniqueIcon ExtractIcon(int index) const;
+    // Every image stretched to m/d times the present size (a form scaled for the screen).
+    void ScaleBy(int m, int d);
 
 private:
     int AddMaskedHandle(HBITMAP bitmap, COLORREF mask);
@@ -304,6 +306,8 @@ public:
     void SetCaption(const std::string& text) override;
 
     void Click() override;
+    // The glyph grows with the button.
+    void ScaleBy(int m, int d) override;
 
 protected:
     void CreateParamsFor(CreateParams& params) override;

@@ -602,6 +602,10 @@ void TWinControl::AlignChildren() {
 
 void TWinControl::ScaleBy(int m, int d) {
     if (m == d) return;
+    // A top-level window's layout is its client area: the frame, caption and menu bar are the
+    // system's and do not grow by the same ratio.
+    const bool topLevel = handle_ && !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD);
+    const RECT client = ClientRect();
     left_ = MulDiv(left_, m, d);
     top_ = MulDiv(top_, m, d);
     width_ = MulDiv(width_, m, d);
@@ -611,6 +615,7 @@ void TWinControl::ScaleBy(int m, int d) {
         fontHandle_.reset();
     }
     ApplyBounds();
+    if (topLevel) SetClientSize(MulDiv(client.right - client.left, m, d), MulDiv(client.bottom - client.top, m, d));
     for (TWinControl* child : children_) child->ScaleBy(m, d);
     ApplyFont();
     Realign();

@@ -54,9 +54,12 @@ void TImage::PictureChanged(const RECT* r) {
 
 LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_ERASEBKGND) {
-        // The picture covers what it covers; only the rest needs the background.
+        // A bitmap covers what it covers; only the rest needs the background. An icon is
+        // transparent: the background shows through it.
         const TGraphic* g = picture_.Graphic();
-        if (g && !g->Empty() && (Stretch || (g->Width() >= Width() && g->Height() >= Height()))) return 1;
+        if (g && !g->Empty() && dynamic_cast<const TBitmap*>(g) &&
+            (Stretch || (g->Width() >= Width() && g->Height() >= Height())))
+            return 1;
     }
     return TCustomControl::WndProc(msg, wp, lp);
 }

@@ -26,6 +26,11 @@ void TLabel::SetCaption(const std::string& text) {
     SetBounds(Left(), Top(), size.cx, size.cy);
 }
 
+void TLabel::ScaleBy(int m, int d) {
+    TWinControl::ScaleBy(m, d);
+    if (AutoSize && m != d) SetCaption(Caption());
+}
+
 // ---------------------------------------------------------------- TButton
 
 TButton::TButton(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }

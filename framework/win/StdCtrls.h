@@ -13,6 +13,8 @@ public:
     explicit TLabel(TComponent* owner);
     bool AutoSize = true;  // sized to the caption when it is set
     void SetCaption(const std::string& text) override;
+    // Text does not grow in step with its font: an auto-sized label measures itself again.
+    void ScaleBy(int m, int d) override;
 
 protected:
     void CreateParamsFor(CreateParams& params) override;
