@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -339,6 +342,296 @@ std::string AnswerMessageBox(DWORD pid, int button, int timeoutMs) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     WaitFor([&] { return !IsWindow(box); }, 5000);
     return text;
+}
+
+// ---------------------------------------------------------------- files, dialogs, clipboard
+
+HWND WaitDialog(DWORD pid, const std::string& title, int timeoutMs) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND w : WindowsOf(pid, "#32770", true))
+                if (WindowText(w) == title) {
+                    found = w;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool AnswerSaveDialog(HWND dialog, const std::string& fileName, int typeEntry) {
+    if (!dialog) return false;
+    // The file type list first: choosing a type may rewrite the name box.
+    HWND types = GetDlgItem(dialog, 0x470);
+    if (!types) return false;
+    SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(typeEntry - 1), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+    if (SendMessageA(types, CB_GETCURSEL, 0, 0) != typeEntry - 1) return false;
+    HWND name = GetDlgItem(dialog, 0x47C);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    if (!name) return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName.c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return WaitFor([&] { return !IsWindow(dialog); }, 8000);
+}
+
+namespace {
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+// A hidden window of ours: the clipboard needs an owner for SetClipboardData.
+HWND ClipboardOwner() {
+    static HWND owner = CreateWindowExA(0, "STATIC", "e2e clipboard", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+    return owner;
+}
+
+// Opens the clipboard, trying again while another process holds it.
+bool OpenClipboardSoon(HWND owner) {
+    return WaitFor([&] { return OpenClipboard(owner) != FALSE; }, 5000);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> FileStart(const std::string& path, std::size_t count) {
+    std::vector<std::uint8_t> b = ReadFileBytes(path);
+    if (b.size() > count) b.resize(count);
+    return b;
+}
+
+bool ReadBmpFile(const std::string& path, Pixels& out) {
+    const std::vector<std::uint8_t> b = ReadFileBytes(path);
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
+    const std::uint32_t offset = Le32(b, 10);
+    const auto width = static_cast<std::int32_t>(Le32(b, 18));
+    const auto height = static_cast<std::int32_t>(Le32(b, 22));
+    const int bits = b[28] | (b[29] << 8);
+    const std::uint32_t compression = Le32(b, 30);
+    if ((bits != 24 && bits != 32) || (compression != BI_RGB && compression != BI_BITFIELDS) || width <= 0 ||
+        height == 0)
+        return false;
+    const int rows = height < 0 ? -height : height;
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits / 8 + 3) & ~std::size_t{3};
+    if (offset + stride * rows > b.size()) return false;
+    out.Width = width;
+    out.Height = rows;
+    out.Data.assign(static_cast<std::size_t>(width) * rows, 0);
+    for (int y = 0; y < rows; ++y) {
+        const std::size_t row = offset + stride * (height < 0 ? y : rows - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = &b[row + static_cast<std::size_t>(x) * bits / 8];
+            out.Data[static_cast<std::size_t>(y) * width + x] = (p[2] << 16) | (p[1] << 8) | p[0];
+        }
+    }
+    return true;
+}
+
+// An exported function of a loaded module; void (*)() is the cast that carries any type.
+template <class F>
+F Proc(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+bool DecodePictureFile(const std::string& path, Pixels& out) {
+    // GDI+'s flat interface, loaded when needed so the driver links against nothing more.
+    struct StartupInput {
+        UINT32 Version = 1;
+        void* DebugEventCallback = nullptr;
+        BOOL SuppressBackgroundThread = FALSE;
+        BOOL SuppressExternalCodecs = FALSE;
+    };
+    using Startup = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
+    using Shutdown = void(WINAPI*)(ULONG_PTR);
+    using FromFile = int(WINAPI*)(const WCHAR*, void**);
+    using Size = int(WINAPI*)(void*, UINT*);
+    using PixelAt = int(WINAPI*)(void*, INT, INT, DWORD*);
+    using Dispose = int(WINAPI*)(void*);
+    static HMODULE gdiplus = LoadLibraryA("gdiplus.dll");
+    if (!gdiplus) return false;
+    auto startup = Proc<Startup>(gdiplus, "GdiplusStartup");
+    auto shutdown = Proc<Shutdown>(gdiplus, "GdiplusShutdown");
+    auto fromFile = Proc<FromFile>(gdiplus, "GdipCreateBitmapFromFile");
+    auto width = Proc<Size>(gdiplus, "GdipGetImageWidth");
+    auto height = Proc<Size>(gdiplus, "GdipGetImageHeight");
+    auto pixel = Proc<PixelAt>(gdiplus, "GdipBitmapGetPixel");
+    auto dispose = Proc<Dispose>(gdiplus, "GdipDisposeImage");
+    if (!startup || !shutdown || !fromFile || !width || !height || !pixel || !dispose) return false;
+    ULONG_PTR token = 0;
+    StartupInput input;
+    if (startup(&token, &input, nullptr) != 0) return false;
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
+                                                             static_cast<int>(wide.size()))));
+    void* bitmap = nullptr;
+    bool ok = fromFile(wide.c_str(), &bitmap) == 0 && bitmap;
+    UINT w = 0, h = 0;
+    ok = ok && width(bitmap, &w) == 0 && height(bitmap, &h) == 0;
+    if (ok) {
+        out.Width = static_cast<int>(w);
+        out.Height = static_cast<int>(h);
+        out.Data.assign(static_cast<std::size_t>(w) * h, 0);
+        for (UINT y = 0; ok && y < h; ++y)
+            for (UINT x = 0; ok && x < w; ++x) {
+                DWORD argb = 0;
+                ok = pixel(bitmap, static_cast<INT>(x), static_cast<INT>(y), &argb) == 0;
+                out.Data[static_cast<std::size_t>(y) * w + x] = argb & 0xFFFFFF;
+            }
+    }
+    if (bitmap) dispose(bitmap);
+    shutdown(token);
+    return ok;
+}
+
+bool EmptyClipboardNow() {
+    if (!OpenClipboardSoon(ClipboardOwner())) return false;
+    const bool ok = EmptyClipboard() != FALSE;
+    CloseClipboard();
+    return ok;
+}
+
+bool PutClipboardText(const std::string& text) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!mem) return false;
+    std::memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
+    GlobalUnlock(mem);
+    if (!OpenClipboardSoon(ClipboardOwner())) {
+        GlobalFree(mem);
+        return false;
+    }
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_TEXT, mem) != nullptr;
+    if (!ok) GlobalFree(mem);
+    CloseClipboard();
+    return ok;
+}
+
+bool PutClipboardBitmap(const Pixels& picture) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.Width, picture.Height);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.Width, -picture.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const bool set = bitmap && SetDIBits(screen, bitmap, 0, static_cast<UINT>(picture.Height), picture.Data.data(), &bi,
+                                         DIB_RGB_COLORS) == picture.Height;
+    ReleaseDC(nullptr, screen);
+    if (!set || !OpenClipboardSoon(ClipboardOwner())) {
+        if (bitmap) DeleteObject(bitmap);
+        return false;
+    }
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_BITMAP, bitmap) != nullptr;  // the clipboard owns it now
+    if (!ok) DeleteObject(bitmap);
+    CloseClipboard();
+    return ok;
+}
+
+bool ClipboardHas(UINT format) { return IsClipboardFormatAvailable(format) != FALSE; }
+
+bool ReadClipboardBitmap(Pixels& out) {
+    if (!OpenClipboardSoon(nullptr)) return false;
+    bool ok = false;
+    if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+        BITMAP bm{};
+        if (GetObject(bitmap, sizeof bm, &bm)) {
+            out.Width = bm.bmWidth;
+            out.Height = bm.bmHeight;
+            out.Data.assign(static_cast<std::size_t>(bm.bmWidth) * bm.bmHeight, 0);
+            BITMAPINFO bi{};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            HDC screen = GetDC(nullptr);
+            ok = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), out.Data.data(), &bi, DIB_RGB_COLORS) ==
+                 bm.bmHeight;
+            ReleaseDC(nullptr, screen);
+            for (std::uint32_t& p : out.Data) p &= 0xFFFFFF;
+        }
+    }
+    CloseClipboard();
+    return ok;
+}
+
+// ---------------------------------------------------------------- picture, range
+
+HWND PictureControl(HWND main) { return FindChild(FindChild(main, "TScrollBox"), "TImage"); }
+HWND MainStatusBar(HWND main) { return FindChild(main, "msctls_statusbar32"); }
+
+bool CaptureWholeScreen(HWND main) {
+    if (!Activate(main)) return false;
+    HWND status = MainStatusBar(main);
+    const std::string size = "ｻｲｽﾞ : " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " x " +
+                             std::to_string(GetSystemMetrics(SM_CYSCREEN));
+    // Panel 0 is written last, after the window is back. (A size left by an earlier capture
+    // of the same screen would pass at once: call this for the first capture only.)
+    PressKey(VK_F5);
+    return WaitFor([&] { return IsWindowVisible(main) && StatusPanel(status, 0) == size; }, 15000);
+}
+
+bool EnterRangeMode(HWND main) {
+    HWND range = FindChild(main, "Button", 0);
+    if (!range) return false;
+    const RECT b = ClientRectOnScreen(range);
+    Click((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    return WaitFor([&] { return SendMessageA(range, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 3000);
+}
+
+namespace {
+std::string PointerText(int x, int y) {
+    char text[32];
+    wsprintfA(text, "X=%4d,Y=%4d", x, y);
+    return text;
+}
+}  // namespace
+
+bool MarkRange(HWND main, int x1, int y1, int x2, int y2) {
+    HWND status = MainStatusBar(main);
+    const RECT ir = ClientRectOnScreen(PictureControl(main));
+    // A point on the band's first horizontal edge: the open band inverts it.
+    const POINT mid{ir.left + (x1 + x2) / 2, ir.top + y1};
+    const COLORREF before = ScreenPixel(mid.x, mid.y);
+    bool open = false;
+    for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+        Click(ir.left + x1, ir.top + y1);
+        // Moves until the program has seen one reach the second corner.
+        bool moved = false;
+        for (int i = 0; i < 5 && !moved; ++i) {
+            MoveMouse(ir.left + x2 - 1, ir.top + y2);
+            MoveMouse(ir.left + x2, ir.top + y2);
+            moved = WaitFor([&] { return StatusPanel(status, 1) == PointerText(x2, y2); }, 2000);
+        }
+        if (!moved) return false;
+        // No band: the first click was lost on the way (it happens under Wine); click again.
+        open = WaitFor([&] { return ScreenPixel(mid.x, mid.y) == (before ^ 0xFFFFFF); }, 2000);
+    }
+    if (!open) return false;
+    Click(ir.left + x2, ir.top + y2);
+    const std::string range = "範囲 : " + std::to_string(std::abs(x2 - x1)) + " x " + std::to_string(std::abs(y2 - y1));
+    return WaitFor([&] { return StatusPanel(status, 2) == range; }, 5000);
+}
+
+bool FrameShown(HWND main, const RECT& range, std::uint32_t color) {
+    const RECT ir = ClientRectOnScreen(PictureControl(main));
+    const POINT corners[] = {{range.left, range.top},
+                             {range.right - 1, range.top},
+                             {range.left, range.bottom - 1},
+                             {range.right - 1, range.bottom - 1}};
+    return WaitFor(
+        [&] {
+            for (const POINT& c : corners) {
+                const COLORREF p = ScreenPixel(ir.left + c.x, ir.top + c.y);
+                const std::uint32_t rgb = (static_cast<std::uint32_t>(GetRValue(p)) << 16) | (GetGValue(p) << 8) | GetBValue(p);
+                if (rgb != color) return false;
+            }
+            return true;
+        },
+        3000);
 }
 
 }  // namespace e2e

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -76,5 +77,52 @@ private:
 
 // Reads a message box of the program: its text, then presses the given button id.
 std::string AnswerMessageBox(DWORD pid, int button = IDOK, int timeoutMs = 10000);
+
+// ---- pictures in files and on the clipboard (pixels as 0x00RRGGBB, rows top to bottom)
+
+struct Pixels {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Data;
+    std::uint32_t At(int x, int y) const { return Data[static_cast<std::size_t>(y) * Width + x]; }
+};
+
+// Waits for a dialog of the process with the given title.
+HWND WaitDialog(DWORD pid, const std::string& title, int timeoutMs = 10000);
+// Fills a save dialog as a user would: picks the file type entry (1-based), types the name,
+// presses OK; true once the dialog has gone.
+bool AnswerSaveDialog(HWND dialog, const std::string& fileName, int typeEntry);
+
+// An uncompressed 24- or 32-bit bitmap file; false if it is not one.
+bool ReadBmpFile(const std::string& path, Pixels& out);
+// Any picture file the system's image decoders read (JPEG among them).
+bool DecodePictureFile(const std::string& path, Pixels& out);
+// The first bytes of a file (fewer if it is shorter).
+std::vector<std::uint8_t> FileStart(const std::string& path, std::size_t count);
+
+// The clipboard, owned by a hidden window of ours while we write it.
+bool EmptyClipboardNow();
+bool PutClipboardText(const std::string& text);
+// Puts a device-dependent bitmap of the pixels on the clipboard as CF_BITMAP.
+bool PutClipboardBitmap(const Pixels& picture);
+bool ClipboardHas(UINT format);
+// Reads CF_BITMAP; false if there is none.
+bool ReadClipboardBitmap(Pixels& out);
+
+// ---- the main window's picture: capture, range mode, two clicks
+
+// The view's picture control and the status bar of the main window.
+HWND PictureControl(HWND main);
+HWND MainStatusBar(HWND main);
+// F5 with the main window in front; true once panel 0 shows the screen's size and the
+// window is back.
+bool CaptureWholeScreen(HWND main);
+// The range tool button (the first push button on the bars); true once it stays down.
+bool EnterRangeMode(HWND main);
+// Two clicks on the picture at 100 % (view not scrolled), with a move to the second corner
+// between them; true once panel 2 shows the range's size.
+bool MarkRange(HWND main, int x1, int y1, int x2, int y2);
+// The frame of the range (x1, y1)-(x2, y2) is on the screen in the colour (0x00RRGGBB),
+// checked at its four corners; waits for it a little.
+bool FrameShown(HWND main, const RECT& range, std::uint32_t color);
 
 }  // namespace e2e
