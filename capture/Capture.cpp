@@ -47,7 +47,7 @@ void TKaptor32::SB_CaptureClick(TComponent* sender) {
     SB_Capture->SetEnabled(true);
     SB_Capture2->SetEnabled(true);
 
-    {
+    try {
         WindowDC screen(nullptr);
         Image1->Picture().SetGraphic(nullptr);
         Image1->Repaint();
@@ -58,9 +58,14 @@ void TKaptor32::SB_CaptureClick(TComponent* sender) {
         TCanvas& canvas = Image1->Canvas();  // a new bitmap of the screen's size
         BitBlt(canvas.Handle(), 0, 0, Image1->Width(), Image1->Height(), screen.get(), 0, 0, SRCCOPY);
         Image1->Picture().Bitmap().Modified();
+        if (Settings.ShowCursor) OverlayCursor();
+        Image2->Picture().Assign(Image1->Picture());
+    } catch (...) {
+        // Too little memory for the picture, say: the error is reported by the caller, but a
+        // window hidden for the capture must not stay hidden with nothing left to show it.
+        ReshowMainWindow();
+        throw;
     }
-    if (Settings.ShowCursor) OverlayCursor();
-    Image2->Picture().Assign(Image1->Picture());
     ReshowMainWindow();
     EnableImageCommands();
     ShowPictureSize();

@@ -1,0 +1,262 @@
+// Whole-screen capture at its limits: no memory left for the screen's bitmap, and where the
+// cursor overlay puts the cursor (its image's corner at the pointer, bounds inclusive).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "TestApp.h"
+#include "app/F_Kaptor.h"
+#include "app/Settings.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/Handles.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+// Reserves address space in blocks of at least minBytes until no such block is left, so
+// nothing of that size can be allocated until the guard ends; smaller holes stay for the
+// rest. (Asking the system for blocks finds the space Wine keeps for its own allocator
+// too, which a walk over the free regions would miss.)
+class AddressSpaceFull {
+public:
+    explicit AddressSpaceFull(SIZE_T minBytes) {
+        for (SIZE_T size = std::max<SIZE_T>(minBytes, 256u << 20);; size = std::max(minBytes, size / 2)) {
+            while (void* b = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(b);
+            if (size == minBytes) break;
+        }
+    }
+    ~AddressSpaceFull() {
+        for (void* b : blocks_) VirtualFree(b, 0, MEM_RELEASE);
+    }
+    AddressSpaceFull(const AddressSpaceFull&) = delete;
+    AddressSpaceFull& operator=(const AddressSpaceFull&) = delete;
+    std::size_t Blocks() const { return blocks_.size(); }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+bool CanReserve(SIZE_T bytes) {
+    void* b = VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS);
+    if (b) VirtualFree(b, 0, MEM_RELEASE);
+    return b != nullptr;
+}
+
+bool CaptureButtonsEnabled(TKaptor32& m) { return m.SB_Capture->Enabled() && m.SB_Capture2->Enabled(); }
+
+// F5 as the user presses it: through the message loop, whose shortcut handling runs the
+// capture and whose error boundary reports what it raises.
+void PressF5(TKaptor32& m) {
+    SetForegroundWindow(m.Handle());
+    PostMessageA(m.Handle(), WM_KEYDOWN, VK_F5, 1);
+    Application->ProcessMessages();
+}
+
+struct Restore {
+    TSettings saved = Settings;
+    ~Restore() {
+        Settings = saved;
+        TKaptor32& m = MainWindow();
+        ShowWindow(Application->Handle(), SW_SHOW);
+        m.Show();
+        Pump();
+    }
+};
+
+}  // namespace
+
+TEST(CaptureLimits, NoMemoryForTheScreenBitmapShowsTheErrorAndTheProgramGoesOn) {
+    TKaptor32& m = MainWindow();
+    Restore restore;
+    Settings.HideForm = true;  // the harder case: the window is hidden when the copy fails
+    Settings.Wait = 0;
+    Settings.ShowCursor = false;
+    TakeMessages();
+    const SIZE_T screenBytes = static_cast<SIZE_T>(Screen->Width()) * Screen->Height() * 4;
+    const long gdi = OwnedGdiHandles();
+    {
+        AddressSpaceFull full(screenBytes);
+        ASSERT_GT(full.Blocks(), 0u);
+        ASSERT_FALSE(CanReserve(screenBytes));
+        PressF5(m);
+    }
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"メモリが不足しています"});
+    ASSERT_TRUE(CanReserve(screenBytes));
+    EXPECT_TRUE(CaptureButtonsEnabled(m));
+    EXPECT_TRUE(m.SB_Capture3->Enabled());
+    // The user can see the program again and carry on.
+    EXPECT_TRUE(IsWindowVisible(m.Handle()));
+    EXPECT_TRUE(IsWindowVisible(Application->Handle()));
+    EXPECT_EQ(OwnedGdiHandles(), gdi);
+
+    Settings.HideForm = false;
+    PressF5(m);
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(m.NaturalWidth, Screen->Width());
+    EXPECT_EQ(m.Image1->Picture().Width(), Screen->Width());
+    EXPECT_EQ(m.Image2->Picture().Height(), Screen->Height());
+    EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
+              "ｻｲｽﾞ : " + IntToStr(Screen->Width()) + " x " + IntToStr(Screen->Height()));
+    EXPECT_TRUE(CaptureButtonsEnabled(m));
+}
+
+namespace {
+
+constexpr COLORREF White = RGB(255, 255, 255);
+
+// A cursor of our own: a solid black 32 x 32 square with its hot spot in the middle, so a
+// hot-spot subtraction would show as a shift of 16 pixels.
+class SquareCursor {
+public:
+    SquareCursor() {
+        const int w = GetSystemMetrics(SM_CXCURSOR), h = GetSystemMetrics(SM_CYCURSOR);
+        std::vector<std::uint8_t> andMask(static_cast<std::size_t>(w / 8) * h, 0x00);  // opaque
+        std::vector<std::uint8_t> xorMask(andMask.size(), 0x00);                          // black
+        cursor_.reset(CreateCursor(GetModuleHandleA(nullptr), w / 2, h / 2, w, h, andMask.data(), xorMask.data()));
+    }
+    HCURSOR Handle() const { return cursor_.get(); }
+
+private:
+    UniqueIcon cursor_;  // a made cursor is freed as an icon
+};
+
+// A white picture of the given size as the current one.
+void InstallWhite(TKaptor32& m, int w, int h) {
+    TBitmap b(w, h);
+    b.Canvas().Brush.Color = clWhite;
+    b.Canvas().FillRect(RECT{0, 0, w, h});
+    m.InstallPicture(b);
+}
+
+bool PointerAt(int x, int y) {
+    POINT p{};
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+// The pointer where asked, with our cursor as the thread's cursor; false if either did not
+// take. Under Wine the display may report an older position a moment after the move, so
+// the position must hold for a while before it counts.
+bool PlacePointer(HCURSOR cursor, int x, int y) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SetCursorPos(x, y);
+        int steady = 0;
+        for (int i = 0; i < 50 && steady < 5; ++i) {
+            Pump(1);
+            steady = PointerAt(x, y) ? steady + 1 : 0;
+        }
+        if (steady < 5) continue;
+        SetCursor(cursor);
+        if (PointerAt(x, y) && GetCursor() == cursor) return true;
+    }
+    return false;
+}
+
+// The overlay with the pointer at (x, y); tried again if the pointer moved meanwhile, which
+// is the display's doing, not the overlay's.
+template <class Overlay>
+bool OverlayAt(TKaptor32& m, HCURSOR cursor, int x, int y, Overlay overlay) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        InstallWhite(m, 400, 300);
+        if (!PlacePointer(cursor, x, y)) continue;
+        overlay();
+        if (PointerAt(x, y)) return true;
+    }
+    return false;
+}
+
+// The bounding box of every pixel of the picture that is no longer white; empty if none.
+RECT Touched(TKaptor32& m) {
+    TBitmap& b = m.Image1->Picture().Bitmap();
+    RECT r{b.Width(), b.Height(), 0, 0};
+    for (int y = 0; y < b.Height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(b.ScanLine(y));
+        for (int x = 0; x < b.Width(); ++x)
+            if ((row[x] & 0xFFFFFF) != 0xFFFFFF) {
+                r.left = std::min<LONG>(r.left, x);
+                r.top = std::min<LONG>(r.top, y);
+                r.right = std::max<LONG>(r.right, x + 1);
+                r.bottom = std::max<LONG>(r.bottom, y + 1);
+            }
+    }
+    if (r.right <= r.left) r = RECT{0, 0, 0, 0};
+    return r;
+}
+
+::testing::AssertionResult DrawnAt(TKaptor32& m, int x, int y) {
+    const RECT r = Touched(m);
+    const int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+    if (r.left == x && r.top == y && r.right == x + w && r.bottom == y + h) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cursor drawn over (" << r.left << "," << r.top << ")-(" << r.right << ","
+                                         << r.bottom << "), expected its corner at (" << x << "," << y << ")";
+}
+
+bool NothingDrawn(TKaptor32& m) {
+    const RECT r = Touched(m);
+    return r.right == r.left;
+}
+
+}  // namespace
+
+TEST(CursorOverlay, WholeScreenPutsTheImageCornerAtThePointer) {
+    TKaptor32& m = MainWindow();
+    SquareCursor cursor;
+    ASSERT_NE(cursor.Handle(), nullptr);
+    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 50, 60, [&] { m.OverlayCursor(); }));
+    EXPECT_TRUE(DrawnAt(m, 50, 60));  // not at (34, 44): the hot spot is not subtracted
+    // The corner may lie anywhere; only what falls inside the picture is drawn.
+    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 390, 295, [&] { m.OverlayCursor(); }));
+    const RECT r = Touched(m);
+    EXPECT_EQ(r.left, 390);
+    EXPECT_EQ(r.top, 295);
+    EXPECT_EQ(r.right, 400);
+    EXPECT_EQ(r.bottom, 300);
+}
+
+TEST(CursorOverlay, CaptureRectangleCountsItsBoundsOnAllFourSides) {
+    TKaptor32& m = MainWindow();
+    SquareCursor cursor;
+    ASSERT_NE(cursor.Handle(), nullptr);
+    const RECT area{100, 80, 300, 200};
+    struct Case {
+        int x, y;
+        bool drawn;
+    };
+    const Case cases[] = {
+        {100, 80, true},   // top-left corner
+        {300, 200, true},  // right and bottom themselves still count
+        {300, 80, true},  {100, 200, true}, {99, 120, false}, {301, 120, false},
+        {150, 79, false}, {150, 201, false}, {180, 130, true},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(OverlayAt(m, cursor.Handle(), c.x, c.y, [&] { m.OverlayCursor(&area); })) << c.x << "," << c.y;
+        if (c.drawn)
+            EXPECT_TRUE(DrawnAt(m, c.x - area.left, c.y - area.top)) << "pointer " << c.x << "," << c.y;
+        else
+            EXPECT_TRUE(NothingDrawn(m)) << "pointer " << c.x << "," << c.y;
+    }
+}
+
+TEST(CursorOverlay, NoCursorDrawsNothingAndLeaksNothing) {
+    TKaptor32& m = MainWindow();
+    SquareCursor cursor;
+    ASSERT_NE(cursor.Handle(), nullptr);
+    InstallWhite(m, 200, 150);
+    SetCursorPos(20, 20);
+    Pump(1);
+    SetCursor(nullptr);
+    const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
+    m.OverlayCursor();
+    EXPECT_TRUE(NothingDrawn(m));
+    // Every overlay frees its copy of the cursor.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(PlacePointer(cursor.Handle(), 20, 20));
+        m.OverlayCursor();
+    }
+    EXPECT_TRUE(DrawnAt(m, 20, 20));
+    EXPECT_EQ(OwnedGdiHandles(), gdi);
+    EXPECT_EQ(OwnedUserHandles(), user);
+}
