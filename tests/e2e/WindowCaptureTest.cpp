@@ -120,7 +120,11 @@ public:
         return true;
     }
     // The picture as the view shows it at 100 %.
+    // The program is brought to the front first: a shown window is not always raised above
+    // the window just captured, which would cover part of the view.
     std::vector<std::uint32_t> Picture(int w, int h) const {
+        Activate(main_);
+        Sleep(300);
         RECT r = ClientRectOnScreen(FindChild(main_, "TImage"));
         return ScreenPixels({r.left, r.top, r.left + w, r.top + h});
     }
