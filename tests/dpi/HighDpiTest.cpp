@@ -16,6 +16,7 @@
 
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
+#include "app/F_Kaptor2.h"
 #include "app/F_About.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
@@ -202,6 +203,7 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     if (info.hbmColor) DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     EXPECT_GE(cursorW, Scaled(32) * 3 / 4) << "the system cursor is not scaled with the screen";
+    RecordProperty("cursor_width", cursorW);
 
     w.SB_CaptureClick(w.SB_Capture);
     POINT p;
@@ -406,4 +408,19 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
     int edges[4] = {};
     SendMessageA(w.StatusBar1->Handle(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     EXPECT_EQ(edges[0], Scaled(120));
+}
+
+// ---------------------------------------------------------------- the page form
+
+TEST(HighDpiPage, PageFormCountsTheScreensPixelsPerInchAndCoversTheScreen) {
+    MainWindow();
+    TPageForm page;
+    Pump();
+    // A picture of n screen pixels prints n / PixelsPerInch inches wide: its size on the screen.
+    EXPECT_EQ(page->PixelsPerInch, Dpi());
+    // Maximised without a border, the page is the whole screen in physical pixels.
+    EXPECT_EQ(page->ClientWidth(), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(page->ClientHeight(), GetSystemMetrics(SM_CYSCREEN));
+    auto image = page->GetFormImage();
+    EXPECT_EQ(image->Width(), GetSystemMetrics(SM_CXSCREEN));
 }
