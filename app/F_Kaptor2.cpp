@@ -35,7 +35,7 @@ std::unique_ptr<TBitmap> TForm2::GetFormImage() {
     return image;
 }
 
-TPageForm::TPageForm() : form_(std::make_unique<TForm2>(nullptr)) {
+TPageForm::TPageForm() : form_(std::make_unique<TForm2>(nullptr)), previous_(Form2) {
     form_->AfterConstruction();
     form_->Show();
     form_->SetWindowState(TWindowState::wsMaximized);
@@ -43,7 +43,7 @@ TPageForm::TPageForm() : form_(std::make_unique<TForm2>(nullptr)) {
 }
 
 TPageForm::~TPageForm() {
-    if (Form2 == form_.get()) Form2 = nullptr;
+    if (Form2 == form_.get()) Form2 = previous_;
 }
 
 }  // namespace kaptor

@@ -43,6 +43,9 @@ public:
 
 private:
     std::unique_ptr<TForm2> form_;
+    // A print command can start inside another one's message processing: the outer
+    // command's form is current again when the inner one ends.
+    TForm2* previous_;
 };
 
 }  // namespace kaptor

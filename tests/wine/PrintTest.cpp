@@ -155,6 +155,26 @@ TEST_F(PrintTest, CancelPrintsNothingAndLeavesThePicture) {
     EXPECT_EQ(form.Image1->Width(), 120);
 }
 
+TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOrder) {
+    TKaptor32& form = WithHalves(120, 80);
+    Frame(form, 30, 20, 30, 60);  // one column: no width
+    form.SB_PrintClick(form.SB_Print);
+    EXPECT_EQ(asked_, 0);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{texts::EmptyRange});
+    EXPECT_TRUE(form.RangeFixed);
+
+    // A second command started while the first one's dialog lets messages run.
+    {
+        TPageForm outer;
+        {
+            TPageForm inner;
+            EXPECT_EQ(Form2, &*inner);
+        }
+        EXPECT_EQ(Form2, &*outer);
+    }
+    EXPECT_EQ(Form2, nullptr);
+}
+
 TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
     TKaptor32& form = WithHalves(64, 48);
     form.PM_Print2Click(form.PM_Print2);
