@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "TestApp.h"
@@ -17,16 +20,32 @@ using namespace kaptor::testing;
 
 namespace {
 
-// Reserves address space in blocks of at least minBytes until no such block is left, so
-// nothing of that size can be allocated until the guard ends; smaller holes stay for the
-// rest. (Asking the system for blocks finds the space Wine keeps for its own allocator
-// too, which a walk over the free regions would miss.)
+// Reserves address space in blocks of minBytes and more until no such block is left, so
+// nothing of that size can be allocated until the guard ends. (Asking the system for blocks
+// finds the space Wine keeps for its own allocator too, which a walk over the free regions
+// would miss.) Some of the last blocks are then hollowed out to holes just smaller than
+// minBytes: the display connection and the heap must still find room for their own
+// buffers, or the X library ends the process.
 class AddressSpaceFull {
 public:
     explicit AddressSpaceFull(SIZE_T minBytes) {
+        constexpr SIZE_T granule = 64 * 1024;
+        minBytes = (minBytes + granule - 1) / granule * granule;
+        std::vector<void*> smallest;
         for (SIZE_T size = std::max<SIZE_T>(minBytes, 256u << 20);; size = std::max(minBytes, size / 2)) {
-            while (void* b = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(b);
+            while (void* b = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                (size == minBytes ? smallest : blocks_).push_back(b);
             if (size == minBytes) break;
+        }
+        for (std::size_t i = 0; i < smallest.size(); ++i) {
+            auto* b = static_cast<char*>(smallest[i]);
+            if (i >= smallest.size() - std::min<std::size_t>(smallest.size(), 32) && VirtualFree(b, 0, MEM_RELEASE)) {
+                // Both ends stay reserved, so the hole cannot join a free neighbour.
+                for (char* end : {b, b + minBytes - granule})
+                    if (void* e = VirtualAlloc(end, granule, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(e);
+            } else {
+                blocks_.push_back(b);
+            }
         }
     }
     ~AddressSpaceFull() {
@@ -69,7 +88,10 @@ struct Restore {
 
 }  // namespace
 
-TEST(CaptureLimits, NoMemoryForTheScreenBitmapShowsTheErrorAndTheProgramGoesOn) {
+// Run by the test below in a process of its own (hence disabled here): with the address space
+// full, a process that has already run many tests can find no room for the display
+// connection's buffers, and the X library then ends the whole process.
+TEST(CaptureLimitsOwnProcess, DISABLED_NoMemoryForTheScreenBitmapShowsTheErrorAndTheProgramGoesOn) {
     TKaptor32& m = MainWindow();
     Restore restore;
     Settings.HideForm = true;  // the harder case: the window is hidden when the copy fails
@@ -102,6 +124,39 @@ TEST(CaptureLimits, NoMemoryForTheScreenBitmapShowsTheErrorAndTheProgramGoesOn) 
     EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
               "ｻｲｽﾞ : " + IntToStr(Screen->Width()) + " x " + IntToStr(Screen->Height()));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
+}
+
+TEST(CaptureLimits, NoMemoryForTheScreenBitmapInAProcessOfItsOwn) {
+    char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, exe, MAX_PATH), 0u);
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string log = std::string(temp) + "capture-limits-" + std::to_string(GetCurrentProcessId()) + ".log";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    std::string command = std::string("\"") + exe +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=CaptureLimitsOwnProcess.*";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = out;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(out);
+    ASSERT_TRUE(started);
+    const bool ended = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(pi.hProcess, 99);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::ifstream in(log, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    DeleteFileA(log.c_str());
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(code, 0u) << text;
+    EXPECT_NE(text.find("[  PASSED  ] 1 test."), std::string::npos) << text;
 }
 
 namespace {
