@@ -55,6 +55,10 @@ void TKaptor32::SB_MaxClick(TComponent*) {
     SetBorderStyle(TBorderStyle::bsNone);
     MM_Edit->SetVisible(false);
     MM_Show->SetVisible(false);
+    // The window goes without a menu bar until its items come back: an empty bar still counts
+    // when the maximised size is worked out (the window would reach a menu's height above the
+    // screen, and the picture's top rows with it). Shortcuts work from the items regardless.
+    ::SetMenu(Handle(), nullptr);
     SetWindowState(TWindowState::wsMaximized);
     Repaint();
 }
