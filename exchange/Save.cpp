@@ -2,11 +2,13 @@
 // format follows the type chosen in the dialog, not the typed extension. A file is written
 // beside its target under a temporary name and put in its place only when complete, so a
 // failed save never destroys the file it would have replaced.
+#include <cstdint>
 #include <memory>
 
 #include "app/F_Kaptor.h"
 #include "exchange/Save.h"
 #include "framework/base/Classes.h"
+#include "framework/imaging/JpegCodec.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ExtDlgs.h"
 #include "framework/win/Picture.h"
@@ -16,14 +18,35 @@ namespace kaptor {
 
 namespace {
 
-void WriteFormat(TBitmap& bitmap, int type, TStream& stream) {
-    if (type == SaveTypeBitmap) {
-        bitmap.SaveToStream(stream);
-    } else {
+// The JPEG file of the bitmap, encoded straight from its rows: the same file a JPEG image
+// object given the bitmap writes, without first copying a screen-sized picture twice (into
+// the object, then into the encoder's input).
+void WriteJpeg(TBitmap& bitmap, TStream& stream) {
+    const TPixelFormat pf = bitmap.PixelFormat();
+    if (pf == pfCustom) {  // masks we cannot name here: the object knows them
         TJPEGImage jpeg;
         jpeg.Assign(bitmap);
         jpeg.SaveToStream(stream);
+        return;
     }
+    Dib format;
+    format.Width = bitmap.Width();
+    format.Height = bitmap.Height();
+    format.BitCount = static_cast<std::uint16_t>(bitmap.BitCount());
+    if (pf == pf16bit) {
+        format.RedMask = 0xF800;
+        format.GreenMask = 0x07E0;
+        format.BlueMask = 0x001F;
+    }
+    format.Palette = bitmap.Colors();
+    EncodeJpeg(format, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
+}
+
+void WriteFormat(TBitmap& bitmap, int type, TStream& stream) {
+    if (type == SaveTypeBitmap)
+        bitmap.SaveToStream(stream);
+    else
+        WriteJpeg(bitmap, stream);
 }
 
 // Removes the temporary file unless it was put in place.

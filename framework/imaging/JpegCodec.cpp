@@ -241,6 +241,7 @@ struct Encoder {
     ErrorTrap trap;
     StreamDestination dest;
     std::vector<std::uint8_t> row;
+    Dib one;  // a one-row copy for the layouts RowToRgb converts
 
     Encoder() {
         std::memset(&cinfo, 0, sizeof cinfo);
@@ -251,13 +252,16 @@ struct Encoder {
     Encoder& operator=(const Encoder&) = delete;
 };
 
-bool IsWellFormed(const Dib& dib) {
+bool HasValidFormat(const Dib& dib) {
     switch (dib.BitCount) {
         case 1: case 4: case 8: case 16: case 24: case 32: break;
         default: return false;
     }
-    if (dib.Width < 0 || dib.Height < 0) return false;
-    return dib.Bits.size() >= dib.Stride() * static_cast<std::uint64_t>(dib.Height);
+    return dib.Width >= 0 && dib.Height >= 0;
+}
+
+bool IsWellFormed(const Dib& dib) {
+    return HasValidFormat(dib) && dib.Bits.size() >= dib.Stride() * static_cast<std::uint64_t>(dib.Height);
 }
 
 }  // namespace
@@ -294,6 +298,11 @@ Dib DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibB
 
 void EncodeJpeg(const Dib& dib, TStream& stream) {
     if (!IsWellFormed(dib)) throw EInvalidGraphic(texts::InvalidBitmap);
+    EncodeJpeg(dib, [&dib](int y) { return dib.Row(y); }, stream);
+}
+
+void EncodeJpeg(const Dib& format, const JpegRowSource& source, TStream& stream) {
+    if (!HasValidFormat(format)) throw EInvalidGraphic(texts::InvalidBitmap);
     Encoder e;
     e.dest.stream = &stream;
     e.dest.trap = &e.trap;
@@ -301,17 +310,17 @@ void EncodeJpeg(const Dib& dib, TStream& stream) {
     jpeg_compress_struct& cinfo = e.cinfo;
     // Plain 24- and 32-bit rows go to libjpeg as they are stored (its colour converter reads
     // blue-green-red directly, with the same result); the other layouts through RowToRgb.
-    const J_COLOR_SPACE direct = dib.BitCount == 24                            ? JCS_EXT_BGR
-                                 : dib.BitCount == 32 && !dib.HasBitFields() ? JCS_EXT_BGRX
-                                                                             : JCS_RGB;
+    const J_COLOR_SPACE direct = format.BitCount == 24                               ? JCS_EXT_BGR
+                                 : format.BitCount == 32 && !format.HasBitFields() ? JCS_EXT_BGRX
+                                                                                   : JCS_RGB;
     Guarded(e.trap, [&] {
         jpeg_create_compress(&cinfo);
         e.dest.pub.init_destination = InitDestination;
         e.dest.pub.empty_output_buffer = EmptyOutputBuffer;
         e.dest.pub.term_destination = TermDestination;
         cinfo.dest = &e.dest.pub;
-        cinfo.image_width = static_cast<JDIMENSION>(dib.Width);
-        cinfo.image_height = static_cast<JDIMENSION>(dib.Height);
+        cinfo.image_width = static_cast<JDIMENSION>(format.Width);
+        cinfo.image_height = static_cast<JDIMENSION>(format.Height);
         cinfo.input_components = direct == JCS_EXT_BGRX ? 4 : 3;
         cinfo.in_color_space = direct;
         jpeg_set_defaults(&cinfo);  // YCbCr, 2x2 chroma, Huffman tables as standard, baseline
@@ -319,16 +328,28 @@ void EncodeJpeg(const Dib& dib, TStream& stream) {
         // Checks the size too (empty or wider than JPEG allows), before the row is sized.
         jpeg_start_compress(&cinfo, TRUE);
     });
-    if (direct == JCS_RGB) e.row = AllocBuffer(static_cast<std::size_t>(dib.Width) * 3);
+    if (direct == JCS_RGB) {
+        e.row = AllocBuffer(static_cast<std::size_t>(format.Width) * 3);
+        e.one.Width = format.Width;
+        e.one.Height = 1;
+        e.one.BitCount = format.BitCount;
+        e.one.RedMask = format.RedMask;
+        e.one.GreenMask = format.GreenMask;
+        e.one.BlueMask = format.BlueMask;
+        e.one.Palette = format.Palette;
+        e.one.Bits = AllocBuffer(static_cast<std::size_t>(format.Stride()));
+    }
+    const std::size_t stride = static_cast<std::size_t>(format.Stride());
     Guarded(e.trap, [&] {
         while (cinfo.next_scanline < cinfo.image_height) {
-            const int y = static_cast<int>(cinfo.next_scanline);
+            const std::uint8_t* stored = source(static_cast<int>(cinfo.next_scanline));
             JSAMPROW row;
             if (direct == JCS_RGB) {
+                std::memcpy(e.one.Bits.data(), stored, stride);
+                e.one.RowToRgb(0, e.row.data());
                 row = e.row.data();
-                dib.RowToRgb(y, row);
             } else {
-                row = const_cast<JSAMPROW>(dib.Row(y));  // libjpeg only reads input rows
+                row = const_cast<JSAMPROW>(stored);  // libjpeg only reads input rows
             }
             jpeg_write_scanlines(&cinfo, &row, 1);
         }

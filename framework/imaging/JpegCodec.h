@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "framework/base/Classes.h"
 #include "framework/base/SysUtils.h"
@@ -39,5 +40,11 @@ Dib DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibB
 // Writes dib (any bit count Dib supports) as a baseline YCbCr JPEG at quality 90 with the
 // encoder's default 2x2 chroma subsampling.
 void EncodeJpeg(const Dib& dib, TStream& stream);
+
+// The same file from pixels kept elsewhere, so a large picture need not be copied into a
+// Dib first: format gives size, bit count, masks and colour table (its Bits are not read),
+// and row(y) the stored bytes of row y counted from the top, in format's layout.
+using JpegRowSource = std::function<const std::uint8_t*(int y)>;
+void EncodeJpeg(const Dib& format, const JpegRowSource& row, TStream& stream);
 
 }  // namespace kaptor
