@@ -25,10 +25,9 @@ void TImage::CreateParamsFor(CreateParams& params) {
 }
 
 TCanvas& TImage::Canvas() {
-    if (!picture_.Graphic()) {
-        TBitmap bitmap(Width(), Height());
-        picture_.SetGraphic(&bitmap);
-    }
+    // No picture yet: a bitmap of the image's size, made in place (a capture's screen-sized
+    // one is then allocated and filled once, not made and copied).
+    if (!picture_.Graphic()) picture_.Bitmap().SetSize(Width(), Height());
     return picture_.Bitmap().Canvas();
 }
 
@@ -124,18 +123,22 @@ void TScrollBox::UpdateScrollBars() {
         right = std::max(right, c->Left() + hpos_ + c->Width());
         bottom = std::max(bottom, c->Top() + vpos_ + c->Height());
     }
-    // Two rounds: one bar appearing can make the other necessary.
+    // Two rounds: one bar appearing can make the other necessary. A bar is set only when it
+    // changes: every set redraws it, which is most of what a zoom step costs.
+    auto setBar = [this](int bar, int extent, LONG page) {
+        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+        si.nMax = extent > page ? extent - 1 : 0;
+        si.nPage = extent > page ? static_cast<UINT>(page) : 0;
+        SCROLLINFO now{sizeof now, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+        if (GetScrollInfo(Handle(), bar, &now) && now.nMin == si.nMin && now.nMax == si.nMax && now.nPage == si.nPage)
+            return;
+        SetScrollInfo(Handle(), bar, &si, TRUE);
+    };
     for (int round = 0; round < 2; ++round) {
         RECT client;
         GetClientRect(Handle(), &client);
-        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, 0, 0, 0, 0};
-        si.fMask = SIF_RANGE | SIF_PAGE;
-        si.nMax = right > client.right ? right - 1 : 0;
-        si.nPage = right > client.right ? static_cast<UINT>(client.right) : 0;
-        SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
-        si.nMax = bottom > client.bottom ? bottom - 1 : 0;
-        si.nPage = bottom > client.bottom ? static_cast<UINT>(client.bottom) : 0;
-        SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+        setBar(SB_HORZ, right, client.right);
+        setBar(SB_VERT, bottom, client.bottom);
     }
     RECT client;
     GetClientRect(Handle(), &client);
@@ -152,8 +155,8 @@ void TScrollBox::ScrollTo(int x, int y) {
     const int dx = hpos_ - x, dy = vpos_ - y;
     hpos_ = x;
     vpos_ = y;
-    SetScrollPos(Handle(), SB_HORZ, x, TRUE);
-    SetScrollPos(Handle(), SB_VERT, y, TRUE);
+    if (GetScrollPos(Handle(), SB_HORZ) != x) SetScrollPos(Handle(), SB_HORZ, x, TRUE);
+    if (GetScrollPos(Handle(), SB_VERT) != y) SetScrollPos(Handle(), SB_VERT, y, TRUE);
     if (dx || dy) {
         updating_ = true;
         ScrollWindowEx(Handle(), dx, dy, nullptr, nullptr, nullptr, nullptr,
