@@ -118,6 +118,12 @@ TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     EXPECT_EQ(form.Image1->Width(), 450);
     EXPECT_EQ(form.Image1->Left(), 0);
     EXPECT_EQ(form.Image1->Top(), 0);
+    // Range mode from the picture's menu changes menu items while the bar is away: the view
+    // still fills the window, and the mode stays on across the return.
+    form.PM_Range->Click();
+    Pump();
+    ExpectFullScreen(form);
+    EXPECT_TRUE(form.SB_Range->Down());
 
     form.PM_Esc->Click();
     Pump();
@@ -128,8 +134,10 @@ TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     EXPECT_EQ(r.right - r.left, 600);
     EXPECT_EQ(r.bottom - r.top, 400);
     ExpectNormalLook(form, true);
-    EXPECT_EQ(form.Image1->Width(), 450);
+    EXPECT_TRUE(form.SB_Range->Down());
+    EXPECT_EQ(form.Image1->Width(), 300);  // range mode shows 100 %
     EXPECT_EQ(form.Image1->Picture().Width(), 300);
+    form.SB_NoRangeClick(&form);
 }
 
 TEST(FullScreen, EscReturnsLikeTheMenuItem) {
