@@ -76,3 +76,9 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
+
+# Windows benchmarks (our own timing harness), printed as ratios by one run.
+option(KAPTOR_BENCH "Build the Windows benchmarks" OFF)
+if(KAPTOR_BENCH)
+  include(${CMAKE_SOURCE_DIR}/bench/win_bench.cmake)
+endif()
