@@ -9,10 +9,10 @@ namespace kaptor {
 namespace {
 
 // Sets the bounds a window has when it is not maximised, without moving a maximised one.
-void PlaceNormal(HWND wnd, RECT r) {
+bool PlaceNormal(HWND wnd, RECT r) {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
-    if (!GetWindowPlacement(wnd, &wp)) return;
+    if (!GetWindowPlacement(wnd, &wp)) return false;
     // The placement is in work-area coordinates.
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
@@ -20,7 +20,7 @@ void PlaceNormal(HWND wnd, RECT r) {
         OffsetRect(&r, mi.rcMonitor.left - mi.rcWork.left, mi.rcMonitor.top - mi.rcWork.top);
     wp.rcNormalPosition = r;
     wp.flags = 0;
-    SetWindowPlacement(wnd, &wp);
+    return SetWindowPlacement(wnd, &wp) != FALSE;
 }
 
 }  // namespace
@@ -71,9 +71,11 @@ void TKaptor32::PM_EscClick(TComponent*) {
     StatusBar1->Show();
     // The window is maximised here: the saved bounds become the ones it is restored to.
     // (Moved while maximised, it would stay marked maximised at its normal size.)
-    PlaceNormal(Handle(), RECT{SavedLeft, SavedTop, SavedLeft + SavedWidth, SavedTop + SavedHeight});
+    const bool placed =
+        PlaceNormal(Handle(), RECT{SavedLeft, SavedTop, SavedLeft + SavedWidth, SavedTop + SavedHeight});
     SetBorderStyle(TBorderStyle::bsSizeable);
     SetWindowState(TWindowState::wsNormal);
+    if (!placed) SetBounds(SavedLeft, SavedTop, SavedWidth, SavedHeight);
     // Maximised from the start: maximised again, so that it lies over the work area with
     // its new frame (a window already maximised keeps its old size when told to maximise).
     if (WasMaximized) SetWindowState(TWindowState::wsMaximized);
