@@ -120,12 +120,13 @@ public:
         return true;
     }
     // The picture as the view shows it at 100 %.
-    // The program is brought to the front first: a shown window is not always raised above
-    // the window just captured, which would cover part of the view.
+    // The view's picture control (the clean copy is a hidden image of the main window
+    // itself), with the program brought to the front: a shown window is not always raised
+    // above the window just captured.
     std::vector<std::uint32_t> Picture(int w, int h) const {
         Activate(main_);
         Sleep(300);
-        RECT r = ClientRectOnScreen(FindChild(main_, "TImage"));
+        RECT r = ClientRectOnScreen(PictureControl(main_));
         return ScreenPixels({r.left, r.top, r.left + w, r.top + h});
     }
 
