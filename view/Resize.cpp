@@ -1,25 +1,12 @@
 // Resize: resamples the picture to the size the zoom box shows and makes the result the new
 // picture at 100 %. The only command that changes the stored picture's pixel size.
-#include <cmath>
-#include <cstdint>
 #include <memory>
 
 #include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
+#include "view/Zoom.h"
 
 namespace kaptor {
-
-namespace {
-
-// The view's rounding of zoom% of a natural size (see SetZoom): the product in 32-bit
-// arithmetic, divided by 100 and rounded half away from zero.
-int ResizedSide(int zoom, int natural) {
-    const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(zoom) * static_cast<std::uint32_t>(natural));
-    const double q = product / 100.0;
-    return static_cast<int>(q < 0 ? -std::floor(-q + 0.5) : std::floor(q + 0.5));
-}
-
-}  // namespace
 
 void TKaptor32::SB_ResizeClick(TComponent*) {
     M_Range->SetEnabled(true);
@@ -30,7 +17,7 @@ void TKaptor32::SB_ResizeClick(TComponent*) {
     Application->ProcessMessages();
 
     const int zoom = SpinEdit1->Value();
-    const int w = ResizedSide(zoom, NaturalWidth), h = ResizedSide(zoom, NaturalHeight);
+    const int w = ZoomedSide(zoom, NaturalWidth), h = ZoomedSide(zoom, NaturalHeight);
     // A side of 0 (zoom 0, or 1 % of a side under 50) would leave an empty bitmap: the
     // capture would be gone with no way back, so the picture stays as it is.
     if (w < 1 || h < 1) return;

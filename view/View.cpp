@@ -1,30 +1,26 @@
 // The capture view: zoom, installing a new picture, the status of the picture, painting and
 // the background colour.
 #include <cmath>
+#include <cstdint>
 
 #include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Dialogs.h"
+#include "view/Zoom.h"
 
 namespace kaptor {
 
-namespace {
-
-// zoom% of a natural size: the product in 32-bit arithmetic, divided by 100 and rounded
-// half away from zero, as the number is formatted without decimals and read back.
-int Zoomed(int zoom, int natural) {
+int ZoomedSide(int zoom, int natural) {
     const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(zoom) * static_cast<std::uint32_t>(natural));
     const double q = product / 100.0;
     return static_cast<int>(q < 0 ? -std::floor(-q + 0.5) : std::floor(q + 0.5));
 }
 
-}  // namespace
-
 bool TKaptor32::SetZoom(int zoom) {
     if (zoom < 1) return true;  // zoom 0 keeps the view as it is
     try {
-        Image1->SetWidth(Zoomed(zoom, NaturalWidth));
-        Image1->SetHeight(Zoomed(zoom, NaturalHeight));
+        Image1->SetWidth(ZoomedSide(zoom, NaturalWidth));
+        Image1->SetHeight(ZoomedSide(zoom, NaturalHeight));
         Image1->Update();
         return true;
     } catch (const std::exception&) {
