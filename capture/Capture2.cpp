@@ -49,6 +49,10 @@ void SetCaptureButtons(TKaptor32& main, bool enabled) {
     for (TToolButton* b : {main.SB_Capture, main.SB_Capture2, main.SB_Capture3}) b->SetEnabled(enabled);
 }
 
+// Choices that went past the selection check; tells a modal re-show that ended in a new
+// capture attempt from one that was cancelled.
+int choicesMade = 0;
+
 void ShowProgramAgain(TKaptor32& main) {
     ShowWindow(Application->Handle(), SW_SHOW);
     main.Show();
@@ -61,6 +65,7 @@ void TApDlg::OKBtnClick(TComponent*) {
         ShowMessage("選択されていません");
         return;
     }
+    ++choicesMade;
     TKaptor32& main = *Kaptor32;
     SetCaptureButtons(main, false);
     main.ClearRangeState();
@@ -110,7 +115,11 @@ void TApDlg::OKBtnClick(TComponent*) {
     if (!(client ? GetClientRect(target, &r) : GetWindowRect(target, &r))) {
         ShowMessage("ｳｨﾝﾄﾞｳの位置取得に失敗");
         dc.reset();
+        const int before = choicesMade;
         ShowModal();  // the same list, for another choice
+        // Cancelled without a new choice: a program that HideForm hid would stay out of reach
+        // (in the tray it can still be reached by its icon).
+        if (choicesMade == before && Settings.HideForm && !main.TrayResident()) ShowProgramAgain(main);
         return;
     }
     Application->ProcessMessages();

@@ -1,0 +1,372 @@
+// The chosen-window capture's less travelled paths, inside the test process: the list shown
+// again modally after the window's rectangle could not be read, the order of the delays,
+// a maximised window, and the list's help button.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TestApp.h"
+#include "app/F_Kaptor.h"
+#include "app/HelpViewer.h"
+#include "app/Settings.h"
+#include "capture/FD_Kaptor.h"
+#include "framework/base/SysUtils.h"
+#include "framework/win/SysWin.h"
+
+using namespace kaptor;
+using namespace kaptor::testing;
+
+namespace {
+
+TApDlg& Dialog() {
+    MainWindow();  // first, so it stays the main form
+    if (!ApDlg) TestApp().CreateForm<TApDlg>();
+    return *ApDlg;
+}
+
+// A top-level window of its own class. Armed, it destroys itself as soon as it is restored
+// from the minimised state: the capture then finds no rectangle to read.
+LRESULT CALLBACK TargetProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SIZE && wp == SIZE_RESTORED && GetWindowLongPtrA(w, GWLP_USERDATA) == 1) {
+        DestroyWindow(w);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+struct Target {
+    HWND h = nullptr;
+    Target(const std::string& title, int show, bool vanishing = false) {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = TargetProc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+            wc.lpszClassName = "K6MoreTarget";
+            RegisterClassA(&wc);
+            registered = true;
+        }
+        h = CreateWindowExA(0, "K6MoreTarget", title.c_str(), WS_OVERLAPPEDWINDOW, 120, 90, 310, 215, nullptr,
+                            nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(h, show);
+        Pump();
+        if (vanishing) SetWindowLongPtrA(h, GWLP_USERDATA, 1);
+    }
+    ~Target() {
+        if (IsWindow(h)) DestroyWindow(h);
+    }
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
+};
+
+int LineOf(HWND wnd) {
+    const std::string text = IntToStr(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(wnd)));
+    for (int i = 0; i < WindowHandles->Count(); ++i)
+        if ((*WindowHandles)[i] == text) return i;
+    return -1;
+}
+
+void Refill() {
+    WindowHandles = std::make_unique<TStringList>();
+    Dialog().ListBox1->Items().Clear();
+    EnumWindows(AddWindowToList, 0);
+}
+
+struct CaptureSettings {
+    TSettings saved = Settings;
+    explicit CaptureSettings(bool hide, bool client = false, int wait = 0) {
+        Settings.Wait = wait;
+        Settings.HideForm = hide;
+        Settings.ShowCursor = false;
+        Settings.ShowAfterCapturing = true;
+        Settings.CaptureClient = client;
+        Settings.CaptureControl = false;
+    }
+    ~CaptureSettings() {
+        Settings = saved;
+        // Whatever a test left, the shared main window is shown again for the next one.
+        ShowWindow(Application->Handle(), SW_SHOW);
+        MainWindow().Show();
+        Pump();
+    }
+};
+
+bool CaptureButtonsEnabled(TKaptor32& m) {
+    return m.SB_Capture->Enabled() && m.SB_Capture2->Enabled() && m.SB_Capture3->Enabled();
+}
+
+// Runs action once, from the message loop that is running 300 ms from now (the modal
+// dialog's, in these tests).
+std::function<void()> pendingAction;
+void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto action = std::exchange(pendingAction, nullptr);
+    if (action) action();
+}
+void Later(std::function<void()> action) {
+    pendingAction = std::move(action);
+    SetTimer(nullptr, 0, 300, RunPending);
+}
+
+}  // namespace
+
+TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsTheProgramBack) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    CaptureSettings settings(true);
+    Target vanishing("K6 vanishing", SW_SHOWMINIMIZED, true);
+    ASSERT_TRUE(IsIconic(vanishing.h));
+    Refill();
+    const int lines = dlg.ListBox1->Items().Count();
+    const int line = LineOf(vanishing.h);
+    ASSERT_GE(line, 0);
+    const int oldW = m.NaturalWidth, oldH = m.NaturalHeight;
+    TakeMessages();
+    dlg.Show();
+    dlg.ListBox1->SetItemIndex(line);
+
+    bool ran = false, dlgShown = false, mainShown = true, buttons = false;
+    int linesInModal = -1;
+    std::vector<std::string> shown;
+    Later([&] {
+        ran = true;
+        dlgShown = IsWindowVisible(dlg.Handle());
+        mainShown = IsWindowVisible(m.Handle());
+        buttons = CaptureButtonsEnabled(m);
+        linesInModal = dlg.ListBox1->Items().Count();
+        shown = TakeMessages();
+        dlg.CancelBtnClick(dlg.CancelBtn);
+    });
+    dlg.OKBtnClick(dlg.OKBtn);
+
+    ASSERT_TRUE(ran) << "the list was not shown modally";
+    EXPECT_EQ(shown, std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
+    EXPECT_FALSE(IsWindow(vanishing.h));
+    EXPECT_TRUE(dlgShown);
+    EXPECT_FALSE(mainShown);    // HideForm hid it, and it stays hidden while the list is up
+    EXPECT_TRUE(buttons);
+    EXPECT_EQ(linesInModal, lines);  // the same list, the vanished window still on it
+    // Cancelled: no picture, and the hidden program must not be left without a window.
+    EXPECT_FALSE(IsWindowVisible(dlg.Handle()));
+    EXPECT_TRUE(IsWindowVisible(m.Handle()));
+    EXPECT_TRUE(IsWindowVisible(Application->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(m.Handle()));
+    EXPECT_EQ(m.NaturalWidth, oldW);
+    EXPECT_EQ(m.NaturalHeight, oldH);
+    EXPECT_EQ(m.SpinEdit1->Value(), 100);
+    EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    CaptureSettings settings(true);
+    Target vanishing("K6 vanishing too", SW_SHOWMINIMIZED, true);
+    Target keep("K6 kept", SW_SHOWNORMAL);
+    Refill();
+    const int gone = LineOf(vanishing.h), other = LineOf(keep.h);
+    ASSERT_GE(gone, 0);
+    ASSERT_GE(other, 0);
+    RECT r;
+    GetWindowRect(keep.h, &r);
+    TakeMessages();
+    dlg.Show();
+    dlg.ListBox1->SetItemIndex(gone);
+
+    bool ran = false;
+    Later([&] {
+        ran = true;
+        dlg.ListBox1->SetItemIndex(other);
+        dlg.OKBtnClick(dlg.ListBox1);  // as a double-click on the line does
+    });
+    dlg.OKBtnClick(dlg.OKBtn);
+
+    ASSERT_TRUE(ran) << "the list was not shown modally";
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
+    EXPECT_EQ(m.NaturalWidth, r.right - r.left);
+    EXPECT_EQ(m.NaturalHeight, r.bottom - r.top);
+    EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
+              "ｻｲｽﾞ : " + IntToStr(r.right - r.left) + " x " + IntToStr(r.bottom - r.top));
+    EXPECT_FALSE(IsWindowVisible(dlg.Handle()));
+    EXPECT_TRUE(IsWindowVisible(m.Handle()));
+    EXPECT_TRUE(IsWindowEnabled(m.Handle()));
+    EXPECT_TRUE(CaptureButtonsEnabled(m));
+}
+
+// A window that notes when a message posted to it is handled, and which window was in
+// front at that moment.
+struct Stamp {
+    DWORD at = 0;
+    HWND front = nullptr;
+};
+Stamp stamp;
+LRESULT CALLBACK StampProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) {
+        stamp = {GetTickCount(), GetForegroundWindow()};
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+struct Stamper {
+    HWND h = nullptr;
+    Stamper() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = StampProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "K6MoreStamp";
+        RegisterClassA(&wc);  // fails harmlessly when already registered
+        h = CreateWindowExA(0, "K6MoreStamp", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            nullptr);
+    }
+    ~Stamper() { DestroyWindow(h); }
+};
+
+TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    CaptureSettings settings(false);
+    Target target("K6 delay zero", SW_SHOWNORMAL);
+    Stamper stamper;
+    Refill();
+    const int line = LineOf(target.h);
+    ASSERT_GE(line, 0);
+    SetForegroundWindow(m.Handle());
+    Pump();
+    dlg.Show();
+    dlg.ListBox1->SetItemIndex(line);
+    stamp = {};
+    TakeMessages();
+    PostMessageA(stamper.h, WM_APP, 0, 0);
+    const DWORD start = GetTickCount();
+    dlg.OKBtnClick(dlg.OKBtn);
+    const DWORD end = GetTickCount();
+    EXPECT_TRUE(TakeMessages().empty());
+    ASSERT_NE(stamp.at, 0u);
+    // Without a wait, messages first run once the chosen window is in front ...
+    EXPECT_EQ(stamp.front, target.h);
+    EXPECT_LT(stamp.at - start, 700u);
+    // ... and the copy still comes a full second after that.
+    EXPECT_GE(end - stamp.at, 980u);
+    EXPECT_LT(end - start, 3000u);
+    RECT r;
+    GetWindowRect(target.h, &r);
+    EXPECT_EQ(m.NaturalWidth, r.right - r.left);
+}
+
+TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    CaptureSettings settings(false, false, 1);
+    Target target("K6 delay one", SW_SHOWNORMAL);
+    Stamper stamper;
+    Refill();
+    const int line = LineOf(target.h);
+    ASSERT_GE(line, 0);
+    SetForegroundWindow(m.Handle());
+    Pump();
+    dlg.Show();
+    dlg.ListBox1->SetItemIndex(line);
+    stamp = {};
+    PostMessageA(stamper.h, WM_APP, 0, 0);
+    const DWORD start = GetTickCount();
+    dlg.OKBtnClick(dlg.OKBtn);
+    const DWORD end = GetTickCount();
+    ASSERT_NE(stamp.at, 0u);
+    EXPECT_GE(stamp.at - start, 980u);  // no message ran before the first sleep
+    EXPECT_NE(stamp.front, target.h);   // nor after the window came to the front
+    EXPECT_GE(end - start, 1980u);      // the wait, then the fixed second
+    EXPECT_TRUE(CaptureButtonsEnabled(m));
+}
+
+TEST(ChosenWindowMaximised, TakenAtItsMaximisedSizeAndLeftMaximised) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    for (bool client : {false, true}) {
+        SCOPED_TRACE(client ? "client area" : "whole window");
+        CaptureSettings settings(false, client);
+        Target target("K6 maximised", SW_SHOWMAXIMIZED);
+        ASSERT_TRUE(IsZoomed(target.h));
+        RECT r;
+        if (client) GetClientRect(target.h, &r);
+        else GetWindowRect(target.h, &r);
+        Refill();
+        const int line = LineOf(target.h);
+        ASSERT_GE(line, 0);
+        SetForegroundWindow(m.Handle());
+        Pump();
+        dlg.Show();
+        dlg.ListBox1->SetItemIndex(line);
+        TakeMessages();
+        dlg.OKBtnClick(dlg.OKBtn);
+        EXPECT_TRUE(TakeMessages().empty());
+        // The whole rectangle, borders beyond the screen included: left and top subtracted.
+        EXPECT_EQ(m.NaturalWidth, r.right - r.left);
+        EXPECT_EQ(m.NaturalHeight, r.bottom - r.top);
+        if (!client) {
+            EXPECT_GE(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+        }
+        EXPECT_TRUE(IsZoomed(target.h));
+        EXPECT_FALSE(IsIconic(target.h));
+    }
+}
+
+TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
+    TApDlg& dlg = Dialog();
+    struct HelpRestore {
+        decltype(Application->OnHelp) handler = Application->OnHelp;
+        std::string file = Application->HelpFile;
+        ~HelpRestore() {
+            Application->OnHelp = handler;
+            Application->HelpFile = file;
+            if (HelpViewer) HelpViewer->Hide();
+        }
+    } restore;
+    std::vector<std::pair<UINT, ULONG_PTR>> sent;
+    Application->OnHelp = [&](const std::string&, UINT command, ULONG_PTR data) {
+        sent.emplace_back(command, data);
+        return true;
+    };
+    dlg.Show();
+    SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], std::make_pair(UINT{HELP_CONTEXT}, ULONG_PTR{100300}));
+
+    // Through the real viewer, with the help file built beside the test program.
+    Application->OnHelp = HelpViewerCommand;
+    Application->HelpFile = ExtractFilePath(ExeName()) + "Kaptor.hlp";
+    TakeMessages();
+    SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_TRUE(TakeMessages().empty());
+    ASSERT_NE(HelpViewer, nullptr);
+    ASSERT_NE(HelpViewer->Current(), nullptr);
+    EXPECT_EQ(HelpViewer->Current()->Context, 100300);
+    EXPECT_TRUE(IsWindowVisible(HelpViewer->Handle()));
+    EXPECT_EQ(HelpViewer->Caption(), "Kaptor32 ﾍﾙﾌﾟ - ｳｨﾝﾄﾞｳの選択");
+    HelpViewer->Hide();
+
+    // Also while the list is shown modally after a failure: the viewer opens usable.
+    TKaptor32& m = MainWindow();
+    CaptureSettings settings(false);
+    Target vanishing("K6 vanishing help", SW_SHOWMINIMIZED, true);
+    Refill();
+    const int line = LineOf(vanishing.h);
+    ASSERT_GE(line, 0);
+    dlg.ListBox1->SetItemIndex(line);
+    bool ran = false, viewerShown = false, viewerEnabled = false;
+    Later([&] {
+        ran = true;
+        SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+        viewerShown = HelpViewer && IsWindowVisible(HelpViewer->Handle());
+        viewerEnabled = HelpViewer && IsWindowEnabled(HelpViewer->Handle());
+        dlg.CancelBtnClick(dlg.CancelBtn);
+    });
+    dlg.OKBtnClick(dlg.OKBtn);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(viewerShown);
+    EXPECT_TRUE(viewerEnabled);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
+    EXPECT_TRUE(IsWindowVisible(m.Handle()));
+}
