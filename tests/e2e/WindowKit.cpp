@@ -75,3 +75,95 @@ POINT CenterOf(HWND wnd) {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+
+namespace {
+
+LRESULT CALLBACK VanishingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SIZE && wp == SIZE_RESTORED && GetWindowLongPtrA(w, GWLP_USERDATA) == 1) {
+        DestroyWindow(w);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+LRESULT CALLBACK LateColourProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* s = reinterpret_cast<LateColourWindow::State*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (s) {
+        if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && s->armed) {
+            s->armed = false;
+            s->activatedAt = GetTickCount();
+            SetTimer(w, 1, static_cast<UINT>(s->delayMs), nullptr);
+        } else if (msg == WM_TIMER && wp == 1) {
+            KillTimer(w, 1);
+            s->changed = true;
+            s->changedAt = GetTickCount();
+            InvalidateRect(w, nullptr, TRUE);
+            UpdateWindow(w);
+            return 0;
+        } else if (msg == WM_ERASEBKGND) {
+            RECT r;
+            GetClientRect(w, &r);
+            HBRUSH brush = CreateSolidBrush(s->changed ? s->later : s->first);
+            FillRect(reinterpret_cast<HDC>(wp), &r, brush);
+            DeleteObject(brush);
+            return 1;
+        }
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+const char* ClassWith(const char* name, WNDPROC proc) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);  // already registered after the first window: harmless
+    return name;
+}
+
+}  // namespace
+
+VanishingWindow::VanishingWindow(const std::string& title, int x, int y, int w, int h) {
+    wnd_ = CreateWindowExA(0, ClassWith("KaptorTestVanishing", VanishingProc), title.c_str(), WS_OVERLAPPEDWINDOW, x,
+                           y, w, h, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(wnd_, SW_SHOWMINIMIZED);
+    Sleep(100);
+    SetWindowLongPtrA(wnd_, GWLP_USERDATA, 1);
+}
+
+VanishingWindow::~VanishingWindow() {
+    if (IsWindow(wnd_)) DestroyWindow(wnd_);
+}
+
+LateColourWindow::LateColourWindow(const std::string& title, int x, int y, int w, int h, COLORREF first,
+                                   COLORREF later, int delayMs)
+    : state_{first, later, delayMs} {
+    wnd_ = CreateWindowExA(0, ClassWith("KaptorTestLateColour", LateColourProc), title.c_str(), WS_OVERLAPPEDWINDOW,
+                           x, y, w, h, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
+    ShowWindow(wnd_, SW_SHOWNORMAL);
+    UpdateWindow(wnd_);
+    Sleep(100);
+}
+
+LateColourWindow::~LateColourWindow() {
+    if (IsWindow(wnd_)) DestroyWindow(wnd_);
+}
+
+void LateColourWindow::Arm() {
+    KillTimer(wnd_, 1);
+    state_.armed = true;
+    state_.changed = false;
+    state_.activatedAt = state_.changedAt = 0;
+    InvalidateRect(wnd_, nullptr, TRUE);
+    UpdateWindow(wnd_);
+}
+
+DWORD LateColourWindow::ActivatedAt() const { return state_.activatedAt; }
+DWORD LateColourWindow::ChangedAt() const { return state_.changedAt; }
+
+}  // namespace e2e

@@ -45,3 +45,49 @@ private:
 POINT CenterOf(HWND wnd);
 
 }  // namespace e2e
+
+namespace e2e {
+
+// A plain window, shown minimised, that destroys itself the moment it is restored: whoever
+// restores it finds no window left to measure.
+class VanishingWindow {
+public:
+    VanishingWindow(const std::string& title, int x, int y, int w, int h);
+    ~VanishingWindow();
+    VanishingWindow(const VanishingWindow&) = delete;
+    VanishingWindow& operator=(const VanishingWindow&) = delete;
+    HWND Handle() const { return wnd_; }
+    bool Gone() const { return !IsWindow(wnd_); }
+
+private:
+    HWND wnd_ = nullptr;
+};
+
+// A plain window in one colour that, once armed, turns to a second colour a set time after
+// it is next activated. Tells when that activation and the change happened (tick counts).
+class LateColourWindow {
+public:
+    LateColourWindow(const std::string& title, int x, int y, int w, int h, COLORREF first, COLORREF later,
+                     int delayMs);
+    ~LateColourWindow();
+    LateColourWindow(const LateColourWindow&) = delete;
+    LateColourWindow& operator=(const LateColourWindow&) = delete;
+    HWND Handle() const { return wnd_; }
+    // Back to the first colour; the next activation starts the clock.
+    void Arm();
+    DWORD ActivatedAt() const;
+    DWORD ChangedAt() const;
+
+    struct State {
+        COLORREF first, later;
+        int delayMs;
+        bool armed = false, changed = false;
+        DWORD activatedAt = 0, changedAt = 0;
+    };
+
+private:
+    HWND wnd_ = nullptr;
+    State state_;
+};
+
+}  // namespace e2e
