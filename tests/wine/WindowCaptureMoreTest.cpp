@@ -10,6 +10,7 @@
 #include "app/HelpViewer.h"
 #include "app/Settings.h"
 #include "capture/FD_Kaptor.h"
+#include "components/TrayIcon.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/SysWin.h"
 
@@ -369,4 +370,40 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
     EXPECT_TRUE(viewerEnabled);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
+}
+
+TEST(ChosenWindowRectFailure, CancelledInTheTrayTheProgramStaysThere) {
+    TKaptor32& m = MainWindow();
+    TApDlg& dlg = Dialog();
+    CaptureSettings settings(true);
+    struct Resident {
+        TKaptor32& m;
+        explicit Resident(TKaptor32& main) : m(main) {
+            m.TrayIcon1->SetVisible(true);
+            m.Hide();
+            ShowWindow(Application->Handle(), SW_HIDE);
+        }
+        ~Resident() {
+            if (m.TrayIcon1->Visible()) m.TrayIcon1DblClick(m.TrayIcon1);
+        }
+    } resident(m);
+    Target vanishing("K6 vanishing tray", SW_SHOWMINIMIZED, true);
+    Refill();
+    const int line = LineOf(vanishing.h);
+    ASSERT_GE(line, 0);
+    TakeMessages();
+    dlg.Show();
+    dlg.ListBox1->SetItemIndex(line);
+    bool ran = false;
+    Later([&] {
+        ran = true;
+        dlg.CancelBtnClick(dlg.CancelBtn);
+    });
+    dlg.OKBtnClick(dlg.OKBtn);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
+    // Its icon still reaches it, so it is not pulled out of the tray.
+    EXPECT_TRUE(m.TrayIcon1->Visible());
+    EXPECT_FALSE(IsWindowVisible(m.Handle()));
+    EXPECT_FALSE(IsWindowVisible(Application->Handle()));
 }
