@@ -140,6 +140,7 @@ TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsThePr
         dlg.CancelBtnClick(dlg.CancelBtn);
     });
     dlg.OKBtnClick(dlg.OKBtn);
+    pendingAction = nullptr;  // never run later, against this test's gone locals
 
     ASSERT_TRUE(ran) << "the list was not shown modally";
     EXPECT_EQ(shown, std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
@@ -182,6 +183,7 @@ TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
         dlg.OKBtnClick(dlg.ListBox1);  // as a double-click on the line does
     });
     dlg.OKBtnClick(dlg.OKBtn);
+    pendingAction = nullptr;  // never run later, against this test's gone locals
 
     ASSERT_TRUE(ran) << "the list was not shown modally";
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
@@ -365,6 +367,7 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
         dlg.CancelBtnClick(dlg.CancelBtn);
     });
     dlg.OKBtnClick(dlg.OKBtn);
+    pendingAction = nullptr;
     EXPECT_TRUE(ran);
     EXPECT_TRUE(viewerShown);
     EXPECT_TRUE(viewerEnabled);
@@ -400,6 +403,7 @@ TEST(ChosenWindowRectFailure, CancelledInTheTrayTheProgramStaysThere) {
         dlg.CancelBtnClick(dlg.CancelBtn);
     });
     dlg.OKBtnClick(dlg.OKBtn);
+    pendingAction = nullptr;
     ASSERT_TRUE(ran);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
     // Its icon still reaches it, so it is not pulled out of the tray.
