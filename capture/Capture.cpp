@@ -72,7 +72,14 @@ void TKaptor32::SB_CaptureClick(TComponent* sender) {
 }
 
 void TKaptor32::OverlayCursor(const RECT* area) {
-    HICON copy = CopyIcon(GetCursor());
+    // The cursor the screen shows: the thread-local GetCursor knows only the cursors of our
+    // own windows on some systems and gave none over another program's window there.
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    HCURSOR current = nullptr;
+    if (GetCursorInfo(&info) && (info.flags & CURSOR_SHOWING)) current = info.hCursor;
+    if (!current) current = GetCursor();
+    HICON copy = CopyIcon(current);
     if (!copy) return;
     TIcon cursor;
     cursor.SetHandle(copy);  // freed with the icon, also when drawing fails

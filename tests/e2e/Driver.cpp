@@ -28,6 +28,13 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
     for (;;) {
         if (pred()) return true;
         if (GetTickCount() - start > static_cast<DWORD>(timeoutMs)) return false;
+        // The test's own windows stay alive while it waits: they paint, and set the pointer's
+        // shape when it moves over them, as any program's windows would.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
         Sleep(20);
     }
 }
