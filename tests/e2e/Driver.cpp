@@ -568,6 +568,21 @@ bool ReadClipboardBitmap(Pixels& out) {
 // ---------------------------------------------------------------- picture, range
 
 HWND PictureControl(HWND main) { return FindChild(FindChild(main, "TScrollBox"), "TImage"); }
+
+std::string SizeText(int w, int h) { return "ｻｲｽﾞ : " + std::to_string(w) + " x " + std::to_string(h); }
+
+std::vector<std::string> ListBoxLines(HWND list) {
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::vector<wchar_t> wide(2048, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        char narrow[4096] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+        lines.push_back(narrow);
+    }
+    return lines;
+}
 HWND MainStatusBar(HWND main) { return FindChild(main, "msctls_statusbar32"); }
 
 bool CaptureWholeScreen(HWND main) {

@@ -112,6 +112,11 @@ bool ReadClipboardBitmap(Pixels& out);
 
 // The view's picture control and the status bar of the main window.
 HWND PictureControl(HWND main);
+// Panel 0's text for a picture of that size.
+std::string SizeText(int w, int h);
+// A list box's lines in another process, fetched as UTF-16 across the process boundary and
+// turned back into the program's code page.
+std::vector<std::string> ListBoxLines(HWND list);
 HWND MainStatusBar(HWND main);
 // F5 with the main window in front; true once panel 0 shows the screen's size and the
 // window is back.

@@ -25,8 +25,6 @@ std::string ChoiceIni(const ChoiceOptions& o) {
            "\r\nCapture Control=0\r\nShow Cursor=0\r\nShow After Capturing=1\r\n";
 }
 
-std::string SizeOf(int w, int h) { return "ｻｲｽﾞ : " + std::to_string(w) + " x " + std::to_string(h); }
-
 struct ClassQuery {
     std::string cls, caption;
     HWND found;
@@ -46,21 +44,6 @@ HWND ChildWith(HWND parent, const std::string& cls, const std::string& caption =
     ClassQuery q{cls, caption, nullptr};
     EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&q));
     return q.found;
-}
-
-// The list's lines, fetched as UTF-16 across the process boundary and turned back into
-// the program's code page.
-std::vector<std::string> LinesOf(HWND list) {
-    std::vector<std::string> lines;
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::vector<wchar_t> wide(2048, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
-        char narrow[4096] = {};
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-        lines.push_back(narrow);
-    }
-    return lines;
 }
 
 class Chooser {
@@ -97,7 +80,7 @@ public:
         PressKey(VK_F6);
         return ShownList();
     }
-    static std::vector<std::string> Lines(HWND dlg) { return LinesOf(ChildWith(dlg, "ListBox")); }
+    static std::vector<std::string> Lines(HWND dlg) { return ListBoxLines(ChildWith(dlg, "ListBox")); }
     static void Press(HWND dlg, const std::string& caption) {
         PostMessageA(ChildWith(dlg, "Button", caption), BM_CLICK, 0, 0);
     }
@@ -149,7 +132,7 @@ TEST(ChosenWindowMoreE2E, VanishedWhileMeasuredTheSameListComesBackForAnotherCho
 
     ASSERT_TRUE(Chooser::Choose(dlg, "K6 Second Choice"));
     const SIZE s = SizeOfRect(wr);
-    EXPECT_TRUE(c.WaitSize(SizeOf(s.cx, s.cy))) << c.Size();
+    EXPECT_TRUE(c.WaitSize(SizeText(s.cx, s.cy))) << c.Size();
     EXPECT_TRUE(c.MainShown());
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dlg) && IsWindowEnabled(c.Main()); }, 5000));
 }
@@ -186,7 +169,7 @@ TEST(ChosenWindowMoreE2E, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront
     // Nothing is asked of the program meanwhile: a message sent to it would hold this thread,
     // and with it the window's timer and painting, until the program is done.
     ASSERT_TRUE(WaitFor([&] { return late.ChangedAt() != 0; }, 5000)) << "the window was never brought to the front";
-    ASSERT_TRUE(c.WaitSize(SizeOf(cr.right, cr.bottom))) << c.Size();
+    ASSERT_TRUE(c.WaitSize(SizeText(cr.right, cr.bottom))) << c.Size();
     const DWORD seen = GetTickCount();
     EXPECT_GE(seen - late.ActivatedAt(), 1000u);
     EXPECT_EQ(c.PicturePixel(cr.right / 2, cr.bottom / 2), 0xC03030u);
@@ -204,7 +187,7 @@ TEST(ChosenWindowMoreE2E, MaximisedWindowIsTakenAtItsMaximisedSizeAndLeftMaximis
     HWND dlg = c.OpenList();
     ASSERT_TRUE(dlg);
     ASSERT_TRUE(Chooser::Choose(dlg, "K6 Maximised"));
-    EXPECT_TRUE(c.WaitSize(SizeOf(s.cx, s.cy))) << c.Size();
+    EXPECT_TRUE(c.WaitSize(SizeText(s.cx, s.cy))) << c.Size();
     EXPECT_TRUE(c.MainShown());
     EXPECT_TRUE(IsZoomed(big.Handle()));
     EXPECT_FALSE(IsIconic(big.Handle()));

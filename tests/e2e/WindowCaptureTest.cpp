@@ -46,23 +46,6 @@ HWND ChildOfClass(HWND parent, const std::string& cls, int index = 0) {
     return q.found;
 }
 
-std::string SizeText(int w, int h) { return "ｻｲｽﾞ : " + std::to_string(w) + " x " + std::to_string(h); }
-
-// Lines of a list box in another process, read as UTF-16 (the form in which the text
-// crosses between processes) and turned back into the program's code page.
-std::vector<std::string> ListLines(HWND list) {
-    std::vector<std::string> lines;
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::vector<wchar_t> wide(2048, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
-        char narrow[4096] = {};
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-        lines.push_back(narrow);
-    }
-    return lines;
-}
-
 class Session {
 public:
     explicit Session(const Options& o) : prog_(Ini(o)) {
@@ -107,7 +90,7 @@ public:
         }
     }
     static int LineOf(HWND dlg, const std::string& title) {
-        auto lines = ListLines(List(dlg));
+        auto lines = ListBoxLines(List(dlg));
         auto it = std::find(lines.begin(), lines.end(), title);
         return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
     }
@@ -179,7 +162,7 @@ TEST(WindowList, ListsVisibleTitledWindowsByExactTitle) {
     HWND dlg = s.OpenList();
     ASSERT_TRUE(dlg);
     EXPECT_EQ(WindowText(dlg), "ウィンドウ指定");
-    auto lines = ListLines(Session::List(dlg));
+    auto lines = ListBoxLines(Session::List(dlg));
     auto count = [&](const std::string& t) { return std::count(lines.begin(), lines.end(), t); };
     EXPECT_EQ(count("K6 Twin"), 2);
     EXPECT_EQ(count("K6 Hidden"), 0);
@@ -200,7 +183,7 @@ TEST(WindowList, ListsVisibleTitledWindowsByExactTitle) {
     s.Key(VK_F6);
     Sleep(500);
     EXPECT_EQ(WindowsOf(s.Pid(), "TApDlg", true).size(), 1u);
-    lines = ListLines(Session::List(s.Dialog()));
+    lines = ListBoxLines(Session::List(s.Dialog()));
     EXPECT_EQ(count("ウィンドウ指定"), 1);
     EXPECT_EQ(lines.size(), before + 1);
     EXPECT_EQ(count("K6 Twin"), 2);
