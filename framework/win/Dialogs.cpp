@@ -2,6 +2,8 @@
 
 #include <cderr.h>
 
+#include <algorithm>
+
 #include "framework/win/Forms.h"
 #include "framework/win/Printers.h"
 
@@ -211,6 +213,25 @@ void TOpenDialog::DoTypeChange() {
     if (OnTypeChange) OnTypeChange(this);
 }
 
+namespace {
+
+// The dialog, grown by a template of ours, is placed by the system beside its owner and may
+// reach past the screen's edge: moved back inside the work area of its monitor.
+void KeepOnScreen(HWND dialog) {
+    RECT r;
+    if (!dialog || !GetWindowRect(dialog, &r)) return;
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &info)) return;
+    const RECT& area = info.rcWork;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int x = std::max<int>(area.left, std::min<int>(r.left, area.right - w));
+    const int y = std::max<int>(area.top, std::min<int>(r.top, area.bottom - h));
+    if (x != r.left || y != r.top) SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 UINT_PTR CALLBACK TOpenDialog::HookProc(HWND child, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = static_cast<TOpenDialog*>(GetPropA(child, DialogProp));
     if (msg == WM_INITDIALOG) {
@@ -225,7 +246,10 @@ UINT_PTR CALLBACK TOpenDialog::HookProc(HWND child, UINT msg, WPARAM wp, LPARAM 
             case WM_NOTIFY: {
                 auto* note = reinterpret_cast<OFNOTIFYA*>(lp);
                 switch (note->hdr.code) {
-                    case CDN_INITDONE: self->DoShow(); break;
+                    case CDN_INITDONE:
+                        KeepOnScreen(self->dialog_);
+                        self->DoShow();
+                        break;
                     case CDN_SELCHANGE: self->DoSelectionChange(); break;
                     case CDN_TYPECHANGE:
                         self->FilterIndex = static_cast<int>(note->lpOFN->nFilterIndex);

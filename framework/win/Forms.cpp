@@ -340,6 +340,11 @@ TApplication::~TApplication() {
     Screen = nullptr;
 }
 
+namespace {
+// Posted to the button window to hand the activation on to the main form.
+constexpr UINT ActivateMainFormMessage = WM_APP + 0x4B1;
+}  // namespace
+
 LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
@@ -359,13 +364,21 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM 
             }
             break;
         case WM_ACTIVATE:
-            // Activation of the button window goes on to the main form.
+            // Activation of the button window goes on to the main form, once the activation
+            // in progress has ended: a nested one was undone by it on some systems, leaving
+            // the button window active and the main form without the keyboard.
             if (LOWORD(wp) != WA_INACTIVE && Application && Application->MainForm() &&
                 IsWindowVisible(Application->MainForm()->Handle()) && !IsIconic(wnd)) {
                 SetFocus(Application->MainForm()->Handle());
+                PostMessageA(wnd, ActivateMainFormMessage, 0, 0);
                 return 0;
             }
             break;
+        case ActivateMainFormMessage:
+            if (GetActiveWindow() == wnd && Application && Application->MainForm() &&
+                IsWindowVisible(Application->MainForm()->Handle()) && !IsIconic(wnd))
+                SetFocus(Application->MainForm()->Handle());
+            return 0;
         default: break;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -395,6 +408,11 @@ bool TApplication::IsShortCut(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root));
+    // Keys that reach the task-bar button's window are the shown main form's.
+    if (root == handle_ && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->Handle())) {
+        form = mainForm_;
+        root = mainForm_->Handle();
+    }
     if (!form || !form->Menu() || !IsWindowEnabled(root)) return false;
     return form->Menu()->IsShortCut(static_cast<WORD>(msg.wParam), KeyboardShiftState());
 }

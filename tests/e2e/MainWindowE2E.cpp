@@ -81,3 +81,33 @@ TEST(StartUpCapture, RunCaptureTakesThePictureBeforeTheWindowShows) {
     EXPECT_TRUE(WaitFor([&] { return StatusPanel(status, 0).rfind("ｻｲｽﾞ : ", 0) == 0; }, 5000))
         << StatusPanel(status, 0);
 }
+
+TEST(WholeScreenCapture, KeysWorkAtOnceAfterTheCaptureAndTheSaveDialogFitsTheScreen) {
+    // The window hides for the capture and comes back: the user's next key must reach it
+    // without a click first.
+    Program p("[Kaptor32]\r\nWait=0\r\nHideForm=1\r\nShow Cursor=0\r\n");
+    HWND w = p.WaitMainWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Activate(w));
+    PressKey(VK_F5);
+    ASSERT_TRUE(WaitFor([&] { return StatusPanel(StatusBarOf(w), 0).rfind("ｻｲｽﾞ : ", 0) == 0; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(w) != 0; }, 5000));
+    Sleep(500);
+    PressKey('S', true);
+    HWND dialog = WaitDialog(p.Pid(), "ｷｬﾌﾟﾁｬｰ画像の保存", 15000);
+    ASSERT_NE(dialog, nullptr) << "Ctrl+S after the capture opened nothing";
+    // Our preview pane makes the dialog wider than the system places it for: it is moved
+    // back inside the screen.
+    RECT r;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            GetWindowRect(dialog, &r);
+            return r.right <= GetSystemMetrics(SM_CXSCREEN) && r.left >= 0;
+        },
+        3000))
+        << r.left << ".." << r.right;
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+}
