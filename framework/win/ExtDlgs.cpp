@@ -64,25 +64,8 @@ private:
 
 constexpr WORD StaticAtom = 0x0082;
 
-}  // namespace
-
-TSavePictureDialog::TSavePictureDialog(TComponent* owner) : TSaveDialog(owner) {}
-TSavePictureDialog::~TSavePictureDialog() = default;
-
-void TSavePictureDialog::PrepareTemplate(OPENFILENAMEA& ofn) {
-    // stc32 stands for the standard controls; the pane sits to its right.
-    TemplateWriter t;
-    t.Header(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL, 4, 300, 140);
-    t.Item(WS_CHILD | WS_VISIBLE, 0, 0, 200, 140, stc32, StaticAtom, L"");
-    t.Item(WS_CHILD | WS_VISIBLE | SS_LEFT, 204, 4, 90, 10, 0xFFFF, StaticAtom, L"\x30D7\x30EC\x30D3\x30E5\x30FC");
-    t.Item(WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 204, 16, 90, 90, PreviewId, StaticAtom, L"");
-    t.Item(WS_CHILD | WS_VISIBLE | SS_CENTER, 204, 110, 90, 10, PreviewSizeId, StaticAtom, L"");
-    template_ = t.Take();
-    ofn.hInstance = reinterpret_cast<HINSTANCE>(template_.data());
-    ofn.lpTemplateName = nullptr;
-    ofn.Flags |= OFN_ENABLETEMPLATEHANDLE;
-}
-
+// The picture file at path as a bitmap: null for a folder, a missing file or anything not
+// read as a picture.
 std::unique_ptr<TBitmap> LoadPreviewBitmap(const std::string& path) {
     const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return nullptr;
@@ -97,6 +80,7 @@ std::unique_ptr<TBitmap> LoadPreviewBitmap(const std::string& path) {
     }
 }
 
+// Scaled to fit, never enlarged, centred.
 void PaintPreviewPane(const DRAWITEMSTRUCT& item, TBitmap* preview) {
     const RECT& r = item.rcItem;
     FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -113,24 +97,32 @@ void PaintPreviewPane(const DRAWITEMSTRUCT& item, TBitmap* preview) {
     canvas.StretchDraw(RECT{x, y, x + w, y + h}, *preview);
 }
 
-void TSavePictureDialog::LoadPreview(const std::string& path) {
-    preview_ = LoadPreviewBitmap(path);
-    const std::string size = preview_ ? IntToStr(preview_->Width()) + " x " + IntToStr(preview_->Height()) : "";
-    if (child_) {
-        SetDlgItemTextA(child_, PreviewSizeId, size.c_str());
-        InvalidateRect(GetDlgItem(child_, PreviewId), nullptr, TRUE);
-    }
+}  // namespace
+
+TPreviewPane::TPreviewPane(int previewId, int sizeId) : previewId_(previewId), sizeId_(sizeId) {}
+TPreviewPane::~TPreviewPane() = default;
+
+void TPreviewPane::PrepareTemplate(OPENFILENAMEA& ofn) {
+    // stc32 stands for the standard controls; the pane sits to its right.
+    TemplateWriter t;
+    t.Header(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL, 4, 300, 140);
+    t.Item(WS_CHILD | WS_VISIBLE, 0, 0, 200, 140, stc32, StaticAtom, L"");
+    t.Item(WS_CHILD | WS_VISIBLE | SS_LEFT, 204, 4, 90, 10, 0xFFFF, StaticAtom, L"\x30D7\x30EC\x30D3\x30E5\x30FC");
+    t.Item(WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 204, 16, 90, 90, static_cast<WORD>(previewId_), StaticAtom, L"");
+    t.Item(WS_CHILD | WS_VISIBLE | SS_CENTER, 204, 110, 90, 10, static_cast<WORD>(sizeId_), StaticAtom, L"");
+    template_ = t.Take();
+    ofn.hInstance = reinterpret_cast<HINSTANCE>(template_.data());
+    ofn.lpTemplateName = nullptr;
+    ofn.Flags |= OFN_ENABLETEMPLATEHANDLE;
 }
 
-void TSavePictureDialog::PaintPreview(const DRAWITEMSTRUCT& item) { PaintPreviewPane(item, preview_.get()); }
-
-UINT_PTR TSavePictureDialog::DialogMessage(HWND child, UINT msg, WPARAM wp, LPARAM lp) {
+UINT_PTR TPreviewPane::DialogMessage(HWND child, UINT msg, LPARAM lp) {
     switch (msg) {
         case WM_INITDIALOG: child_ = child; return 0;
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-            if (item->CtlID != PreviewId) return 0;
-            PaintPreview(*item);
+            if (static_cast<int>(item->CtlID) != previewId_) return 0;
+            PaintPreviewPane(*item, preview_.get());
             return TRUE;
         }
         case WM_NCDESTROY: child_ = nullptr; return 0;
@@ -138,13 +130,30 @@ UINT_PTR TSavePictureDialog::DialogMessage(HWND child, UINT msg, WPARAM wp, LPAR
     }
 }
 
+void TPreviewPane::Load(const std::string& path) {
+    preview_ = LoadPreviewBitmap(path);
+    sizeText_ = preview_ ? IntToStr(preview_->Width()) + " x " + IntToStr(preview_->Height()) : "";
+    if (child_) {
+        SetDlgItemTextA(child_, sizeId_, sizeText_.c_str());
+        InvalidateRect(GetDlgItem(child_, previewId_), nullptr, TRUE);
+    }
+}
+
+void TPreviewPane::Clear() {
+    preview_.reset();
+    sizeText_.clear();
+}
+
+TSavePictureDialog::TSavePictureDialog(TComponent* owner) : TSaveDialog(owner) {}
+TSavePictureDialog::~TSavePictureDialog() = default;
+
 void TSavePictureDialog::DoSelectionChange() {
-    LoadPreview(SelectedPath());
+    pane_.Load(SelectedPath());
     TSaveDialog::DoSelectionChange();
 }
 
 void TSavePictureDialog::DoClose() {
-    preview_.reset();
+    pane_.Clear();
     TSaveDialog::DoClose();
 }
 

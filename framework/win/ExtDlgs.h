@@ -9,17 +9,35 @@
 #include "framework/win/Dialogs.h"
 
 namespace kaptor {
-class TBitmap;
-// The preview pane both picture dialogs share: the picture file at path as a bitmap (null
-// for a folder, a missing file or anything not read as a picture), and its painting, scaled
-// to fit, never enlarged, centred.
-std::unique_ptr<TBitmap> LoadPreviewBitmap(const std::string& path);
-void PaintPreviewPane(const DRAWITEMSTRUCT& item, TBitmap* preview);
-}  // namespace kaptor
-
-namespace kaptor {
 
 class TBitmap;
+
+// The preview pane both picture dialogs add to the file dialog: its template, the picture of
+// the selected file and the size text under it.
+class TPreviewPane {
+public:
+    TPreviewPane(int previewId, int sizeId);
+    ~TPreviewPane();
+
+    // Adds the pane's template (the standard controls on its left) to the dialog's request.
+    void PrepareTemplate(OPENFILENAMEA& ofn);
+    // The pane's part of the hook: nonzero when the message was the pane's.
+    UINT_PTR DialogMessage(HWND child, UINT msg, LPARAM lp);
+    // Reads the file at path into the pane; a folder, a missing file or anything not read as
+    // a picture leaves it empty.
+    void Load(const std::string& path);
+    void Clear();
+
+    const TBitmap* Picture() const { return preview_.get(); }
+    const std::string& SizeText() const { return sizeText_; }
+
+private:
+    const int previewId_, sizeId_;
+    std::vector<DWORD> template_;  // DWORD-aligned, as the dialog needs it
+    std::unique_ptr<TBitmap> preview_;
+    std::string sizeText_;
+    HWND child_ = nullptr;
+};
 
 class TSavePictureDialog : public TSaveDialog {
 public:
@@ -27,24 +45,22 @@ public:
     ~TSavePictureDialog() override;
 
     // The picture now previewed (empty when the selection is no readable picture).
-    const TBitmap* Preview() const { return preview_.get(); }
+    const TBitmap* Preview() const { return pane_.Picture(); }
 
     // Control ids of the preview pane, for tests that look at the real dialog.
     static constexpr int PreviewId = 0x4A0, PreviewSizeId = 0x4A1;
 
 protected:
-    void PrepareTemplate(OPENFILENAMEA& ofn) override;
+    void PrepareTemplate(OPENFILENAMEA& ofn) override { pane_.PrepareTemplate(ofn); }
     bool WantsHook() const override { return true; }
-    UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM wp, LPARAM lp) override;
+    UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM, LPARAM lp) override {
+        return pane_.DialogMessage(child, msg, lp);
+    }
     void DoSelectionChange() override;
     void DoClose() override;
 
 private:
-    void LoadPreview(const std::string& path);
-    void PaintPreview(const DRAWITEMSTRUCT& item);
-    std::vector<DWORD> template_;  // the pane's dialog template, DWORD-aligned
-    std::unique_ptr<TBitmap> preview_;
-    HWND child_ = nullptr;
+    TPreviewPane pane_{PreviewId, PreviewSizeId};
 };
 
 }  // namespace kaptor

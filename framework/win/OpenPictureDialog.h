@@ -2,15 +2,11 @@
 // shows the selected picture file scaled to fit, with its size below it.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "framework/win/Dialogs.h"
+#include "framework/win/ExtDlgs.h"
 
 namespace kaptor {
-
-class TBitmap;
 
 class TOpenPictureDialog : public TOpenDialog {
 public:
@@ -19,29 +15,27 @@ public:
 
     // The picture now previewed (null when the selection is no readable picture) and the
     // size text under it ("640 x 480", empty then).
-    const TBitmap* Preview() const { return preview_.get(); }
-    const std::string& PreviewSize() const { return previewSize_; }
+    const TBitmap* Preview() const { return pane_.Picture(); }
+    const std::string& PreviewSize() const { return pane_.SizeText(); }
 
     // Reads the file at path into the preview (what a selection change does); a file that is
     // missing, of an unknown kind or damaged leaves the pane empty.
-    void LoadPreview(const std::string& path);
+    void LoadPreview(const std::string& path) { pane_.Load(path); }
 
     // Control ids of the preview pane, for tests that look at the real dialog.
     static constexpr int PreviewId = 0x4B0, PreviewSizeId = 0x4B1;
 
 protected:
-    void PrepareTemplate(OPENFILENAMEA& ofn) override;
+    void PrepareTemplate(OPENFILENAMEA& ofn) override { pane_.PrepareTemplate(ofn); }
     bool WantsHook() const override { return true; }
-    UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM wp, LPARAM lp) override;
+    UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM, LPARAM lp) override {
+        return pane_.DialogMessage(child, msg, lp);
+    }
     void DoSelectionChange() override;
     void DoClose() override;
 
 private:
-    void PaintPreview(const DRAWITEMSTRUCT& item);
-    std::vector<DWORD> template_;  // the pane's dialog template, DWORD-aligned
-    std::unique_ptr<TBitmap> preview_;
-    std::string previewSize_;
-    HWND child_ = nullptr;
+    TPreviewPane pane_{PreviewId, PreviewSizeId};
 };
 
 }  // namespace kaptor
