@@ -1,6 +1,10 @@
 // The main window: layout, menus, start-up, command enabling and closing.
 #include "app/F_Kaptor.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
 #include "app/Settings.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
@@ -38,6 +42,36 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };
     OnPaint = [this](TComponent* s) { FormPaint(s); };
     OnResize = [this](TComponent* s) { FormPaint(s); };
+    MinClientSize = [this] { return LeastClientSize(); };
+}
+
+SIZE TKaptor32::LeastClientSize() {
+    // The menu bar on one line: its items side by side, as wide as the system draws them.
+    int width = 0;
+    HMENU bar = GetMenu(Handle());
+    for (int i = 0, n = bar ? GetMenuItemCount(bar) : 0; i < n; ++i) {
+        RECT r;
+        if (GetMenuItemRect(Handle(), bar, static_cast<UINT>(i), &r)) width += r.right - r.left;
+    }
+    // Each band whole: what its control holds (the band stretches the control itself) and
+    // the band's own borders (gripper, edges).
+    int height = 0;
+    if (CoolBar1->Visible()) {
+        SIZE tools{};
+        SendMessageA(ToolBar1->Handle(), TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&tools));
+        int panel = 0;
+        for (TWinControl* c : Panel1->Controls()) panel = std::max(panel, c->Left() + c->Width());
+        const int controls[] = {static_cast<int>(tools.cx), panel};
+        for (int i = 0; i < 2; ++i) {
+            RECT borders{};
+            SendMessageA(CoolBar1->Handle(), RB_GETBANDBORDERS, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&borders));
+            width = std::max<int>(width, controls[i] + borders.left + borders.right);
+        }
+        height += CoolBar1->Height();
+    }
+    if (StatusBar1->Visible()) height += StatusBar1->Height();
+    // The view keeps room for its two scroll bars.
+    return SIZE{width, height + 2 * GetSystemMetrics(SM_CYHSCROLL)};
 }
 
 void TKaptor32::BuildLayout() {

@@ -162,6 +162,8 @@ public:
     bool TrayResident() const;
 
 private:
+    // What the menu bar on one line, the bars and the status bar need (the window's least size).
+    SIZE LeastClientSize();
     void BuildLayout();
     void BuildMenus();
     TMenuItem* Item(TMenuItem* parent, const std::string& caption, TShortCut shortCut = 0,

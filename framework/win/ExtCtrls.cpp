@@ -75,25 +75,22 @@ void TImage::Paint(HDC dc, const RECT& update) {
         g->Draw(canvas, RECT{0, 0, w, h});
         return;
     }
-    // Only the source pixels behind the update area are stretched: zoom costs what is shown,
-    // not the whole picture. The mapping is the same for every part, so parts meet exactly.
-    const int W = bitmap->Width(), H = bitmap->Height();
-    auto srcX = [&](LONG x) { return static_cast<int>(std::clamp<long long>(static_cast<long long>(x) * W / w, 0, W)); };
-    auto srcY = [&](LONG y) { return static_cast<int>(std::clamp<long long>(static_cast<long long>(y) * H / h, 0, H)); };
-    auto dstX = [&](int sx) { return static_cast<int>(static_cast<long long>(sx) * w / W); };
-    auto dstY = [&](int sy) { return static_cast<int>(static_cast<long long>(sy) * h / H); };
-    int sx0 = srcX(update.left), sy0 = srcY(update.top);
-    int sx1 = std::min(W, srcX(update.right) + 1), sy1 = std::min(H, srcY(update.bottom) + 1);
-    if (sx1 <= sx0 || sy1 <= sy0) return;
-    const int dx0 = dstX(sx0), dy0 = dstY(sy0);
-    const int dx1 = sx1 == W ? w : dstX(sx1), dy1 = sy1 == H ? h : dstY(sy1);
+    // Always the whole picture onto the whole control: the paint DC is clipped to the update
+    // area, so a zoom costs what is shown, and every part is a part of the same stretch.
     HDC src = bitmap->Canvas().Handle();
     HPALETTE palette = bitmap->Palette();
     HPALETTE old = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
     if (palette) RealizePalette(dc);
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, src, sx0, sy0, sx1 - sx0, sy1 - sy0, SRCCOPY);
+    StretchBlt(dc, 0, 0, w, h, src, 0, 0, bitmap->Width(), bitmap->Height(), SRCCOPY);
     if (old) SelectPalette(dc, old, FALSE);
+}
+
+void TImage::Resized() {
+    // Stretched, every pixel depends on the size: all that shows is drawn again (the system
+    // would only draw what a larger size uncovers).
+    if (Stretch && HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
+    TCustomControl::Resized();
 }
 
 // ---------------------------------------------------------------- TScrollBox

@@ -25,6 +25,7 @@ protected:
     void CreateParamsFor(CreateParams& params) override;
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void Paint(HDC dc, const RECT& update) override;
+    void Resized() override;
 
 private:
     void PictureChanged(const RECT* r);

@@ -297,6 +297,20 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_HELP:
             if (HandleHelp(reinterpret_cast<HELPINFO*>(lp))) return TRUE;
             break;
+        case WM_GETMINMAXINFO:
+            if (MinClientSize) {
+                // The frame around that client area, with a menu bar of one line.
+                const SIZE least = MinClientSize();
+                RECT r{0, 0, least.cx, least.cy};
+                if (AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), GetMenu(Handle()) != nullptr,
+                                       static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)))) {
+                    auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+                    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, r.right - r.left);
+                    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, r.bottom - r.top);
+                }
+                return 0;
+            }
+            break;
         case WM_SYSCOMMAND:
             // The main form minimises the application, which hides every form with it.
             if ((wp & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this) {

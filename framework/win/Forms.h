@@ -66,6 +66,8 @@ public:
     TNotifyEvent OnDestroy;
     TNotifyEvent OnPaint;
     TCloseEvent OnClose;
+    // The least client area the user may size the window to (unset: the system's limit).
+    std::function<SIZE()> MinClientSize;
 
     // Hints: one tool tip control per form.
     void SetHintFor(TWinControl* control, const std::string& hint);

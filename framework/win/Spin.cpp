@@ -195,6 +195,23 @@ LRESULT TSpinEdit::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_VSCROLL:
             if (reinterpret_cast<HWND>(lp) == upDown_) return 0;
             break;
+        case WM_NCPAINT:
+            // The edit paints its (themed) frame through a window DC over its whole rectangle,
+            // which spares no child: the buttons inside would be painted over at every focus
+            // change, and nothing draws them again. The frame is painted around them instead.
+            if (upDown_ && IsWindowVisible(upDown_)) {
+                RECT r;
+                GetWindowRect(Handle(), &r);
+                UniqueRgn area(CreateRectRgnIndirect(&r));
+                GetWindowRect(upDown_, &r);
+                UniqueRgn buttons(CreateRectRgnIndirect(&r));
+                if (area && buttons) {
+                    if (wp != 1) CombineRgn(area.get(), area.get(), reinterpret_cast<HRGN>(wp), RGN_AND);
+                    CombineRgn(area.get(), area.get(), buttons.get(), RGN_DIFF);
+                    return DefaultHandler(msg, reinterpret_cast<WPARAM>(area.get()), lp);
+                }
+            }
+            break;
         default: break;
     }
     return TWinControl::WndProc(msg, wp, lp);

@@ -281,6 +281,28 @@ std::vector<std::uint32_t> ScreenPixels(const RECT& r) {
     return out;
 }
 
+void SaveShot(const std::string& name) {
+    const char* dir = std::getenv("KAPTOR_E2E_SHOTS");
+    if (!dir || !*dir) return;
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const std::vector<std::uint32_t> px = ScreenPixels(RECT{0, 0, w, h});
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = w;
+    info.biHeight = -h;  // rows from the top
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    const DWORD bytes = static_cast<DWORD>(px.size() * 4);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(std::string(dir) + "\\" + name + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(px.data()), bytes);
+}
+
 // ---------------------------------------------------------------- TestPattern
 
 std::uint32_t TestPattern::ColorAt(int x, int y, int w, int h) {

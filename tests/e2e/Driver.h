@@ -61,6 +61,8 @@ bool Activate(HWND wnd);
 // Screen pixels: one pixel, or a rectangle as 0x00RRGGBB values row by row.
 COLORREF ScreenPixel(int x, int y);
 std::vector<std::uint32_t> ScreenPixels(const RECT& r);
+// With KAPTOR_E2E_SHOTS naming a folder, saves the screen there as NAME.bmp.
+void SaveShot(const std::string& name);
 
 // A window of ours with a known picture: four colour quadrants and a one-pixel grid.
 class TestPattern {

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,28 +18,6 @@ using namespace e2e;
 namespace {
 
 const std::string Ini = "[Kaptor32]\r\nWait=0\r\nHideForm=0\r\nShow Cursor=0\r\nShowBar=1\r\nShowStsBar=1\r\n";
-
-void SaveShot(const std::string& name) {
-    const char* dir = std::getenv("KAPTOR_E2E_SHOTS");
-    if (!dir || !*dir) return;
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const std::vector<std::uint32_t> px = ScreenPixels(RECT{0, 0, w, h});
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = -h;  // rows from the top
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    const DWORD bytes = static_cast<DWORD>(px.size() * 4);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + bytes;
-    std::ofstream out(std::string(dir) + "\\" + name + ".bmp", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(reinterpret_cast<const char*>(px.data()), bytes);
-}
 
 RECT Bounds(HWND w) {
     RECT r{};
