@@ -325,6 +325,9 @@ void TKaptor32::BuildMenus() {
 
 void TKaptor32::FormCreate(TComponent*) {
     ProgramDir = ExtractFilePath(ExeName());
+    // Help lies beside the program from the start: a relative name would follow the current
+    // folder, which the open dialog moves.
+    Application->HelpFile = ProgramDir + "Kaptor.hlp";
     // The task-bar button shows the program's icon.
     if (HICON icon = LoadIconA(MainInstance(), "MAINICON"))
         SetClassLongPtrA(Application->Handle(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));

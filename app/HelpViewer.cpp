@@ -5,7 +5,9 @@
 #include <iterator>
 #include <sstream>
 
+#include "app/HelpText.h"
 #include "framework/base/SysUtils.h"
+#include "framework/win/Handles.h"
 
 namespace kaptor {
 
@@ -37,16 +39,17 @@ const THelpTopic* THelpFile::Find(int context) const {
     return nullptr;
 }
 
-std::vector<std::pair<std::string, const THelpTopic*>> THelpFile::Index() const {
-    std::vector<std::pair<std::string, const THelpTopic*>> index;
+std::vector<std::pair<THelpKeyword, const THelpTopic*>> THelpFile::Index() const {
+    std::vector<std::pair<THelpKeyword, const THelpTopic*>> index;
     for (const THelpTopic& t : Topics)
-        for (const std::string& k : t.Keywords) index.emplace_back(k, &t);
-    std::stable_sort(index.begin(), index.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const THelpKeyword& k : t.Keywords) index.emplace_back(k, &t);
+    std::stable_sort(index.begin(), index.end(),
+                     [](const auto& a, const auto& b) { return ReadingLess(a.first.Reading, b.first.Reading); });
     return index;
 }
 
 THelpFile ParseHelpFile(const std::string& bytes, const std::string& fileName) {
-    // Shift-JIS trail bytes are never CR, LF, "@", "#" at a line's start or ";", so the
+    // Shift-JIS trail bytes are never CR, LF, "@", "#" at a line's start, ";" or "=", so the
     // file can be split on bytes.
     THelpFile file;
     std::vector<std::string> lines;
@@ -86,8 +89,11 @@ THelpFile ParseHelpFile(const std::string& bytes, const std::string& fileName) {
             while (start <= rest.size()) {
                 size_t end = rest.find(';', start);
                 if (end == std::string::npos) end = rest.size();
-                std::string k = Trim(rest.substr(start, end - start));
-                if (!k.empty()) current->Keywords.push_back(k);
+                const std::string k = rest.substr(start, end - start);
+                const auto equals = k.find('=');
+                THelpKeyword keyword{Trim(k.substr(0, equals)), ""};
+                keyword.Reading = equals == std::string::npos ? keyword.Word : Trim(k.substr(equals + 1));
+                if (!keyword.Word.empty()) current->Keywords.push_back(keyword);
                 start = end + 1;
             }
         } else if (!l.empty() && l[0] == '@') {
@@ -115,8 +121,7 @@ THelpFile LoadHelpFile(const std::string& fileName) {
 
 void THelpText::CreateParamsFor(CreateParams& params) {
     TEdit::CreateParamsFor(params);
-    params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
-    params.Style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
+    params.Style |= ES_AUTOHSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
 }
 
 THelpViewer::THelpViewer(TComponent* owner) : TForm(owner, "TKaptorHelp") {
@@ -124,7 +129,7 @@ THelpViewer::THelpViewer(TComponent* owner) : TForm(owner, "TKaptorHelp") {
     SetCaption(ViewerCaption);
     Position = TPosition::poScreenCenter;
     DialogKeys = true;
-    SetClientSize(600, 400);
+    SetClientSize(680, 400);
 
     ContentsBtn = new TButton(this);
     ContentsBtn->SetCaption("目次(&C)");
@@ -151,10 +156,12 @@ THelpViewer::THelpViewer(TComponent* owner) : TForm(owner, "TKaptorHelp") {
     List->OnClick = [this](TComponent*) { ListClick(); };
 
     Text = new THelpText(this);
-    Text->SetBounds(202, 8, 390, 384);
+    Text->SetBounds(202, 8, 470, 384);
     Text->SetParent(this);
     Text->SetTabStop(true);
+    // A fixed-pitch font, so that the columns of the text line up.
     TFontSpec font;
+    font.Name = "ＭＳ ゴシック";
     font.Height = 14;
     Text->SetFont(font);
 
@@ -174,7 +181,19 @@ void THelpViewer::Display(const THelpTopic* topic) {
     current_ = topic;
     if (!topic) return;
     SetCaption(std::string(ViewerCaption) + " - " + topic->Title);
-    Text->SetText(topic->Text);
+    Text->SetText(WrapText(topic->Text, Text->Columns()));
+}
+
+int THelpText::Columns() {
+    constexpr int fallback = 60;
+    RECT area{};
+    SendMessageA(Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    WindowDC dc(Handle());
+    if (!dc.get()) return fallback;
+    ScopedSelect font(dc.get(), FontHandle());
+    SIZE half{};
+    if (!GetTextExtentPoint32A(dc.get(), "0", 1, &half) || half.cx <= 0) return fallback;
+    return std::max(20, static_cast<int>((area.right - area.left) / half.cx));
 }
 
 void THelpViewer::ShowContents() {
@@ -192,7 +211,11 @@ void THelpViewer::ShowIndex(const std::string& keyword) {
     indexMode_ = true;
     KeywordEdit->SetEnabled(true);
     List->Items().Clear();
-    for (const auto& entry : index_) List->Items().Add(entry.first);
+    for (const auto& entry : index_) List->Items().Add(entry.first.Word);
+    // Until a keyword is chosen the window says what it is showing.
+    current_ = nullptr;
+    SetCaption(std::string(ViewerCaption) + " - ｷｰﾜｰﾄﾞ");
+    Text->SetText("ｷｰﾜｰﾄﾞを入力するか、一覧から選んでください。");
     KeywordEdit->SetText(keyword);
     KeywordChange();
     KeywordEdit->SetFocus();
@@ -222,11 +245,12 @@ void THelpViewer::ListClick() {
 
 void THelpViewer::KeywordChange() {
     if (!indexMode_) return;
-    // The first keyword that starts with what is typed, as an index search does.
+    // The first keyword whose word or reading starts with what is typed, as an index search does.
     const std::string typed = KeywordEdit->Text();
     if (typed.empty()) return;
     for (size_t i = 0; i < index_.size(); ++i) {
-        if (index_[i].first.compare(0, typed.size(), typed) == 0) {
+        const THelpKeyword& k = index_[i].first;
+        if (k.Word.compare(0, typed.size(), typed) == 0 || k.Reading.compare(0, typed.size(), typed) == 0) {
             List->SetItemIndex(static_cast<int>(i));
             Display(index_[i].second);
             return;

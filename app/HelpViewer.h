@@ -6,7 +6,9 @@
 //   KAPTOR32 HELP 1                 first line, the signature
 //   @contents <title>               the contents page; its text follows
 //   @topic <number> <title>         a topic; its text follows
-//   @keywords <word>;<word>;...     index words of the topic above (may repeat)
+//   @keywords <word>;<word>=<reading>;...
+//                                   index words of the topic above (may repeat); a word not
+//                                   written in kana carries its reading in kana after "="
 // Lines starting with "#" are comments. A file without the signature, without a contents
 // page, with a topic number that is no number or that appears twice is damaged.
 #pragma once
@@ -21,10 +23,16 @@
 
 namespace kaptor {
 
+struct THelpKeyword {
+    std::string Word;
+    std::string Reading;  // the word itself when the file gives none
+    bool operator==(const THelpKeyword&) const = default;
+};
+
 struct THelpTopic {
     int Context = 0;  // 0 for the contents page
     std::string Title;
-    std::vector<std::string> Keywords;
+    std::vector<THelpKeyword> Keywords;
     std::string Text;  // lines joined with CR LF
 };
 
@@ -32,8 +40,8 @@ struct THelpFile {
     THelpTopic Contents;
     std::vector<THelpTopic> Topics;
     const THelpTopic* Find(int context) const;
-    // Every keyword with the topic it leads to, sorted by keyword.
-    std::vector<std::pair<std::string, const THelpTopic*>> Index() const;
+    // Every keyword with the topic it leads to, in the order of their readings.
+    std::vector<std::pair<THelpKeyword, const THelpTopic*>> Index() const;
 };
 
 // Parses the file's bytes; raises Exception naming fileName when the file is damaged.
@@ -41,10 +49,13 @@ THelpFile ParseHelpFile(const std::string& bytes, const std::string& fileName);
 // Reads and parses; a file that cannot be read raises Exception naming it.
 THelpFile LoadHelpFile(const std::string& fileName);
 
-// The topic's text: a read-only, multi-line edit, so it can be selected and copied.
+// The topic's text: a read-only, multi-line edit, so it can be selected and copied. It
+// shows the text as the viewer wrapped it and never wraps by itself.
 class THelpText : public TEdit {
 public:
     using TEdit::TEdit;
+    // How many half-width characters a line holds.
+    int Columns();
 
 protected:
     void CreateParamsFor(CreateParams& params) override;
@@ -77,7 +88,7 @@ private:
     THelpFile file_;
     const THelpTopic* current_ = nullptr;
     bool indexMode_ = false;
-    std::vector<std::pair<std::string, const THelpTopic*>> index_;
+    std::vector<std::pair<THelpKeyword, const THelpTopic*>> index_;
 };
 
 // The viewer, once a help command has opened it; null before and after it is destroyed.

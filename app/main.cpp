@@ -17,7 +17,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         // Cursor 1 is the range mode's cut cursor.
         Screen->SetCursor(1, LoadCursorA(instance, "CUT"));
         app.SetTitle("Kaptor32");
-        app.HelpFile = ".\\Kaptor.hlp";
         app.CreateForm<TKaptor32>();
         app.CreateForm<TOptionDlg>();
         app.CreateForm<TAboutBox>();

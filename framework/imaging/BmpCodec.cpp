@@ -364,8 +364,9 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 bool ValidBitFields(std::uint32_t red, std::uint32_t green, std::uint32_t blue, int bitCount) {
     if (bitCount != 16 && bitCount != 32) return false;
+    // Every channel needs bits: GDI refuses a zero mask when it makes the bitmap.
+    if (red == 0 || green == 0 || blue == 0) return false;
     const std::uint32_t all = red | green | blue;
-    if (all == 0) return false;
     if (bitCount == 16 && (all & 0xFFFF0000u)) return false;
     if ((red & green) || (red & blue) || (green & blue)) return false;
     return Contiguous(red) && Contiguous(green) && Contiguous(blue);

@@ -27,7 +27,7 @@ Dib ReadBmp(std::span<const std::uint8_t> file);
 // EInvalidGraphic before anything is written.
 void WriteBmp(const Dib& dib, TStream& stream);
 
-// True when the masks are usable for BI_BITFIELDS at this bit count (16 or 32): not all zero,
+// True when the masks are usable for BI_BITFIELDS at this bit count (16 or 32): none zero,
 // each a single run of bits inside the pixel, no two overlapping.
 bool ValidBitFields(std::uint32_t red, std::uint32_t green, std::uint32_t blue, int bitCount);
 

@@ -350,7 +350,7 @@ TEST(HighDpiForms, AboutIconFillsItsScaledImageAndKeepsItsTransparency) {
 
 TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
     auto help = Made<THelpViewer>();
-    CheckForm(*help, "THelpViewer", 600, 400);
+    CheckForm(*help, "THelpViewer", 680, 400);
     auto canSave = Made<TCanSaveDialog>();
     CheckForm(*canSave, "TCanSaveDialog", 268, 147);
     auto warning = Made<TWarningForm>();

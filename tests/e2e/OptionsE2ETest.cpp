@@ -346,7 +346,7 @@ TEST(HelpE2E, MissingHelpFileIsReportedByTheViewerAndTheProgramGoesOn) {
     HWND main = p.WaitMainWindow();
     Activate(main);
     PressKey(VK_F1);
-    EXPECT_EQ(AnswerMessageBox(p.Pid()), "ﾍﾙﾌﾟﾌｧｲﾙ .\\Kaptor.hlp が見つかりません");
+    EXPECT_EQ(AnswerMessageBox(p.Pid()), "ﾍﾙﾌﾟﾌｧｲﾙ " + p.Dir() + "Kaptor.hlp が見つかりません");
     EXPECT_TRUE(p.Running());
     HWND dlg = OpenOptions(p);
     EXPECT_TRUE(dlg);

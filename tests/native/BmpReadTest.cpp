@@ -517,9 +517,10 @@ TEST(BmpDamaged, BitFieldMasks) {
         return r;
     };
     ExpectInvalid(masks(16, 0, 0, 0), "all masks zero");
+    ExpectInvalid(masks(16, 0xF800, 0, 0x1F), "green mask zero");
     ExpectInvalid(masks(16, 0xF800, 0x0FE0, 0x1F), "red and green overlap");
     ExpectInvalid(masks(32, 0xFF0000, 0xFF00, 0xFF00FF), "blue overlaps red");
-    ExpectInvalid(masks(16, 0xF00F, 0x0F0, 0x0), "red in two pieces");
+    ExpectInvalid(masks(16, 0xF00F, 0x0F0, 0xF00), "red in two pieces");
     ExpectInvalid(masks(16, 0x1F0000, 0x7E0, 0x1F), "16-bit mask above bit 15");
     ExpectInvalid(masks(32, 0xFF0000, 0x5500, 0xFF), "green not contiguous");
 

@@ -2,14 +2,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
+#include "app/HelpText.h"
 #include "app/HelpViewer.h"
+#include "capture/FD_Kaptor.h"
 #include "app/Settings.h"
 #include "framework/base/SysUtils.h"
+#include "framework/win/Handles.h"
 #include "framework/win/SysWin.h"
 
 using namespace kaptor;
@@ -23,12 +29,12 @@ const std::string Good =
     "@contents 目次\r\n"
     "はじめに\r\n"
     "@topic 100100 ﾒｲﾝｳｨﾝﾄﾞｳ\r\n"
-    "@keywords 保存;ｷｬﾌﾟﾁｬｰ\r\n"
-    "@keywords 印刷\r\n"
+    "@keywords 保存=ほぞん;ｷｬﾌﾟﾁｬｰ\r\n"
+    "@keywords 印刷 = いんさつ\r\n"
     "本文その1\r\n"
     "本文その2\r\n"
     "@topic 100500 環境設定\r\n"
-    "@keywords 待ち時間\r\n"
+    "@keywords 待ち時間=まちじかん\r\n"
     "設定の説明\r\n";
 
 std::string ErrorOf(const std::string& text) {
@@ -49,11 +55,11 @@ TEST(HelpFile, ReadsContentsTopicsAndKeywords) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->Title, "ﾒｲﾝｳｨﾝﾄﾞｳ");
     EXPECT_EQ(main->Text, "本文その1\r\n本文その2\r\n");
-    EXPECT_EQ(main->Keywords, (std::vector<std::string>{"保存", "ｷｬﾌﾟﾁｬｰ", "印刷"}));
+    EXPECT_EQ(main->Keywords, (std::vector<THelpKeyword>{{"保存", "ほぞん"}, {"ｷｬﾌﾟﾁｬｰ", "ｷｬﾌﾟﾁｬｰ"}, {"印刷", "いんさつ"}}));
     EXPECT_EQ(f.Find(100300), nullptr);
-    const auto index = f.Index();
-    ASSERT_EQ(index.size(), 4u);
-    for (size_t i = 1; i < index.size(); ++i) EXPECT_LE(index[i - 1].first, index[i].first);
+    std::vector<std::string> index;
+    for (const auto& entry : f.Index()) index.push_back(entry.first.Word);
+    EXPECT_EQ(index, (std::vector<std::string>{"印刷", "ｷｬﾌﾟﾁｬｰ", "保存", "待ち時間"}));  // by reading
 }
 
 TEST(HelpFile, DamagedFilesAreRefusedWithTheirNameAndLine) {
@@ -84,6 +90,53 @@ TEST(HelpFile, TheShippedFileHasTheThreeTopicsAndAnIndex) {
     // Shift-JIS: the title's nine half-width katakana (voiced mark included) are single bytes.
     EXPECT_EQ(f.Find(100100)->Title, "ﾒｲﾝｳｨﾝﾄﾞｳ");
     EXPECT_EQ(f.Find(100100)->Title.size(), 9u);
+}
+
+TEST(HelpText, ReadingsSortInTheOrderOfAJapaneseIndex) {
+    const std::vector<std::string> sorted = {"Kaptor.INI", "ｱｸﾃｨﾌﾞ", "いんさつ", "うぃんどういちらん", "ｳｨﾝﾄﾞｳのせんたく",
+                                             "かあど", "ｶｰﾄﾞ", "がめん", "かんき", "きどう", "ｷｬﾌﾟﾁｬｰ", "はは", "ぱぱ"};
+    std::vector<std::string> v(sorted.rbegin(), sorted.rend());
+    std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return ReadingLess(a, b); });
+    EXPECT_EQ(v, sorted);
+}
+
+TEST(HelpText, LinesWrapWhereJapaneseAllowsAndKeepTheirColumn) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(WrapLine("画像は BMP または JPEG で保存します", 12), (Lines{"画像は BMP", "または JPEG", "で保存します"}));
+    EXPECT_EQ(WrapLine("ﾌｧｲﾙ Kaptor.INI に保存", 10), (Lines{"ﾌｧｲﾙ", "Kaptor.INI", "に保存"}));
+    EXPECT_EQ(WrapLine("あいうえお、かきくけこ。", 10), (Lines{"あいうえ", "お、かきく", "けこ。"}));
+    EXPECT_EQ(WrapLine("  F5   画面全体をｷｬﾌﾟﾁｬｰします。", 16), (Lines{"  F5   画面全体", "       をｷｬﾌﾟﾁｬｰ", "       します。"}));
+    EXPECT_EQ(WrapLine("  ｷｬﾌﾟﾁｬｰ前に待つ秒数です", 12), (Lines{"  ｷｬﾌﾟﾁｬｰ前", "  に待つ秒数", "  です"}));
+}
+
+TEST(HelpFile, TheShippedContentsKeepColumnsAndTheIndexFollowsTheReadings) {
+    if (!ApDlg) Application->CreateForm<TApDlg>();
+    ASSERT_TRUE(HelpViewerCommand(ExtractFilePath(ExeName()) + "Kaptor.hlp", HELP_FINDER, 0));
+    // Half-width and full-width characters of the text take one and two equal columns.
+    WindowDC dc(HelpViewer->Text->Handle());
+    ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(HelpViewer->Text->Handle(), WM_GETFONT, 0, 0)));
+    SIZE zero{}, kana{}, kanji{};
+    GetTextExtentPoint32A(dc.get(), "0", 1, &zero);
+    GetTextExtentPoint32A(dc.get(), "ｱ", 1, &kana);
+    GetTextExtentPoint32A(dc.get(), "字", 2, &kanji);
+    EXPECT_EQ(kana.cx, zero.cx);
+    EXPECT_EQ(kanji.cx, 2 * zero.cx);
+    // The second column of the contents' list starts in one place.
+    std::istringstream text(HelpViewer->Text->Caption());
+    std::set<int> starts;
+    for (std::string line; std::getline(text, line);)
+        if (line.rfind("  ・", 0) == 0) starts.insert(TextColumns(line.substr(0, line.find_first_not_of(' ', line.find("  ", 2)))));
+    EXPECT_EQ(starts.size(), 1u);
+    const THelpFile shipped = LoadHelpFile(ExtractFilePath(ExeName()) + "Kaptor.hlp");
+    const auto index = shipped.Index();
+    ASSERT_GE(index.size(), 3u);
+    EXPECT_EQ(index[0].first.Word + "," + index[1].first.Word + "," + index[2].first.Word, "Kaptor.INI,ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳ,印刷");
+    // The window-list topic names the capture button as the dialog labels it.
+    std::string button = ApDlg->OKBtn->Caption();
+    button.erase(button.find('&'), 1);
+    ASSERT_TRUE(HelpViewer->ShowTopic(100300));
+    EXPECT_NE(HelpViewer->Text->Caption().find("「" + button + "」"), std::string::npos) << button;
+    HelpViewer->Hide();
 }
 
 class HelpViewerCommands : public ::testing::Test {
@@ -117,6 +170,7 @@ TEST_F(HelpViewerCommands, EachCommandOpensItsPlace) {
 
     ASSERT_TRUE(HelpViewerCommand(path_, HELP_KEY, 0));
     EXPECT_TRUE(HelpViewer->IndexMode());
+    EXPECT_EQ(HelpViewer->Caption(), "Kaptor32 ﾍﾙﾌﾟ - ｷｰﾜｰﾄﾞ");
     EXPECT_EQ(HelpViewer->List->Items().Count(), 4);
     EXPECT_TRUE(HelpViewer->KeywordEdit->Focused());
     // Typing a keyword selects the first that starts with it and shows its topic.
@@ -148,17 +202,20 @@ TEST_F(HelpViewerCommands, MissingDamagedOrIncompleteFilesAreReportedAndNothingO
     EXPECT_TRUE(HelpViewer == nullptr || !IsWindowVisible(HelpViewer->Handle()));
 }
 
-TEST(ContextHelp, F1SendsTheContextOfTheWindowAndUsesProgramDirAfterTheFirstCommand) {
+TEST(ContextHelp, F1SendsTheContextOfTheWindowWithTheHelpFileBesideTheProgram) {
     TKaptor32& w = MainWindow();
     if (!OptionDlg) Application->CreateForm<TOptionDlg>();
     std::vector<std::pair<std::string, ULONG_PTR>> sent;
     const auto saved = Application->OnHelp;
-    const std::string savedFile = Application->HelpFile;
     Application->OnHelp = [&](const std::string& file, UINT command, ULONG_PTR data) {
         if (command == HELP_CONTEXT) sent.emplace_back(file, data);
         return true;
     };
-    Application->HelpFile = ".\\Kaptor.hlp";
+    // Before any help command, and with the current folder moved away (as the open dialog does).
+    char oldDir[MAX_PATH], tmp[MAX_PATH];
+    ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, oldDir), 0u);
+    ASSERT_NE(GetTempPathA(MAX_PATH, tmp), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(tmp));
     auto f1 = [](HWND form, HWND control) {
         HELPINFO info{};
         info.cbSize = sizeof info;
@@ -168,14 +225,12 @@ TEST(ContextHelp, F1SendsTheContextOfTheWindowAndUsesProgramDirAfterTheFirstComm
     };
     f1(w.Handle(), w.ScrollBox1->Handle());
     f1(OptionDlg->Handle(), OptionDlg->CheckBox3->Handle());
-    w.PM_HelpClick(&w);  // the first help command moves the file into ProgramDir
-    f1(w.Handle(), w.StatusBar1->Handle());
+    SetCurrentDirectoryA(oldDir);
     Application->OnHelp = saved;
-    Application->HelpFile = savedFile;
-    ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[0], std::make_pair(std::string(".\\Kaptor.hlp"), ULONG_PTR{100100}));
-    EXPECT_EQ(sent[1], std::make_pair(std::string(".\\Kaptor.hlp"), ULONG_PTR{100500}));
-    EXPECT_EQ(sent[2], std::make_pair(ProgramDir + "Kaptor.hlp", ULONG_PTR{100100}));
+    const std::string beside = ExtractFilePath(ExeName()) + "Kaptor.hlp";
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0], std::make_pair(beside, ULONG_PTR{100100}));
+    EXPECT_EQ(sent[1], std::make_pair(beside, ULONG_PTR{100500}));
 }
 
 }  // namespace
