@@ -44,8 +44,9 @@ inline Picture Screenshot() {
                     continue;
                 }
                 const std::uint32_t glyph = rng();
-                for (int gy = 0; gy < 10; ++gy)
-                    for (int gx = 0; gx < 5; ++gx)
+                // Windows may reach past the picture's right and bottom edges; their text is cut there.
+                for (int gy = 0; gy < 10 && line + gy < p.Height; ++gy)
+                    for (int gx = 0; gx < 5 && x + gx < p.Width; ++gx)
                         if (glyph >> ((gy * 5 + gx) % 32) & (gy % 3 == 0 ? 1u : 3u) & 1u)
                             p.Pixels[static_cast<std::size_t>(line + gy) * p.Width + x + gx] = 0;
             }
