@@ -163,7 +163,7 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width)
     }
 }
 
-void Decode(Decoder& d, std::uint64_t maxDibBytes, const JpegPixelTarget& target) {
+void Decode(Decoder& d, std::uint64_t maxDibBytes, const JpegPixelTarget& place) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     Guarded(d.trap, [&] {
         jpeg_read_header(&cinfo, TRUE);
@@ -182,7 +182,7 @@ void Decode(Decoder& d, std::uint64_t maxDibBytes, const JpegPixelTarget& target
     format.Width = static_cast<std::int32_t>(width);
     format.Height = static_cast<std::int32_t>(height);
     format.BitCount = 24;
-    std::uint8_t* const pixels = target(format);
+    std::uint8_t* const pixels = place(format);
     if (cmyk) d.cmykRow = AllocBuffer(static_cast<std::size_t>(width) * 4);
 
     Guarded(d.trap, [&] {
