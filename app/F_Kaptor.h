@@ -6,6 +6,7 @@
 //   exchange/           open and drop, save, clipboard, printing
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "framework/win/ComCtrls.h"
@@ -154,7 +155,10 @@ public:
     void PM_EscClick(TComponent* sender);
     bool SetZoom(int zoom);
     void SpinEdit1Change(TComponent* sender);
+    // Makes a copy of bitmap the current picture; the other holds bitmap itself (a picture
+    // just read, which nothing else holds, is not copied once more).
     void InstallPicture(TBitmap& bitmap);
+    void InstallPicture(std::unique_ptr<TBitmap> bitmap);
     void FormPaint(TComponent* sender);
     void M_BkColorClick(TComponent* sender);
     void Image1MouseMove(TComponent* sender, TShiftState shift, int x, int y);

@@ -60,18 +60,22 @@ bool ConfirmReplace() {
 void LoadImageFile(TKaptor32& form, const std::string& fileName, bool showSize) {
     try {
         // Both are released on every path by their owners; a failure while reading or
-        // converting touches nothing of the form.
+        // converting touches nothing of the form. The pixels just read are handed on to the
+        // view as they are, not copied.
         auto picture = std::make_unique<TPicture>();
         auto bitmap = std::make_unique<TBitmap>();
         picture->LoadFromFile(fileName);
-        bitmap->Assign(picture->Graphic());
+        if (TGraphic* graphic = picture->Graphic())
+            graphic->MoveInto(*bitmap);
+        else
+            bitmap->Clear();
         if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
         if (showSize) {
-            form.InstallPicture(*bitmap);
+            form.InstallPicture(std::move(bitmap));
         } else {
             TStatusPanels& panels = form.StatusBar1->Panels();
             const std::string panel0 = panels[0].Text(), panel2 = panels[2].Text();
-            form.InstallPicture(*bitmap);
+            form.InstallPicture(std::move(bitmap));
             panels[0].SetText(panel0);
             panels[2].SetText(panel2);
         }

@@ -16,11 +16,11 @@ void CheckBlockSize(std::uint64_t bytes) {
     if (bytes > MaxBlockSize) throw ENotEnoughMemory(bytes);
 }
 
-TBigByteArray::TBigByteArray(std::uint64_t count) {
+TBigByteArray::TBigByteArray(std::uint64_t count, std::uint64_t spare) {
     CheckBlockSize(count);
-    if (count == 0) return;
+    if (count + spare == 0) return;
     // calloc: large blocks come zeroed from the system without a pass over them.
-    data_ = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count), 1));
+    data_ = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count + spare), 1));
     if (!data_) throw ENotEnoughMemory(count);
     count_ = static_cast<std::int32_t>(count);
 }
@@ -58,8 +58,8 @@ std::uint64_t MatrixBytes(std::int32_t columns, std::int32_t rows) {
 
 }  // namespace
 
-TByteArray2D::TByteArray2D(std::int32_t columns, std::int32_t rows)
-    : columns_(columns), rows_(rows), bytes_(MatrixBytes(columns, rows)) {}
+TByteArray2D::TByteArray2D(std::int32_t columns, std::int32_t rows, std::uint64_t spare)
+    : columns_(columns), rows_(rows), bytes_(MatrixBytes(columns, rows), spare) {}
 
 TByteArray2D::~TByteArray2D() {
     columns_ = 0;

@@ -32,10 +32,12 @@ inline constexpr std::uint64_t MaxBlockSize = KAPTOR_MAX_BLOCK_SIZE;
 // ENotEnoughMemory when bytes exceeds MaxBlockSize.
 void CheckBlockSize(std::uint64_t bytes);
 
-// Count bytes on the heap, zero-filled. Move-only: the block has one owner.
+// Count bytes on the heap, zero-filled. Move-only: the block has one owner. spare bytes more
+// are allocated behind them, outside the array, for writers that store in wide pieces; only
+// count is checked against the size limit and named when the allocation fails.
 class TBigByteArray {
 public:
-    explicit TBigByteArray(std::uint64_t count);
+    explicit TBigByteArray(std::uint64_t count, std::uint64_t spare = 0);
     ~TBigByteArray();
     TBigByteArray(TBigByteArray&& other) noexcept;
     TBigByteArray& operator=(TBigByteArray&& other) noexcept;
@@ -55,10 +57,10 @@ private:
 };
 
 // Columns x Rows bytes stored row after row, top row first. Cleared when made, so rows that
-// a decoder never reaches hold index 0.
+// a decoder never reaches hold index 0. spare: room behind the last row (see TBigByteArray).
 class TByteArray2D {
 public:
-    TByteArray2D(std::int32_t columns, std::int32_t rows);
+    TByteArray2D(std::int32_t columns, std::int32_t rows, std::uint64_t spare = 0);
     ~TByteArray2D();
     TByteArray2D(const TByteArray2D&) = delete;
     TByteArray2D& operator=(const TByteArray2D&) = delete;
@@ -71,6 +73,7 @@ public:
     // Row y counted from 0, for code that moves whole rows; EIndexOutOfBounds outside.
     std::uint8_t* RowData(std::int32_t y);
     const std::uint8_t* RowData(std::int32_t y) const;
+    std::uint8_t* Data() { return bytes_.Data(); }
     const std::uint8_t* Data() const { return bytes_.Data(); }
 
 private:

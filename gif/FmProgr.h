@@ -1,5 +1,6 @@
 // The progress form of GIF loading: a needle gauge that ShowProgress moves and hides at the
-// end, and ProgressHook, the process-wide procedure the decoder's per-row hook reaches.
+// end, and ProgressHook, the process-wide procedure the decoder's row hook reaches (at most
+// once a frame).
 #pragma once
 
 #include "framework/win/Forms.h"

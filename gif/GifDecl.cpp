@@ -178,7 +178,9 @@ void TGifSubImage::ReadImageData(TStream& stream) {
 void TGifSubImage::LoadFromStream(TStream& stream) {
     ReadDescriptor(stream);
     ReadLocalColorTable(stream);
-    Pixels = std::make_unique<TByteArray2D>(Descriptor.Width, Descriptor.Height);
+    // A plain image is decoded in place, into the room behind its rows as well.
+    Pixels = std::make_unique<TByteArray2D>(Descriptor.Width, Descriptor.Height,
+                                            Interlaced ? 0 : DecodeSpare(Descriptor.Width));
     ReadImageData(stream);
     Decode();
 }
@@ -204,97 +206,95 @@ namespace {
 
 constexpr unsigned MaxCodeBits = 12;
 constexpr unsigned TableSize = 1u << MaxCodeBits;  // 4096 codes
-// The longest string a full table can hold: the room a string (or the eight-byte store of
-// a short one) may need beyond a row.
+// The longest string a full table can hold.
 constexpr std::size_t MaxString = TableSize;
+// Strings are copied eight bytes at a time; the last piece may reach up to seven bytes past
+// the string's end, into output that later strings write again.
+constexpr std::size_t Piece = 8;
 
-// One string table entry: the string of Prefix followed by Suffix. Head holds the first
-// eight bytes of the string (zeros after a shorter one), so that most strings are written
-// with a single store.
-struct LzwEntry {
-    std::uint64_t Head;
-    std::uint16_t Prefix;
-    std::uint16_t Length;
-    std::uint8_t Suffix;
-    std::uint8_t First;  // the string's first byte
-    std::uint16_t Unused;
+// The one-byte strings of the root codes, with room for a whole piece after the last; with
+// 9-bit roots the pixel is the low byte.
+struct RootTexts {
+    std::uint8_t Byte[512 + Piece];
+    constexpr RootTexts() : Byte() {
+        for (unsigned i = 0; i < 512 + Piece; ++i) Byte[i] = static_cast<std::uint8_t>(i);
+    }
 };
-constexpr unsigned HeadBytes = 8;
+constexpr RootTexts Roots;
 
-// Writes the eight head bytes at dst, first byte first.
-inline void StoreHead(std::uint8_t* dst, std::uint64_t head) {
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(dst, &head, HeadBytes);
-    } else {
-        for (unsigned i = 0; i < HeadBytes; ++i) dst[i] = static_cast<std::uint8_t>(head >> (8 * i));
+// One string table entry. Every string a code stands for has already been written out once
+// (the previous code's string followed by the first byte of the code after it), so an entry
+// only says where: a code's expansion is a copy of earlier output, however long it is,
+// without walking its chain of prefixes.
+struct LzwEntry {
+    const std::uint8_t* Text;
+    std::uint16_t Length;
+    std::uint8_t First;  // the string's first byte
+};
+
+inline void CopyPiece(std::uint8_t* dst, const std::uint8_t* src) {
+    std::uint8_t piece[Piece];
+    std::memcpy(piece, src, Piece);  // loaded whole before the store: the two may overlap
+    std::memcpy(dst, piece, Piece);
+}
+
+// Copies the n bytes at src (n ≥ 1, all of them before dst) to dst. Bytes past the string
+// that the pieces carry along land after dst + n, where nothing final has been written yet.
+inline void CopyText(std::uint8_t* dst, const std::uint8_t* src, unsigned n) {
+    for (;;) {
+        CopyPiece(dst, src);
+        if (n <= Piece) return;
+        n -= Piece;
+        dst += Piece;
+        src += Piece;
     }
 }
 
-// The working storage of one decode, allocated once per image and never per code.
-struct LzwTable {
-    LzwEntry Entry[TableSize];
-};
-
-// Where decoded bytes go. The decoder writes whole strings at a pointer; once the pointer
-// reaches the end of the row, Flush hands the complete rows to the pixel matrix in the
-// image's row order. Non-interlaced rows are written straight into the matrix while a whole
-// string still fits behind the current row; near the end, and for interlaced images, a
-// buffer of one row plus the longest string takes them first.
+// Where decoded bytes go: the image's rows one after another in the order the data fills
+// them, so that earlier strings stay where the table points. A plain image is decoded
+// straight into its pixel matrix; an interlaced one into a buffer of its own, from which
+// every completed row is copied to its place. Both have room behind the last row for one
+// more row, the longest string and a piece, so the decoder writes whole strings without
+// looking at bounds: the check is made once per string at the row's end (Flush), where
+// pixels beyond the last row raise EIndexOutOfBounds.
 class RowSink {
 public:
+    static constexpr std::uint64_t Spare(std::uint32_t width) { return std::uint64_t{width} + MaxString + Piece; }
+
     RowSink(TByteArray2D& pixels, bool interlaced, const TGifLoadHooks* hooks)
         : pixels_(pixels),
           width_(static_cast<std::size_t>(pixels.Columns())),
           height_(pixels.Rows()),
           interlaced_(interlaced),
           hooks_(hooks && hooks->RowDecoded ? hooks : nullptr),
-          buffer_(static_cast<std::uint64_t>(width_) + MaxString) {
-        if (!interlaced_ && width_ > 0 && height_ > 0) {
-            matrixEnd_ = pixels_.RowData(0) + width_ * static_cast<std::size_t>(height_);
-            rowStart_ = pixels_.RowData(0);
-            if (static_cast<std::size_t>(matrixEnd_ - rowStart_) - width_ >= MaxString) {
-                direct_ = true;
-                return;
-            }
-        }
-        rowStart_ = buffer_.Data();
-    }
+          buffer_(interlaced ? static_cast<std::uint64_t>(width_) * static_cast<std::uint64_t>(height_) : 0,
+                  interlaced ? Spare(static_cast<std::uint32_t>(width_)) : 0),
+          begin_(interlaced ? buffer_.Data() : pixels.Data()),
+          rowsEnd_(begin_ + width_ * static_cast<std::size_t>(height_)),
+          rowStart_(begin_) {}
 
-    std::uint8_t* Begin() const { return rowStart_; }
+    std::uint8_t* Begin() const { return begin_; }
     std::uint8_t* RowEnd() const { return rowStart_ + width_; }
 
     // dst has reached or passed the end of the row: store the rows it completed.
-    void Flush(std::uint8_t*& dst, std::uint8_t*& rowEnd) {
+    void Flush(const std::uint8_t* dst, std::uint8_t*& rowEnd) {
         if (width_ == 0) throw EIndexOutOfBounds();  // pixel data for an image without columns
-        std::size_t done = 0;
-        const std::size_t filled = static_cast<std::size_t>(dst - rowStart_);
-        for (; filled - done >= width_; done += width_) {
+        while (dst >= rowStart_ + width_) {
             if (row_ >= height_) throw EIndexOutOfBounds();  // more pixels than the image holds
+            if (interlaced_) std::memcpy(pixels_.RowData(row_), rowStart_, width_);
+            rowStart_ += width_;
             ++rowsDone_;
             if (hooks_) hooks_->RowDecoded(rowsDone_, height_);
-            if (!direct_) std::memcpy(pixels_.RowData(row_), rowStart_ + done, width_);
             row_ = interlaced_ ? TGifSubImage::NextInterlacedRow(row_, height_, pass_) : row_ + 1;
         }
-        const std::size_t rest = filled - done;
-        if (direct_) {
-            rowStart_ += done;
-            if (static_cast<std::size_t>(matrixEnd_ - rowStart_) < width_ + MaxString) {
-                // Too close to the end for another whole string: go on in the buffer.
-                direct_ = false;
-                if (rest > 0) std::memcpy(buffer_.Data(), rowStart_, rest);
-                std::memset(rowStart_, 0, std::min(rest, static_cast<std::size_t>(matrixEnd_ - rowStart_)));
-                rowStart_ = buffer_.Data();
-            }
-        } else if (rest > 0) {
-            std::memmove(rowStart_, rowStart_ + done, rest);
-        }
-        dst = rowStart_ + rest;
         rowEnd = rowStart_ + width_;
     }
 
-    // The data ended with dst inside a row: a partly filled row is not stored.
+    // The data ended with dst inside a row: a partly filled row is not stored, and what
+    // the last pieces carried past dst is cleared again.
     void Finish(std::uint8_t* dst) {
-        if (direct_ && dst > rowStart_) std::memset(rowStart_, 0, static_cast<std::size_t>(dst - rowStart_));
+        if (interlaced_ || rowStart_ >= rowsEnd_) return;
+        std::memset(rowStart_, 0, static_cast<std::size_t>(std::min(dst + Piece, rowsEnd_) - rowStart_));
     }
 
 private:
@@ -303,16 +303,18 @@ private:
     const int height_;
     const bool interlaced_;
     const TGifLoadHooks* hooks_;
-    TBigByteArray buffer_;
-    bool direct_ = false;
-    std::uint8_t* rowStart_ = nullptr;  // the row being filled: in the matrix or the buffer
-    std::uint8_t* matrixEnd_ = nullptr;
-    int row_ = 0;  // the matrix row the next complete row goes to
+    TBigByteArray buffer_;  // interlaced images only
+    std::uint8_t* const begin_;
+    std::uint8_t* const rowsEnd_;
+    std::uint8_t* rowStart_;  // the row being filled
+    int row_ = 0;             // the matrix row the next complete row goes to
     int pass_ = 1;
     int rowsDone_ = 0;
 };
 
 }  // namespace
+
+std::uint64_t TGifSubImage::DecodeSpare(std::uint32_t width) { return RowSink::Spare(width); }
 
 void TGifSubImage::Decode() {
     const unsigned s = CodeSize;
@@ -321,12 +323,9 @@ void TGifSubImage::Decode() {
 
     const unsigned clear = 1u << s;
     const unsigned eoi = clear + 1;
-    auto table = std::make_unique<LzwTable>();
-    LzwEntry* const entry = table->Entry;
-    for (unsigned i = 0; i < clear; ++i) {
-        const auto b = static_cast<std::uint8_t>(i);  // with 9-bit roots the pixel is the low byte
-        entry[i] = {b, 0, 1, b, b, 0};
-    }
+    auto table = std::make_unique<LzwEntry[]>(TableSize);
+    LzwEntry* const entry = table.get();
+    for (unsigned i = 0; i < clear; ++i) entry[i] = {&Roots.Byte[i], 1, static_cast<std::uint8_t>(i)};
 
     RowSink sink(*Pixels, Interlaced, GifFile ? &GifFile->Hooks : nullptr);
     std::uint8_t* dst = sink.Begin();
@@ -362,7 +361,10 @@ void TGifSubImage::Decode() {
     unsigned mask = (1u << width) - 1;
     unsigned next = eoi + 1;  // next free table entry
     unsigned limit = 1u << width;
-    unsigned prev = 0;
+    // The previous code's string: where it was just written, its length and first byte.
+    const std::uint8_t* prevText = dst;
+    unsigned prevLength = 1;
+    std::uint8_t prevFirst = 0;
     bool full = false;       // the table filled at 12 bits: only a clear code may follow
     bool afterClear = true;  // the stream starts as if a clear code had just been read
 
@@ -379,6 +381,7 @@ void TGifSubImage::Decode() {
             full = false;
         }
 
+        std::uint8_t* const start = dst;
         if (code == clear || code == eoi || afterClear) {
             if (code == eoi) break;
             if (code == clear) {
@@ -399,20 +402,30 @@ void TGifSubImage::Decode() {
             }
             // Tolerated: a first code that is no root stands for index 0. No entry is added.
             if (code >= next) code = 0;
-            *dst++ = entry[code].Suffix;
-            prev = code;
+            prevFirst = entry[code].First;
+            *dst++ = prevFirst;
+            prevLength = 1;
             afterClear = false;
         } else {
+            // The new entry is the previous string followed by this string's first byte,
+            // which is where the previous string was just written.
+            unsigned length;
             std::uint8_t first;
-            if (code < next)
-                first = entry[code].First;
-            else if (code == next)
-                first = entry[prev].First;  // the string-plus-first-byte case
-            else
+            if (code < next) {
+                const LzwEntry& e = entry[code];
+                length = e.Length;
+                first = e.First;
+                CopyText(dst, e.Text, length);
+            } else if (code == next) {
+                // The string-plus-first-byte case: the previous string and its own first byte.
+                length = prevLength + 1;
+                first = prevFirst;
+                CopyText(dst, prevText, prevLength);
+                dst[prevLength] = first;
+            } else {
                 throw EGifException("Bad code");
-            const LzwEntry& p = entry[prev];
-            const std::uint64_t head = p.Length < HeadBytes ? p.Head | std::uint64_t{first} << (8 * p.Length) : p.Head;
-            entry[next] = {head, static_cast<std::uint16_t>(prev), static_cast<std::uint16_t>(p.Length + 1), first, p.First, 0};
+            }
+            entry[next] = {prevText, static_cast<std::uint16_t>(prevLength + 1), prevFirst};
             if (++next >= limit) {
                 if (width < MaxCodeBits) {
                     ++width;
@@ -422,22 +435,11 @@ void TGifSubImage::Decode() {
                     full = true;
                 }
             }
-            // The head, then the bytes after it back to front along the prefixes. Bytes the
-            // store puts after a short string are zeros over zeros or beyond the row.
-            const LzwEntry& e = entry[code];
-            const unsigned n = e.Length;
-            StoreHead(dst, e.Head);
-            if (n > HeadBytes) {
-                std::uint8_t* q = dst + n;
-                unsigned c = code;
-                do {
-                    *--q = entry[c].Suffix;
-                    c = entry[c].Prefix;
-                } while (q != dst + HeadBytes);
-            }
-            dst += n;
-            prev = code;
+            dst += length;
+            prevLength = length;
+            prevFirst = first;
         }
+        prevText = start;
         if (dst >= rowEnd) sink.Flush(dst, rowEnd);
     }
 done:

@@ -149,6 +149,8 @@ private:
     void ReadLocalColorTable(TStream& stream);
     void ReadImageData(TStream& stream);
     void Decode();
+    // What the decoder needs behind the last row of an image of this width.
+    static std::uint64_t DecodeSpare(std::uint32_t width);
 };
 
 struct TGifHeader {

@@ -28,7 +28,8 @@ public:
 void WriteBitmap(const TGifSubImage& image, TStream& stream);
 
 // Once at start-up, before any form: the "gif" picture format, the hooks every GIF load
-// runs (busy cursor, per-row progress that lets pending messages run) and the progress hook.
+// runs (busy cursor; progress that moves the progress form and lets pending messages run,
+// at most once a frame and at the last row) and the progress hook.
 void RegisterGifFormat();
 
 // The GIF units' start-up and exit: RegisterGifFormat, then the overwrite dialog and the

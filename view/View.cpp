@@ -2,6 +2,7 @@
 // the background colour.
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 #include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
@@ -38,10 +39,16 @@ void TKaptor32::ShowPictureSize() {
 }
 
 void TKaptor32::InstallPicture(TBitmap& bitmap) {
-    Image1->Picture().SetGraphic(&bitmap);
+    std::unique_ptr<TGraphic> copy = bitmap.Clone();  // of the bitmap's own kind
+    InstallPicture(std::unique_ptr<TBitmap>(static_cast<TBitmap*>(copy.release())));
+}
+
+void TKaptor32::InstallPicture(std::unique_ptr<TBitmap> bitmap) {
+    const int width = bitmap->Width(), height = bitmap->Height();
+    Image1->Picture().SetGraphic(std::move(bitmap));
     Image1->SetCursor(crDefault);
     Image1->Repaint();
-    Image1->SetBounds(Image1->Left(), Image1->Top(), bitmap.Width(), bitmap.Height());
+    Image1->SetBounds(Image1->Left(), Image1->Top(), width, height);
     NaturalWidth = Image1->Width();
     NaturalHeight = Image1->Height();
     Image1->Repaint();

@@ -141,7 +141,6 @@ struct Decoder {
     ErrorTrap trap;
     StreamSource source;
     std::vector<std::uint8_t> cmykRow;
-    Dib result;
 
     Decoder() {
         std::memset(&cinfo, 0, sizeof cinfo);  // jpeg_destroy is safe even if create failed
@@ -164,7 +163,7 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width)
     }
 }
 
-Dib Decode(Decoder& d, std::uint64_t maxDibBytes) {
+void Decode(Decoder& d, std::uint64_t maxDibBytes, const JpegPixelTarget& place) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     Guarded(d.trap, [&] {
         jpeg_read_header(&cinfo, TRUE);
@@ -177,21 +176,32 @@ Dib Decode(Decoder& d, std::uint64_t maxDibBytes) {
 
     const bool cmyk = cinfo.out_color_space == JCS_CMYK;
     const JDIMENSION width = cinfo.output_width, height = cinfo.output_height;
-    if (Dib::StrideFor(width, 24) * height > maxDibBytes) throw EOutOfMemory();
-    d.result = Dib::Make(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), 24);
+    const std::uint64_t stride = Dib::StrideFor(width, 24);
+    if (stride * height > maxDibBytes) throw EOutOfMemory();
+    Dib format;
+    format.Width = static_cast<std::int32_t>(width);
+    format.Height = static_cast<std::int32_t>(height);
+    format.BitCount = 24;
+    std::uint8_t* const pixels = place(format);
     if (cmyk) d.cmykRow = AllocBuffer(static_cast<std::size_t>(width) * 4);
 
     Guarded(d.trap, [&] {
         jpeg_start_decompress(&cinfo);
         while (cinfo.output_scanline < cinfo.output_height) {
-            std::uint8_t* row = d.result.Row(static_cast<int>(cinfo.output_scanline));
+            std::uint8_t* row = pixels + static_cast<std::size_t>(height - 1 - cinfo.output_scanline) * stride;
             JSAMPROW target = cmyk ? d.cmykRow.data() : row;
             if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) Fail(reinterpret_cast<j_common_ptr>(&cinfo), JERR_FILE_READ);
             if (cmyk) CmykRowToBgr(d.cmykRow.data(), row, width);
         }
         jpeg_finish_decompress(&cinfo);
     });
-    return std::move(d.result);
+}
+
+JpegPixelTarget IntoDib(Dib& result) {
+    return [&result](const Dib& format) {
+        result = Dib::Make(format.Width, format.Height, format.BitCount);
+        return result.Bits.data();
+    };
 }
 
 // ---- writing ----
@@ -278,7 +288,8 @@ Dib DecodeJpeg(TStream& stream, std::uint64_t maxDibBytes) {
     d.source.pub.resync_to_restart = jpeg_resync_to_restart;
     d.source.pub.term_source = TermSource;
     d.cinfo.src = &d.source.pub;
-    Dib result = Decode(d, maxDibBytes);
+    Dib result;
+    Decode(d, maxDibBytes, IntoDib(result));
     // Give back what was read ahead past the end of the picture.
     if (!d.source.fakeEoi && d.source.pub.bytes_in_buffer > 0)
         stream.Seek(-static_cast<std::int64_t>(d.source.pub.bytes_in_buffer), TSeekOrigin::soCurrent);
@@ -286,6 +297,12 @@ Dib DecodeJpeg(TStream& stream, std::uint64_t maxDibBytes) {
 }
 
 Dib DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBytes) {
+    Dib result;
+    DecodeJpeg(data, size, IntoDib(result), maxDibBytes);
+    return result;
+}
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, const JpegPixelTarget& pixels, std::uint64_t maxDibBytes) {
     Decoder d;
     Guarded(d.trap, [&] {
         jpeg_create_decompress(&d.cinfo);
@@ -293,7 +310,7 @@ Dib DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibB
         // marker, as the stream reader above does.
         jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
     });
-    return Decode(d, maxDibBytes);
+    Decode(d, maxDibBytes, pixels);
 }
 
 void EncodeJpeg(const Dib& dib, TStream& stream) {

@@ -37,6 +37,14 @@ inline constexpr int JpegQuality = 90;
 Dib DecodeJpeg(TStream& stream, std::uint64_t maxDibBytes = MaxDibBytes);
 Dib DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBytes = MaxDibBytes);
 
+// The same into pixels kept elsewhere, so a picture is decoded once into the place that
+// holds it: pixels(format) is called once the size is known, with a 24-bit Dib format
+// (size, bit count; no Bits), and returns storage in that Dib's layout (bottom-up rows
+// padded to four bytes) for the decoder to fill.
+using JpegPixelTarget = std::function<std::uint8_t*(const Dib& format)>;
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, const JpegPixelTarget& pixels,
+                std::uint64_t maxDibBytes = MaxDibBytes);
+
 // Writes dib (any bit count Dib supports) as a baseline YCbCr JPEG at quality 90 with the
 // encoder's default 2x2 chroma subsampling.
 void EncodeJpeg(const Dib& dib, TStream& stream);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "framework/base/SysUtils.h"
 #include "framework/imaging/BmpCodec.h"
@@ -433,32 +434,60 @@ Dib TBitmap::ToDib() const {
 }
 
 void TBitmap::LoadFromDib(const Dib& dib) {
-    const int bits = dib.BitCount;
-    if (!ValidBitCount(bits) || dib.Width < 0 || dib.Height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
+    if (!ValidBitCount(dib.BitCount) || dib.Width < 0 || dib.Height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
     const std::uint64_t bytes = dib.Stride() * static_cast<std::uint64_t>(dib.Height);
     if (bytes > kMaxSectionBytes) throw EOutOfMemory();
     if (dib.Bits.size() != bytes) throw EInvalidGraphic(texts::InvalidBitmap);
+    std::uint8_t* pixels = NewPixels(dib);
+    if (pixels) std::memcpy(pixels, dib.Bits.data(), static_cast<std::size_t>(bytes));
+    Changed();
+}
+
+std::uint8_t* TBitmap::NewPixels(const Dib& format) {
+    const int bits = format.BitCount;
+    if (!ValidBitCount(bits) || format.Width < 0 || format.Height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
     std::vector<RgbQuad> colors;
     if (bits <= 8) {
-        if (dib.Palette.size() > (1u << bits)) throw EInvalidGraphic(texts::InvalidBitmap);
-        colors = dib.Palette.empty() ? DefaultColors(bits) : dib.Palette;
+        if (format.Palette.size() > (1u << bits)) throw EInvalidGraphic(texts::InvalidBitmap);
+        colors = format.Palette.empty() ? DefaultColors(bits) : format.Palette;
     }
     std::uint32_t masks[3] = {0, 0, 0};
-    if ((bits == 16 || bits == 32) && dib.HasBitFields()) {
-        if (!ValidBitFields(dib.RedMask, dib.GreenMask, dib.BlueMask, bits)) throw EInvalidGraphic(texts::InvalidBitmap);
-        masks[0] = dib.RedMask;
-        masks[1] = dib.GreenMask;
-        masks[2] = dib.BlueMask;
+    if ((bits == 16 || bits == 32) && format.HasBitFields()) {
+        if (!ValidBitFields(format.RedMask, format.GreenMask, format.BlueMask, bits))
+            throw EInvalidGraphic(texts::InvalidBitmap);
+        masks[0] = format.RedMask;
+        masks[1] = format.GreenMask;
+        masks[2] = format.BlueMask;
     }
-    Section s = MakeSection(dib.Width, dib.Height, bits, colors, masks);
-    if (s.Handle) std::memcpy(s.Bits, dib.Bits.data(), static_cast<std::size_t>(bytes));
+    Section s = MakeSection(format.Width, format.Height, bits, colors, masks);
     bitCount_ = bits;
     std::copy(std::begin(masks), std::end(masks), masks_);
     colors_ = std::move(colors);
-    xPelsPerMeter_ = dib.XPelsPerMeter;
-    yPelsPerMeter_ = dib.YPelsPerMeter;
-    Adopt(std::move(s), dib.Width, dib.Height);
-    Changed();
+    xPelsPerMeter_ = format.XPelsPerMeter;
+    yPelsPerMeter_ = format.YPelsPerMeter;
+    Adopt(std::move(s), format.Width, format.Height);
+    return static_cast<std::uint8_t*>(bits_);
+}
+
+void TBitmap::MoveInto(TGraphic& dest) {
+    auto* bitmap = dynamic_cast<TBitmap*>(&dest);
+    if (!bitmap || bitmap == this) {
+        TGraphic::MoveInto(dest);
+        return;
+    }
+    FreeContext();
+    Section s;
+    s.Handle = std::move(handle_);
+    s.Bits = std::exchange(bits_, nullptr);
+    bitmap->bitCount_ = bitCount_;
+    std::copy(std::begin(masks_), std::end(masks_), bitmap->masks_);
+    bitmap->colors_ = std::move(colors_);
+    bitmap->xPelsPerMeter_ = xPelsPerMeter_;
+    bitmap->yPelsPerMeter_ = yPelsPerMeter_;
+    bitmap->Adopt(std::move(s), width_, height_);
+    bitmap->Changed();
+    colors_.clear();
+    Clear();
 }
 
 std::uint8_t* TBitmap::ScanLine(int y) {

@@ -78,8 +78,18 @@ public:
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
 
+    // Hands the pixels over to a bitmap dest (any other kind gets a copy); this one is left
+    // empty.
+    void MoveInto(TGraphic& dest) override;
+
     Dib ToDib() const;
     void LoadFromDib(const Dib& dib);
+    // Replaces the content with a new section in format's size, bit count, masks, colour
+    // table and resolution (format's Bits are not read) and returns its pixels, zeroed, in
+    // the Dib layout, for a reader to write its rows straight into. Call Modified once they
+    // are written. EInvalidGraphic for a format Dib cannot hold, EOutOfMemory for a size
+    // a 32-bit process cannot.
+    std::uint8_t* NewPixels(const Dib& format);
 
     // Row y counted from the top, pending GDI drawing done first. Call Modified after
     // writing through it.

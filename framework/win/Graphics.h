@@ -204,6 +204,10 @@ public:
     virtual void Assign(const TGraphic& source);
     // Null empties the graphic.
     void Assign(const TGraphic* source);
+    // Gives dest this graphic's content as dest.Assign(*this) would; a kind that holds its
+    // pixels in a bitmap hands them over to a bitmap instead of copying them, and is left
+    // empty.
+    virtual void MoveInto(TGraphic& dest) { dest.Assign(*this); }
     // Drops the content.
     virtual void Clear() = 0;
     // A new graphic of the same kind holding a copy of this one.

@@ -329,8 +329,22 @@ void TJPEGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_.Draw(canvas, r);
 
 void TJPEGImage::LoadFromStream(TStream& stream) {
     std::vector<std::uint8_t> data = ReadRest(stream);
-    bitmap_.LoadFromDib(DecodeJpeg(data.data(), data.size()));
+    // Decoded once, into the section that is then held; on failure bitmap_ stays as it was.
+    TBitmap decoded;
+    DecodeJpeg(data.data(), data.size(), [&decoded](const Dib& format) { return decoded.NewPixels(format); });
+    decoded.Modified();
+    decoded.MoveInto(bitmap_);
     data_ = std::move(data);
+    Changed();
+}
+
+void TJPEGImage::MoveInto(TGraphic& dest) {
+    if (!dynamic_cast<TBitmap*>(&dest)) {
+        TGraphic::MoveInto(dest);
+        return;
+    }
+    bitmap_.MoveInto(dest);
+    data_.clear();
     Changed();
 }
 
@@ -438,6 +452,11 @@ void TPicture::Changed(const RECT* r) {
 void TPicture::SetGraphic(const TGraphic* graphic) {
     if (graphic && graphic == graphic_.get()) return;
     Hold(graphic ? graphic->Clone() : nullptr);
+    Changed(nullptr);
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+    Hold(std::move(graphic));
     Changed(nullptr);
 }
 

@@ -70,9 +70,11 @@ public:
     void Clear() override;
     std::unique_ptr<TGraphic> Clone() const override;
     void Draw(TCanvas& canvas, const RECT& r) override;
-    // Reads from the stream's position to its end.
+    // Reads from the stream's position to its end, decoding straight into the bitmap.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // A bitmap dest gets the decoded picture without a copy; this image is left empty.
+    void MoveInto(TGraphic& dest) override;
 
 protected:
     // A bitmap takes the decoded picture.
@@ -131,6 +133,8 @@ public:
     TGraphic* Graphic() const { return graphic_.get(); }
     // Holds a copy of graphic (of the same kind); null empties the picture.
     void SetGraphic(const TGraphic* graphic);
+    // Holds graphic itself.
+    void SetGraphic(std::unique_ptr<TGraphic> graphic);
     // The graphic as a bitmap; a picture that holds none (or another kind) gets a new
     // empty bitmap.
     TBitmap& Bitmap();

@@ -270,61 +270,77 @@ TEST(GifBitmap, FailuresLeaveThePreviousPictureAndCopiesStayGifBitmaps) {
 }
 
 namespace {
-int rowCalls = 0;
-int rowsExpected = 0;
-int messageSeenAtCall = -1;
-bool formShownDuring = false;
-bool fractionsRise = true;
-float lastFraction = -1;
+// The installed progress hook, watched: the fractions it is given, the gauge whenever the
+// form shows, and how many calls had been made when a posted message was answered.
+std::vector<float> fractions;
+std::vector<int> gaugeShown;
+std::size_t answeredAtCall = 0;
 TProgressHook installed = nullptr;
-HWND probe = nullptr;
 constexpr UINT kProbeMessage = WM_APP + 17;
 
 LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kProbeMessage && messageSeenAtCall < 0) messageSeenAtCall = rowCalls;
+    if (msg == kProbeMessage && answeredAtCall == 0) answeredAtCall = fractions.size();
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void CountingHook(float fraction) {
-    ++rowCalls;
-    if (fraction < lastFraction) fractionsRise = false;
-    lastFraction = fraction;
-    if (rowCalls == 1) PostMessageA(probe, kProbeMessage, 0, 0);
+void WatchingHook(float fraction) {
+    fractions.push_back(fraction);
     installed(fraction);
-    if (fraction < 0.99f && ProgressForm && ProgressForm->Visible()) formShownDuring = true;
+    if (ProgressForm->Visible()) gaugeShown.push_back(ProgressForm->Gauge1->Progress());
 }
 }  // namespace
 
-TEST(GifBitmap, RowHookRunsOncePerRowShowsProgressAndLetsPostedMessagesRun) {
+TEST(GifBitmap, ProgressMovesOncePerFrameNotPerRowAnswersMessagesAndReachesHundred) {
     TestApp();
     TGifSupport support;  // the start-up state: format, hooks, progress form
     ASSERT_NE(nullptr, ProgressHook);
     installed = ProgressHook;
-    ProgressHook = &CountingHook;
-
+    ProgressHook = &WatchingHook;
+    // A long load: two rows take longer than a frame each, as on a busy machine.
+    TGifLoadHooks& hooks = GifLoadHooks();
+    const auto rowHook = hooks.RowDecoded;
+    hooks.RowDecoded = [&rowHook](int done, int count) {
+        if (done == 40 || done == 80) Sleep(20);
+        rowHook(done, count);
+    };
     WNDCLASSA wc{};
     wc.lpfnWndProc = ProbeProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "GifRowProbe";
     RegisterClassA(&wc);
-    probe = CreateWindowA("GifRowProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND probe = CreateWindowA("GifRowProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, probe);
+    PostMessageA(probe, kProbeMessage, 0, 0);
 
+    const int rows = 120;
+    TempDir dir;
+    const std::string file = dir / "long.gif", quick = dir / "quick.gif";
+    WriteFile(file, MakeGif(kFour, {{4, rows, Bytes(4 * rows, 1), {}}}));
+    WriteFile(quick, MakeGif(kFour, {{4, 2, Bytes(8, 1), {}}}));
     TPicture picture;
-    picture.LoadFromFile(DataFile("plasma_interlaced.gif"));
-    rowsExpected = picture.Height();
+    picture.LoadFromFile(file);
+    hooks.RowDecoded = rowHook;
+
+    // Answered at a step on the way, not only at the end; far fewer steps than rows.
+    EXPECT_GE(answeredAtCall, 1u);
+    ASSERT_GE(fractions.size(), 3u);
+    EXPECT_LT(fractions[answeredAtCall - 1], 1.0f);
+    EXPECT_LT(fractions.size(), static_cast<std::size_t>(rows / 4));
+    EXPECT_FLOAT_EQ(1.0f, fractions.back());
+    // The gauge moved and showed 100 % before the form went away.
+    ASSERT_GE(gaugeShown.size(), 2u);
+    EXPECT_LT(gaugeShown.front(), 100);
+    EXPECT_EQ(100, gaugeShown.back());
+    EXPECT_FALSE(ProgressForm->Visible());
+
+    // A load that ends within its first frame never shows the form.
+    fractions.clear();
+    gaugeShown.clear();
+    picture.LoadFromFile(quick);
+    EXPECT_EQ(std::vector<float>{1.0f}, fractions);
+    EXPECT_TRUE(gaugeShown.empty());
     ProgressHook = installed;
     DestroyWindow(probe);
-
-    EXPECT_EQ(61, rowsExpected);
-    EXPECT_EQ(rowsExpected, rowCalls);
-    EXPECT_TRUE(fractionsRise);
-    EXPECT_FLOAT_EQ(1.0f, lastFraction);
-    // Posted during the first row, handled inside the load, not after it.
-    EXPECT_GE(messageSeenAtCall, 1);
-    EXPECT_LT(messageSeenAtCall, rowCalls);
-    EXPECT_TRUE(formShownDuring);
-    EXPECT_FALSE(ProgressForm->Visible());  // hidden again by the last row
 }
 
 TEST(GifBitmap, RepeatedLoadsDoNotGrowHandles) {

@@ -1,0 +1,71 @@
+// Pictures the GIF benchmarks decode, made at start-up: a 1920 x 1080 screenshot-like one
+// (gradient desktop, flat windows, title bars, dense "text"; 256 colours) and a photo-like
+// one (smooth shapes with fine noise). Shared by the native and the Windows benchmarks so
+// both measure the same content.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace benchpic {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Picture {
+    int Width, Height;
+    Bytes Pixels;
+};
+
+// A desktop: gradient background, windows with title bars and borders, lines of "text".
+inline Picture Screenshot() {
+    Picture p{1920, 1080, Bytes(1920u * 1080u)};
+    std::mt19937 rng(1);
+    for (int y = 0; y < p.Height; ++y)
+        for (int x = 0; x < p.Width; ++x) p.Pixels[static_cast<std::size_t>(y) * p.Width + x] = static_cast<std::uint8_t>(16 + y * 32 / p.Height);
+    auto fill = [&](int x0, int y0, int w, int h, std::uint8_t c) {
+        for (int y = std::max(0, y0); y < std::min(p.Height, y0 + h); ++y)
+            std::memset(&p.Pixels[static_cast<std::size_t>(y) * p.Width + std::max(0, x0)], c,
+                        static_cast<std::size_t>(std::max(0, std::min(p.Width, x0 + w) - std::max(0, x0))));
+    };
+    for (int win = 0; win < 7; ++win) {
+        const int x0 = static_cast<int>(rng() % 1300), y0 = static_cast<int>(rng() % 600);
+        const int w = 400 + static_cast<int>(rng() % 500), h = 250 + static_cast<int>(rng() % 400);
+        fill(x0 - 1, y0 - 1, w + 2, h + 2, 60);
+        fill(x0, y0, w, h, 255);
+        fill(x0, y0, w, 24, static_cast<std::uint8_t>(100 + win));
+        for (int line = y0 + 34; line + 12 < y0 + h; line += 16)
+            for (int x = x0 + 8; x + 8 < x0 + w - 8; x += 7) {
+                if (rng() % 9 == 0) {
+                    x += 7;
+                    continue;
+                }
+                const std::uint32_t glyph = rng();
+                // Windows may reach past the picture's right and bottom edges; their text is cut there.
+                for (int gy = 0; gy < 10 && line + gy < p.Height; ++gy)
+                    for (int gx = 0; gx < 5 && x + gx < p.Width; ++gx)
+                        if (glyph >> ((gy * 5 + gx) % 32) & (gy % 3 == 0 ? 1u : 3u) & 1u)
+                            p.Pixels[static_cast<std::size_t>(line + gy) * p.Width + x + gx] = 0;
+            }
+    }
+    return p;
+}
+
+// Smooth shapes with fine noise, reduced to 256 colours with dithering, like a photo.
+inline Picture Photo(int width, int height) {
+    Picture p{width, height, Bytes(static_cast<std::size_t>(width) * height)};
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<double> noise(-6.0, 6.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double v = 128 + 60 * std::sin(x * 0.011 + std::cos(y * 0.007) * 3) + 40 * std::cos(y * 0.019 - x * 0.004) +
+                             20 * std::sin((x + y) * 0.05) + noise(rng);
+            p.Pixels[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+        }
+    return p;
+}
+
+}  // namespace benchpic
