@@ -1,5 +1,6 @@
 // Opening picture files from outside: drops on the view, the confirmation, failures that keep
-// the old picture, a JPEG over a framed range, and a file named on the command line.
+// the old picture, a JPEG over a framed range, a file named on the command line, a PNG with
+// alpha and a PNG cut short.
 //
 // Drops are tested in process (a real WM_DROPFILES with a DROPFILES block from GlobalAlloc,
 // sent to the view): under Wine a WM_DROPFILES posted from another process arrives with the
@@ -101,6 +102,58 @@ std::string JpegFile() {
         if (c == '/') c = '\\';
     const std::string root = src.substr(0, src.rfind("\\tests\\"));
     return (root[0] == '\\' ? "Z:" : "") + root + "\\tests\\fuzz\\corpus\\jpeg\\baseline-444.jpg";
+}
+
+// CRC-32 as PNG chunks carry it.
+std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFF;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+void PutBe32(std::vector<std::uint8_t>& v, std::uint32_t x) {
+    for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<std::uint8_t>(x >> s));
+}
+
+void Chunk(std::vector<std::uint8_t>& f, const char* type, const std::vector<std::uint8_t>& body) {
+    PutBe32(f, static_cast<std::uint32_t>(body.size()));
+    const std::size_t start = f.size();
+    f.insert(f.end(), type, type + 4);
+    f.insert(f.end(), body.begin(), body.end());
+    PutBe32(f, Crc32(&f[start], body.size() + 4));
+}
+
+// Red and blue from x, alpha from y: what the pixel (x, y) of AlphaPng holds.
+std::uint32_t AlphaPixel(int x, int y) {
+    return (static_cast<std::uint32_t>(x * 6) << 24) | (0x80u << 16) | ((255u - x * 6) << 8) | (y * 255u / 29);
+}
+
+// A 40 x 30 RGBA PNG file, its data stored without compression (one deflate block).
+std::vector<std::uint8_t> AlphaPng() {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < 30; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < 40; ++x) PutBe32(raw, AlphaPixel(x, y));
+    }
+    std::vector<std::uint8_t> z{0x78, 0x01, 0x01};
+    Put16(z, static_cast<unsigned>(raw.size()));
+    Put16(z, static_cast<unsigned>(~raw.size() & 0xFFFF));
+    z.insert(z.end(), raw.begin(), raw.end());
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+    PutBe32(z, (b << 16) | a);
+    std::vector<std::uint8_t> f{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> ihdr;
+    PutBe32(ihdr, 40);
+    PutBe32(ihdr, 30);
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, not interlaced
+    Chunk(f, "IHDR", ihdr);
+    Chunk(f, "IDAT", z);
+    Chunk(f, "IEND", {});
+    return f;
 }
 
 HWND StatusBarOf(HWND main) { return FindChild(main, "msctls_statusbar32"); }
@@ -236,4 +289,40 @@ TEST(OpenE2E, CommandLineTextFileFailsBeforeTheWindowShows) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(StatusPanel(StatusBarOf(w), 0), "");
     EXPECT_TRUE(SizeShown(w, 0, 0));
+}
+
+TEST(OpenE2E, PngWithAlphaOpensOverWhiteAndACutShortOneFailsKeepingIt) {
+    const std::vector<std::uint8_t> png = AlphaPng();
+    const std::string whole = TempFolder() + "alpha.png", cut = TempFolder() + "cut.png";
+    Write(whole, png);
+    Write(cut, {png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2)});
+    Program p("[Kaptor32]\r\nWait=0\r\n");
+    HWND w = p.WaitMainWindow();
+    ASSERT_NE(w, nullptr);
+    HWND status = StatusBarOf(w);
+    ASSERT_TRUE(OpenThroughDialog(p.Pid(), w, whole));
+    ASSERT_TRUE(WaitFor([&] { return StatusPanel(status, 0) == "ｻｲｽﾞ : 40 x 30"; }, 8000)) << StatusPanel(status, 0);
+    // Shown pixel for pixel as the colour laid over white.
+    auto wrongPixels = [&] {
+        const std::vector<std::uint32_t> shown = ScreenPixels(ClientRectOnScreen(ImageOf(w)));
+        int wrong = shown.size() == 40 * 30 ? 0 : 1200;
+        for (int y = 0; y < 30 && !wrong; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const std::uint32_t px = AlphaPixel(x, y), a = px & 0xFF;
+                std::uint32_t want = 0;
+                for (int s = 24; s >= 8; s -= 8) want = (want << 8) | ((((px >> s) & 0xFF) * a + 255 * (255 - a) + 127) / 255);
+                if (shown[static_cast<std::size_t>(y) * 40 + x] != want) ++wrong;
+            }
+        return wrong;
+    };
+    int wrong = -1;
+    WaitFor([&] { return (wrong = wrongPixels()) == 0; }, 3000);
+    EXPECT_EQ(wrong, 0) << "of 1200 pixels";
+
+    ASSERT_TRUE(OpenThroughDialog(p.Pid(), w, cut));
+    EXPECT_EQ(AnswerMessageBox(p.Pid()), "ｵｰﾌﾟﾝに失敗！：［PNG ﾌｧｲﾙが途中で切れています］");
+    Sleep(300);
+    EXPECT_EQ(StatusPanel(status, 0), "ｻｲｽﾞ : 40 x 30");
+    EXPECT_EQ(wrongPixels(), 0);
+    EXPECT_TRUE(p.Running());
 }

@@ -179,7 +179,7 @@ TEST(Save, UnknownTypeEntryWritesNothing) {
     const std::string dir = TempDir();
     Clean(dir);
     TBitmap bitmap(4, 4);
-    SavePictureFile(bitmap, dir + "x.bmp", 3);
+    SavePictureFile(bitmap, dir + "x.bmp", 4);
     EXPECT_EQ(FilesIn(dir), 0);
 }
 
