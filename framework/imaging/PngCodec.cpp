@@ -139,6 +139,15 @@ void OverWhite(const std::uint8_t* bgra, std::uint8_t* bgr, std::size_t width) {
 }  // namespace
 
 Dib DecodePng(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBytes) {
+    Dib result;
+    DecodePng(data, size,
+              PngTarget{[&](std::int32_t w, std::int32_t h) { result = Dib::Make(w, h, 24); },
+                        [&](int y) { return result.Row(y); }},
+              maxDibBytes);
+    return result;
+}
+
+void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& target, std::uint64_t maxDibBytes) {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0) throw EPngError(EPngError::TCause::NotPng);
     Decoder d;
     d.source = MemorySource{data, size, 0};
@@ -162,7 +171,7 @@ Dib DecodePng(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBy
         alpha = png_get_channels(png, info) == 4;
     });
     if (Dib::StrideFor(width, 24) * height > maxDibBytes) throw EOutOfMemory();
-    Dib result = Dib::Make(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), 24);
+    target.Size(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     // With alpha: one row at a time when the file is not interlaced, else the whole picture,
     // since every pass adds pixels to rows read before.
     if (alpha) d.pixels = AllocBuffer(static_cast<std::size_t>(width) * 4 * (passes > 1 ? height : 1));
@@ -170,10 +179,10 @@ Dib DecodePng(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBy
         for (int pass = 0; pass < passes; ++pass)
             for (png_uint_32 y = 0; y < height; ++y) {
                 if (!alpha) {
-                    png_read_row(png, result.Row(static_cast<int>(y)), nullptr);
+                    png_read_row(png, target.Row(static_cast<int>(y)), nullptr);
                 } else if (passes == 1) {
                     png_read_row(png, d.pixels.data(), nullptr);
-                    OverWhite(d.pixels.data(), result.Row(static_cast<int>(y)), width);
+                    OverWhite(d.pixels.data(), target.Row(static_cast<int>(y)), width);
                 } else {
                     png_read_row(png, d.pixels.data() + static_cast<std::size_t>(y) * width * 4, nullptr);
                 }
@@ -182,8 +191,7 @@ Dib DecodePng(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBy
     });
     if (alpha && passes > 1)
         for (png_uint_32 y = 0; y < height; ++y)
-            OverWhite(d.pixels.data() + static_cast<std::size_t>(y) * width * 4, result.Row(static_cast<int>(y)), width);
-    return result;
+            OverWhite(d.pixels.data() + static_cast<std::size_t>(y) * width * 4, target.Row(static_cast<int>(y)), width);
 }
 
 // ---- writing ----

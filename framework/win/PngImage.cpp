@@ -7,10 +7,10 @@ namespace kaptor {
 void TPNGImage::Assign(const TGraphic& source) {
     if (&source == this) return;
     if (const auto* png = dynamic_cast<const TPNGImage*>(&source)) {
-        bitmap_.Assign(png->bitmap_);
+        bitmap_->Assign(*png->bitmap_);
         data_ = png->data_;
     } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        bitmap_.Assign(*bitmap);
+        bitmap_->Assign(*bitmap);
         data_.clear();
     } else {
         TGraphic::Assign(source);
@@ -21,13 +21,13 @@ void TPNGImage::Assign(const TGraphic& source) {
 
 void TPNGImage::AssignTo(TGraphic& dest) const {
     if (auto* bitmap = dynamic_cast<TBitmap*>(&dest))
-        bitmap->Assign(bitmap_);
+        bitmap->Assign(*bitmap_);
     else
         TGraphic::AssignTo(dest);
 }
 
 void TPNGImage::Clear() {
-    bitmap_.Clear();
+    bitmap_->Clear();
     data_.clear();
     Changed();
 }
@@ -38,7 +38,7 @@ std::unique_ptr<TGraphic> TPNGImage::Clone() const {
     return copy;
 }
 
-void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_.Draw(canvas, r); }
+void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_->Draw(canvas, r); }
 
 void TPNGImage::LoadFromStream(TStream& stream) {
     const std::int64_t left = stream.Size() - stream.Position();
@@ -50,7 +50,14 @@ void TPNGImage::LoadFromStream(TStream& stream) {
         throw EOutOfMemory();
     }
     stream.ReadBuffer(data.data(), data.size());
-    bitmap_.LoadFromDib(DecodePng(data.data(), data.size()));
+    auto decoded = std::make_unique<TBitmap>();
+    DecodePng(data.data(), data.size(),
+              PngTarget{[&](std::int32_t w, std::int32_t h) {
+                            decoded->SetPixelFormat(pf24bit);
+                            decoded->SetSize(w, h);
+                        },
+                        [&](int y) { return decoded->ScanLine(y); }});
+    bitmap_ = std::move(decoded);
     data_ = std::move(data);
     Changed();
 }
@@ -59,7 +66,7 @@ void TPNGImage::SaveToStream(TStream& stream) {
     if (!data_.empty())
         stream.WriteBuffer(data_.data(), data_.size());
     else
-        WritePng(bitmap_, stream);
+        WritePng(*bitmap_, stream);
 }
 
 void WritePng(TBitmap& bitmap, TStream& stream) {

@@ -14,10 +14,10 @@ class TPNGImage : public TGraphic {
 public:
     TPNGImage() = default;
     const char* ClassName() const override { return "TPNGImage"; }
-    int Width() const override { return bitmap_.Width(); }
-    int Height() const override { return bitmap_.Height(); }
-    bool Empty() const override { return bitmap_.Empty(); }
-    const TBitmap& Bitmap() const { return bitmap_; }
+    int Width() const override { return bitmap_->Width(); }
+    int Height() const override { return bitmap_->Height(); }
+    bool Empty() const override { return bitmap_->Empty(); }
+    const TBitmap& Bitmap() const { return *bitmap_; }
 
     using TGraphic::Assign;
     // Takes a PNG image or a bitmap.
@@ -34,7 +34,9 @@ protected:
     void AssignTo(TGraphic& dest) const override;
 
 private:
-    TBitmap bitmap_;
+    // Never null. Held by pointer so a load decodes into a new bitmap's own rows and takes
+    // it only when complete.
+    std::unique_ptr<TBitmap> bitmap_ = std::make_unique<TBitmap>();
     std::vector<std::uint8_t> data_;  // the file while it still matches bitmap_
 };
 
