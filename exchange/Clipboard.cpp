@@ -22,7 +22,7 @@ UINT PngFormat() {
 
 // The bitmap and its PNG file, in one opening of the clipboard.
 void CopyPicture(TBitmap& bitmap) {
-    TClipboardBytes png{PngFormat(), {}};
+    TClipboardBytes png{bitmap.Empty() ? 0u : PngFormat(), {}};
     if (png.Format) {
         TMemoryStream file;
         WritePng(bitmap, file);
