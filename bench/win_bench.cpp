@@ -6,6 +6,9 @@
 //   band         one XOR band draw on 4096 x 4096                      vs one full copy of the picture
 //   jpeg         JPEG save of a 1920 x 1080 capture                    vs libjpeg-turbo on the same pixels
 //   open         opening GIF, JPEG and BMP files end to end (win_open_bench.cpp)
+//   png          PNG save of the same capture                          vs libpng on the same pixels, same settings;
+//                zlib level and row filter against time and size; opening a 1080p PNG end to end
+//                                                                      vs decoding it in memory
 // KAPTOR_BENCH_ONLY (for example "capture,zoom") picks comparisons; all run by default. The
 // command line is not used: the main window would take its first argument for a file.
 #include <windows.h>
@@ -18,12 +21,16 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "WinTiming.h"
 #include "app/F_Kaptor.h"
 #include "app/Settings.h"
 #include "exchange/Save.h"
 #include "framework/imaging/JpegCodec.h"
+#include "framework/imaging/PngCodec.h"
+#include "framework/win/Dialogs.h"
+#include "framework/win/Picture.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
 #include "gif/GifUnit.h"
@@ -43,9 +50,10 @@ std::vector<std::uint32_t*> Rows(TBitmap& bitmap) {
     return rows;
 }
 
-// Something like a desktop: a noisy wallpaper, flat windows with title-bar gradients and
-// dense dark "text" on white. JPEG cost depends on content, so both sides get this.
-void FillDesktop(TBitmap& bitmap) {
+// Something like a desktop: a noisy (photo-like) wallpaper or a smooth one, flat windows with
+// title-bar gradients and dense dark "text" on white. JPEG and PNG cost depends on content,
+// so both sides get this.
+void FillDesktop(TBitmap& bitmap, bool noisyWallpaper = true) {
     std::uint32_t seed = 2024;
     auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
     const int w = bitmap.Width(), h = bitmap.Height();
@@ -56,9 +64,10 @@ void FillDesktop(TBitmap& bitmap) {
                                 (x > w * 15 / 32 && x < w * 15 / 16 && y > h * 10 / 27 && y < h * 25 / 27);
             unsigned r, g, b;
             if (!window) {
-                r = 40 + x * 90 / w + rnd() % 24;
-                g = 80 + y * 60 / h + rnd() % 24;
-                b = 140 + rnd() % 24;
+                const unsigned noise = noisyWallpaper ? 24 : 1;
+                r = 40 + x * 90 / w + rnd() % noise;
+                g = 80 + y * 60 / h + rnd() % noise;
+                b = 140 + rnd() % noise;
             } else if ((y / 24) % 14 == 3) {
                 r = 10 + (x % 1000) / 8;
                 g = 36 + (x % 1000) / 8;
@@ -264,6 +273,115 @@ void BenchJpeg() {
     RemoveDirectoryA(dir.c_str());
 }
 
+// ---------------------------------------------------------------- png
+
+// libpng alone: the bitmap's rows as they are (BGRX, libpng swaps and drops the fourth byte),
+// the settings given, into memory, then the file in one write.
+std::size_t EncodePngDirect(const std::vector<std::uint32_t*>& rows, int w, int h, const TPngSettings& settings,
+                            const std::string& file) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<std::uint8_t> out;
+    png_set_write_fn(png, &out, [](png_structp p, png_bytep data, size_t n) {
+        auto* v = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+        v->insert(v->end(), data, data + n);
+    }, nullptr);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    static const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
+                                  PNG_ALL_FILTERS};
+    png_set_compression_level(png, settings.Level);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters[static_cast<int>(settings.Filter)]);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (int y = 0; y < h; ++y) png_write_row(png, reinterpret_cast<png_bytep>(rows[y]));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (!file.empty()) {
+        HANDLE f = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (f != INVALID_HANDLE_VALUE) {
+            WriteFile(f, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+            CloseHandle(f);
+        }
+    }
+    return out.size();
+}
+
+const char* FilterName(TPngFilter f) {
+    static const char* names[] = {"none", "sub", "up", "average", "paeth", "adaptive"};
+    return names[static_cast<int>(f)];
+}
+
+void BenchPng(TKaptor32& form) {
+    const TPngSettings chosen;
+    std::printf("png: 1920 x 1080, 32 bits as captured, level %d, filter %s\n", chosen.Level, FilterName(chosen.Filter));
+    TBitmap capture(1920, 1080);
+    FillDesktop(capture);
+    const auto rows = Rows(capture);
+    const std::string dir = TempFolder();
+    const std::string saved = dir + "save.png", direct = dir + "direct.png";
+
+    // zlib level and filter: time and size of each, libpng direct into memory, on this
+    // picture and on one with a smooth wallpaper (where most screenshots are).
+    TBitmap flat(1920, 1080);
+    FillDesktop(flat, false);
+    const auto flatRows = Rows(flat);
+    std::printf("  level filter      noisy: ms      bytes    smooth: ms      bytes\n");
+    for (int level : {1, 3, 6, 9})
+        for (TPngFilter f : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
+            const TPngSettings s{level, f};
+            std::size_t bytes = 0, flatBytes = 0;
+            Timed one("", [&] { bytes = EncodePngDirect(rows, 1920, 1080, s, ""); });
+            Timed two("", [&] { flatBytes = EncodePngDirect(flatRows, 1920, 1080, s, ""); });
+            one.Calibrate(0);
+            two.Calibrate(0);
+            for (int i = 0; i < 3; ++i) one.Sample(), two.Sample();
+            std::printf("  %5d %-8s %12.1f %10zu %12.1f %10zu\n", level, FilterName(f), one.Result().Median, bytes,
+                        two.Result().Median, flatBytes);
+        }
+
+    Timed save("SavePictureFile, PNG entry (temp file, replace)", [&] {
+        SavePictureFile(capture, saved, SaveTypePng);
+    });
+    Timed ref("libpng on the same rows, same settings, one file write",
+              [&] { EncodePngDirect(rows, 1920, 1080, chosen, direct); });
+    const auto t = RunInterleaved({&save, &ref}, 7, 1);
+    std::printf("  file sizes: saved %zu bytes, direct %zu bytes\n", FileSize(saved), FileSize(direct));
+    bench::PrintRatio("PNG save / libpng direct (with file write)", t[0].Median, t[1].Median);
+
+    // Opening: the open command as the user gives it (dialog answered), load, install, repaint,
+    // against decoding the same bytes in memory.
+    TMemoryStream file;
+    file.LoadFromFile(saved);
+    TOpenDialog::ExecuteHook = [&](TOpenDialog& d) {
+        d.FileName = saved;
+        return true;
+    };
+    Timed open("SB_OpenClick on the 1080p PNG (load, install, repaint)", [&] {
+        form.SB_OpenClick(form.SB_Open);
+        Pump();
+    });
+    // The load core's first three steps alone (read the file, decode, make the bitmap): what
+    // the PNG format adds, apart from installing the picture in the view.
+    Timed load("TPicture::LoadFromFile + bitmap Assign", [&] {
+        TPicture picture;
+        TBitmap bitmap;
+        picture.LoadFromFile(saved);
+        bitmap.Assign(picture.Graphic());
+    });
+    Timed decode("DecodePng of the same bytes in memory",
+                 [&] { DecodePng(file.Memory().data(), file.Memory().size()); });
+    const auto o = RunInterleaved({&open, &load, &decode}, 9, 1);
+    TOpenDialog::ExecuteHook = nullptr;
+    bench::PrintRatio("PNG open end to end / decode in memory", o[0].Median, o[2].Median);
+    bench::PrintRatio("PNG load (file, decode, bitmap) / decode in memory", o[1].Median, o[2].Median);
+    DeleteFileA(saved.c_str());
+    DeleteFileA(direct.c_str());
+    RemoveDirectoryA(dir.c_str());
+}
+
 }  // namespace
 
 int main() {
@@ -292,6 +410,7 @@ int main() {
         form->Image1->Picture().SetGraphic(nullptr);
         form->Image2->Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
+        if (want("png")) BenchPng(*form);
         app.DestroyForms();
     } catch (const std::exception& e) {
         std::printf("failed: %s\n", e.what());

@@ -10,9 +10,11 @@ find_package(GTest REQUIRED)
 add_library(kaptor_portable STATIC ${PORTABLE_SOURCES})
 target_include_directories(kaptor_portable PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/framework/base)
 target_compile_options(kaptor_portable PRIVATE ${KAPTOR_WARNINGS})
-# The JPEG codec uses the system's libjpeg (libjpeg62-turbo-dev) natively.
+# The JPEG codec uses the system's libjpeg (libjpeg62-turbo-dev) natively,
 find_package(JPEG REQUIRED)
-target_link_libraries(kaptor_portable PUBLIC JPEG::JPEG)
+# and the PNG codec the system's libpng and zlib (libpng-dev, zlib1g-dev).
+find_package(PNG REQUIRED)
+target_link_libraries(kaptor_portable PUBLIC JPEG::JPEG PNG::PNG)
 
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TEST_SOURCES})

@@ -21,6 +21,23 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh)
   set(KAPTOR_JPEG_LIB jpeg_static)
 endif()
 
+# zlib and libpng, built once from Debian's source packages into the build folder.
+set(KAPTOR_PNG_PREFIX ${CMAKE_BINARY_DIR}/deps/libpng)
+execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libpng.sh ${KAPTOR_PNG_PREFIX}
+                RESULT_VARIABLE png_rc)
+if(NOT png_rc EQUAL 0)
+  message(FATAL_ERROR "building zlib and libpng failed")
+endif()
+add_library(zlib_static STATIC IMPORTED)
+set_target_properties(zlib_static PROPERTIES
+  IMPORTED_LOCATION ${KAPTOR_PNG_PREFIX}/lib/libz.a
+  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_PNG_PREFIX}/include)
+add_library(png_static STATIC IMPORTED)
+set_target_properties(png_static PROPERTIES
+  IMPORTED_LOCATION ${KAPTOR_PNG_PREFIX}/lib/libpng.a
+  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_PNG_PREFIX}/include
+  INTERFACE_LINK_LIBRARIES zlib_static)
+
 # GoogleTest from Debian's source tree, built for the target.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -38,7 +55,7 @@ list(REMOVE_ITEM WIN_SOURCES ${PORTABLE_SOURCES} ${CMAKE_SOURCE_DIR}/app/main.cp
 add_library(kaptor_win STATIC ${PORTABLE_SOURCES} ${WIN_SOURCES})
 target_include_directories(kaptor_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kaptor_win PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
-target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB}
+target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB} png_static
   comctl32 comdlg32 gdi32 user32 shell32 ole32 winspool version winmm uuid)
 
 file(GLOB RC_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)

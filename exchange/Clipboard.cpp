@@ -1,19 +1,44 @@
-// Copy to and paste from the system clipboard, as a bitmap at natural size.
+// Copy to and paste from the system clipboard, as a bitmap at natural size. Copy offers a PNG
+// file too, in the registered "PNG" format, for programs that take it losslessly; paste takes
+// one when no bitmap is offered.
 #include <memory>
 
 #include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
+#include "framework/base/Classes.h"
+#include "framework/imaging/PngCodec.h"
 #include "framework/win/Clipbrd.h"
+#include "framework/win/PngImage.h"
 #include "view/Range.h"
 
 namespace kaptor {
+
+namespace {
+
+UINT PngFormat() {
+    static const UINT format = RegisterClipboardFormatA("PNG");
+    return format;
+}
+
+// The bitmap and its PNG file, in one opening of the clipboard.
+void CopyPicture(TBitmap& bitmap) {
+    TClipboardBytes png{bitmap.Empty() ? 0u : PngFormat(), {}};
+    if (png.Format) {
+        TMemoryStream file;
+        WritePng(bitmap, file);
+        png.Bytes = std::move(file.Memory());
+    }
+    Clipboard().Assign(bitmap, &png);
+}
+
+}  // namespace
 
 void TKaptor32::SB_CopyClick(TComponent*) {
     // Errors reach the general report with their own text.
     if (!RangeActive(*this)) {
         // The picture as displayed: in range mode without a framed range an open band's
         // lines go with it.
-        Clipboard().Assign(Image1->Picture().Bitmap());
+        CopyPicture(Image1->Picture().Bitmap());
         return;
     }
     if (RangeEmpty(*this)) {
@@ -22,7 +47,7 @@ void TKaptor32::SB_CopyClick(TComponent*) {
     }
     std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
     try {
-        Clipboard().Assign(*bitmap);
+        CopyPicture(*bitmap);
     } catch (...) {
         DrawRangeFrame();
         throw;
@@ -31,13 +56,19 @@ void TKaptor32::SB_CopyClick(TComponent*) {
 }
 
 void TKaptor32::SB_PasteClick(TComponent*) {
-    if (!Clipboard().HasFormat(CF_BITMAP)) {
+    const bool bitmapOffered = Clipboard().HasFormat(CF_BITMAP);
+    if (!bitmapOffered && !(PngFormat() && Clipboard().HasFormat(PngFormat()))) {
         ShowMessage("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います");
         return;
     }
     try {
         TBitmap pasted;
-        Clipboard().GetBitmap(pasted);
+        if (bitmapOffered) {
+            Clipboard().GetBitmap(pasted);
+        } else {
+            const std::vector<std::uint8_t> png = Clipboard().GetBytes(PngFormat());
+            pasted.LoadFromDib(DecodePng(png.data(), png.size()));
+        }
         if (SB_Range->Down()) SB_NoRangeClick(this);
         Image1->Picture().SetGraphic(nullptr);
         Image1->SetCursor(crDefault);

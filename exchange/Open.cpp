@@ -104,7 +104,8 @@ void TKaptor32::WireOpenCommands() {
     OpenPictureDialog1->Name = "OpenPictureDialog1";
     OpenPictureDialog1->Title = "画像ﾌｧｲﾙを開く";
     OpenPictureDialog1->Filter =
-        "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg";
+        "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg"
+        "|PNG (*.png)|*.png|GIF (*.gif)|*.gif";
     OpenPictureDialog1->FilterIndex = 1;
 
     auto open = [this](TComponent* s) { SB_OpenClick(s); };

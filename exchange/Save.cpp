@@ -1,4 +1,4 @@
-// Saving the picture, or the framed range of it, as a Windows bitmap or a JPEG file. The
+// Saving the picture, or the framed range of it, as a Windows bitmap, JPEG or PNG file. The
 // format follows the type chosen in the dialog, not the typed extension. A file is written
 // beside its target under a temporary name and put in its place only when complete, so a
 // failed save never destroys the file it would have replaced.
@@ -12,6 +12,7 @@
 #include "framework/win/Bitmap.h"
 #include "framework/win/ExtDlgs.h"
 #include "framework/win/Picture.h"
+#include "framework/win/PngImage.h"
 #include "view/Range.h"
 
 namespace kaptor {
@@ -45,6 +46,8 @@ void WriteJpeg(TBitmap& bitmap, TStream& stream) {
 void WriteFormat(TBitmap& bitmap, int type, TStream& stream) {
     if (type == SaveTypeBitmap)
         bitmap.SaveToStream(stream);
+    else if (type == SaveTypePng)
+        WritePng(bitmap, stream);
     else
         WriteJpeg(bitmap, stream);
 }
@@ -60,7 +63,7 @@ struct TempFile {
 }  // namespace
 
 void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
-    if (type != SaveTypeBitmap && type != SaveTypeJpeg) return;  // no other type is offered
+    if (type != SaveTypeBitmap && type != SaveTypeJpeg && type != SaveTypePng) return;  // no other type is offered
     std::string dir = ExtractFilePath(fileName);
     if (dir.empty()) dir = ".";
     char tempName[MAX_PATH] = {};
@@ -87,7 +90,9 @@ void TKaptor32::SB_SaveClick(TComponent*) {
         SaveDialog1 = new TSavePictureDialog(this);
         SaveDialog1->Name = "SaveDialog1";
         SaveDialog1->Title = "ｷｬﾌﾟﾁｬｰ画像の保存";
-        SaveDialog1->Filter = "ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg";
+        // The third entry follows the two of old; the dialog appends the chosen entry's
+        // extension to a name typed without one.
+        SaveDialog1->Filter = "ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png";
         SaveDialog1->DefaultExt = "bmp";
         SaveDialog1->FilterIndex = SaveTypeBitmap;
         SaveDialog1->Options = ofOverwritePrompt | ofHideReadOnly | ofEnableSizing;

@@ -8,10 +8,10 @@ namespace kaptor {
 class TBitmap;
 
 // The save dialog's type entries.
-inline constexpr int SaveTypeBitmap = 1, SaveTypeJpeg = 2;
+inline constexpr int SaveTypeBitmap = 1, SaveTypeJpeg = 2, SaveTypePng = 3;
 
-// Writes bitmap to fileName as a Windows bitmap (type 1) or a JPEG file (type 2); any other
-// type writes nothing. The file is written under a temporary name in the same folder and
+// Writes bitmap to fileName as a Windows bitmap (type 1), a JPEG file (type 2) or a PNG file
+// (type 3); any other type writes nothing. The file is written under a temporary name in the same folder and
 // then replaces fileName, so on failure an existing fileName is left as it was. A folder
 // that takes no new file raises EFCreateError with the target's name.
 void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type);

@@ -16,9 +16,9 @@ packages=(
   fonts-ipafont-gothic fonts-wine
   # a real printer for the print tests
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
-  # reference decoder for the GIF benchmark, native libjpeg, libFuzzer runtime
-  libgif-dev libjpeg62-turbo-dev libclang-rt-14-dev
-  # fetching the libjpeg-turbo source package
+  # reference decoder for the GIF benchmark, native libjpeg, libpng and zlib, libFuzzer runtime
+  libgif-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libclang-rt-14-dev
+  # fetching the libjpeg-turbo, zlib and libpng1.6 source packages
   dpkg-dev
 )
 
@@ -31,7 +31,7 @@ done
 
 src_list=/etc/apt/sources.list.d/kaptor-src.sources
 if [ ! -f "$src_list" ]; then
-  # Source entries for the libjpeg-turbo source package.
+  # Source entries for the libjpeg-turbo, zlib and libpng1.6 source packages.
   $SUDO tee "$src_list" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian

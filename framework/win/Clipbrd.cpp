@@ -26,8 +26,22 @@ HWND TClipboard::Owner() {
 
 bool TClipboard::HasFormat(UINT format) const { return IsClipboardFormatAvailable(format) != FALSE; }
 
-void TClipboard::Assign(TBitmap& bitmap) {
+namespace {
+
+UniqueGlobal GlobalCopy(const std::vector<std::uint8_t>& bytes) {
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size()));
+    if (!memory) throw EOutOfMemory(texts::OutOfMemory);
+    GlobalLockGuard lock(memory.get());
+    if (!lock.get()) throw EOutOfMemory(texts::OutOfMemory);
+    if (!bytes.empty()) std::memcpy(lock.get(), bytes.data(), bytes.size());
+    return memory;
+}
+
+}  // namespace
+
+void TClipboard::Assign(TBitmap& bitmap, const TClipboardBytes* alongside) {
     TClipboardBitmap data = bitmap.SaveToClipboardFormat();
+    UniqueGlobal extra = alongside && alongside->Format ? GlobalCopy(alongside->Bytes) : UniqueGlobal();
     ClipboardOpenGuard open(Owner());
     EmptyClipboard();
     if (data.Bitmap) {
@@ -38,6 +52,20 @@ void TClipboard::Assign(TBitmap& bitmap) {
         if (!SetClipboardData(CF_PALETTE, data.Palette.get())) throw EInvalidOperation(texts::ClipboardWrite);
         data.Palette.release();
     }
+    if (extra) {
+        if (!SetClipboardData(alongside->Format, extra.get())) throw EInvalidOperation(texts::ClipboardWrite);
+        extra.release();
+    }
+}
+
+std::vector<std::uint8_t> TClipboard::GetBytes(UINT format) {
+    ClipboardOpenGuard open(Owner());
+    HANDLE handle = GetClipboardData(format);
+    if (!handle) throw EInvalidGraphic(texts::ClipboardNoBitmap);
+    GlobalLockGuard lock(handle);  // the handle stays the clipboard's
+    if (!lock.get()) throw EInvalidGraphic(texts::ClipboardNoBitmap);
+    const auto* p = static_cast<const std::uint8_t*>(lock.get());
+    return std::vector<std::uint8_t>(p, p + GlobalSize(handle));
 }
 
 void TClipboard::GetBitmap(TBitmap& bitmap) {
@@ -48,14 +76,7 @@ void TClipboard::GetBitmap(TBitmap& bitmap) {
 }
 
 void TClipboard::SetTextBuf(const char* text) {
-    const std::size_t n = std::strlen(text) + 1;
-    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, n));
-    if (!memory) throw EOutOfMemory(texts::OutOfMemory);
-    {
-        GlobalLockGuard lock(memory.get());
-        if (!lock.get()) throw EOutOfMemory(texts::OutOfMemory);
-        std::memcpy(lock.get(), text, n);
-    }
+    UniqueGlobal memory = GlobalCopy(std::vector<std::uint8_t>(text, text + std::strlen(text) + 1));
     ClipboardOpenGuard open(Owner());
     EmptyClipboard();
     if (!SetClipboardData(CF_TEXT, memory.get())) throw EInvalidOperation(texts::ClipboardWrite);

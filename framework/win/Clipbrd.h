@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace kaptor {
 
 class TBitmap;
@@ -24,15 +27,24 @@ public:
     ClipboardOpenGuard& operator=(const ClipboardOpenGuard&) = delete;
 };
 
+// Bytes offered in a registered format beside the bitmap (a PNG file, for instance).
+struct TClipboardBytes {
+    UINT Format = 0;
+    std::vector<std::uint8_t> Bytes;
+};
+
 class TClipboard {
 public:
     // Whether the clipboard offers the format (also a synthesized one: CF_BITMAP from a DIB).
     bool HasFormat(UINT format) const;
     // Empties the clipboard and puts a device-dependent copy of the bitmap on it as
-    // CF_BITMAP, with CF_PALETTE when the bitmap has a colour table.
-    void Assign(TBitmap& bitmap);
+    // CF_BITMAP, with CF_PALETTE when the bitmap has a colour table, and alongside (when
+    // given) in its format, all in one opening of the clipboard.
+    void Assign(TBitmap& bitmap, const TClipboardBytes* alongside = nullptr);
     // Copies the clipboard's CF_BITMAP into bitmap (no palette is taken).
     void GetBitmap(TBitmap& bitmap);
+    // The bytes of a memory format on the clipboard; EInvalidGraphic when it offers none.
+    std::vector<std::uint8_t> GetBytes(UINT format);
     // Empties the clipboard and puts text on it as CF_TEXT (for tests and tools).
     void SetTextBuf(const char* text);
 

@@ -6,6 +6,7 @@
 
 #include "framework/base/SysUtils.h"
 #include "framework/imaging/JpegCodec.h"
+#include "framework/win/PngImage.h"
 
 namespace kaptor {
 
@@ -208,6 +209,7 @@ std::vector<TFileFormat> BuiltInFormats() {
         {"ico", "ｱｲｺﾝ", [] { return std::unique_ptr<TGraphic>(new TIcon); }},
         {"emf", "拡張ﾒﾀﾌｧｲﾙ", [] { return std::unique_ptr<TGraphic>(new TMetafile); }},
         {"wmf", "ﾒﾀﾌｧｲﾙ", [] { return std::unique_ptr<TGraphic>(new TMetafile); }},
+        {"png", "PNG ｲﾒｰｼﾞ ﾌｧｲﾙ", [] { return std::unique_ptr<TGraphic>(new TPNGImage); }},
     };
 }
 

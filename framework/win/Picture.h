@@ -159,7 +159,7 @@ public:
     static void RegisterFileFormat(const std::string& extension, const std::string& description) {
         RegisterFileFormat(extension, description, [] { return std::unique_ptr<TGraphic>(new G); });
     }
-    // The registered formats in the order of registration (bmp, jpg, jpeg, ico, emf, wmf first).
+    // The registered formats in the order of registration (bmp, jpg, jpeg, ico, emf, wmf, png first).
     static std::vector<TFileFormat> FileFormats();
 
 private:

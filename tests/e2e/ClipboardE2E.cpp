@@ -1,11 +1,13 @@
-// The clipboard between the program and another process: a framed range copied out, text
-// refused, a bitmap pasted in.
+// The clipboard between the program and another process: a framed range copied out (as a
+// bitmap and as a PNG file), text refused, a bitmap pasted in.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "Driver.h"
 
@@ -61,6 +63,20 @@ TEST(ClipboardE2E, CopyOfAFramedRangeIsExactlyThatBitmap) {
             if (copied.At(x, y) != TestPattern::ColorAt(range.left - pc.left + x, range.top - pc.top + y, cw, ch)) ++wrong;
     EXPECT_EQ(wrong, 0) << "of " << copied.Width * copied.Height << " pixels";
     EXPECT_TRUE(FrameShown(w, range, 0xFF0000));
+
+    // The same pixels as a PNG file in the registered "PNG" format, read by the system's decoder.
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(ReadClipboardBytes(RegisterClipboardFormatA("PNG"), png));
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string file = std::string(dir) + "clipboard-copy.png";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+    Pixels decoded;
+    ASSERT_TRUE(DecodePictureFile(file, decoded));
+    EXPECT_EQ(decoded.Width, copied.Width);
+    EXPECT_EQ(decoded.Height, copied.Height);
+    EXPECT_TRUE(decoded.Data == copied.Data);
+    DeleteFileA(file.c_str());
 }
 
 TEST(ClipboardE2E, PasteOfTextSaysTheFormatIsWrongAndChangesNothing) {

@@ -587,6 +587,21 @@ bool ReadClipboardBitmap(Pixels& out) {
     return ok;
 }
 
+bool ReadClipboardBytes(UINT format, std::vector<std::uint8_t>& out) {
+    if (!OpenClipboardSoon(nullptr)) return false;
+    bool ok = false;
+    if (HANDLE data = GetClipboardData(format)) {
+        if (const void* p = GlobalLock(data)) {
+            const auto* bytes = static_cast<const std::uint8_t*>(p);
+            out.assign(bytes, bytes + GlobalSize(data));
+            GlobalUnlock(data);
+            ok = true;
+        }
+    }
+    CloseClipboard();
+    return ok;
+}
+
 // ---------------------------------------------------------------- picture, range
 
 HWND PictureControl(HWND main) { return FindChild(FindChild(main, "TScrollBox"), "TImage"); }

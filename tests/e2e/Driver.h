@@ -109,6 +109,8 @@ bool PutClipboardBitmap(const Pixels& picture);
 bool ClipboardHas(UINT format);
 // Reads CF_BITMAP; false if there is none.
 bool ReadClipboardBitmap(Pixels& out);
+// The bytes of a memory format (a registered one such as "PNG"); false if there are none.
+bool ReadClipboardBytes(UINT format, std::vector<std::uint8_t>& out);
 
 // ---- the main window's picture: capture, range mode, two clicks
 

@@ -1,5 +1,5 @@
 // Cropping as a user does it: capture a window of known colours, range mode, two clicks on
-// the picture, then save through the real save dialog as a bitmap and as a JPEG file.
+// the picture, then save through the real save dialog as a bitmap, a JPEG and a PNG file.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -76,6 +76,10 @@ struct RangeSession {
     int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
 
     ::testing::AssertionResult CaptureAndFrame() {
+        const auto captured = Capture();
+        return captured ? Frame() : captured;
+    }
+    ::testing::AssertionResult Capture() {
         Main = Prog.WaitMainWindow();
         if (!Main) return ::testing::AssertionFailure() << "no main window";
         RECT mainRect, patternRect, overlap;
@@ -89,6 +93,9 @@ struct RangeSession {
         Y2 = Y1 + 70;
         MoveMouse(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
         if (!CaptureWholeScreen(Main)) return ::testing::AssertionFailure() << "capture did not finish";
+        return ::testing::AssertionSuccess();
+    }
+    ::testing::AssertionResult Frame() {
         // The range must lie in the part of the picture the view shows.
         const RECT view = ClientRectOnScreen(FindChild(Main, "TScrollBox"));
         if (view.bottom - view.top <= Y2 + 2 || view.right - view.left <= X2 + 2)
@@ -119,14 +126,16 @@ struct RangeSession {
 
 const char* const SaveTitle = "ｷｬﾌﾟﾁｬｰ画像の保存";
 
-// Ctrl+S, the save dialog, a name and a type; true once the file is there.
-::testing::AssertionResult SaveAs(RangeSession& s, const std::string& path, int typeEntry) {
+// Ctrl+S, the save dialog, a name and a type; true once the file is there (at path when the
+// dialog is to complete the typed name).
+::testing::AssertionResult SaveAs(RangeSession& s, const std::string& typed, int typeEntry, std::string path = "") {
+    if (path.empty()) path = typed;
     DeleteFileA(path.c_str());
     if (!Activate(s.Main)) return ::testing::AssertionFailure() << "main window not in front";
     PressKey('S', true);
     HWND dialog = WaitDialog(s.Prog.Pid(), SaveTitle);
     if (!dialog) return ::testing::AssertionFailure() << "no save dialog";
-    if (!AnswerSaveDialog(dialog, path, typeEntry)) return ::testing::AssertionFailure() << "dialog not answered";
+    if (!AnswerSaveDialog(dialog, typed, typeEntry)) return ::testing::AssertionFailure() << "dialog not answered";
     if (!WaitFor([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
         return ::testing::AssertionFailure() << "no file " << path;
     return ::testing::AssertionSuccess();
@@ -207,4 +216,36 @@ TEST(RangeSaveE2E, TypeEntryTwoWithABmpNameWritesJpeg) {
     EXPECT_EQ(decoded.Height, s.RangeHeight());
     EXPECT_TRUE(s.FrameShown());
     DeleteFileA(path.c_str());
+}
+
+TEST(RangeSaveE2E, CaptureAndRangeSavedAsPngHoldExactlyTheirPixels) {
+    RangeSession s;
+    ASSERT_TRUE(s.Capture());
+    const std::string dir = s.TempFolder();
+    // The whole capture: the PNG decodes (by the system's decoder) to the bitmap's pixels.
+    const std::string bmp = dir + "whole.bmp", png = dir + "whole.png";
+    ASSERT_TRUE(SaveAs(s, bmp, 1));
+    ASSERT_TRUE(SaveAs(s, png, 3));
+    Pixels captured, decoded;
+    ASSERT_TRUE(ReadBmpFile(bmp, captured));
+    ASSERT_TRUE(DecodePictureFile(png, decoded));
+    ASSERT_EQ(decoded.Width, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(decoded.Height, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(decoded.Data == captured.Data);
+    EXPECT_EQ(decoded.At(s.Client.left + 7, s.Client.top + 9), s.Expected(s.Client.left + 7, s.Client.top + 9));
+
+    // The range, typed without extension: the PNG entry gives it ".png".
+    ASSERT_TRUE(s.Frame());
+    const std::string range = dir + "range.png";
+    ASSERT_TRUE(SaveAs(s, dir + "range", 3, range));
+    ASSERT_TRUE(DecodePictureFile(range, decoded));
+    ASSERT_EQ(decoded.Width, s.RangeWidth());
+    ASSERT_EQ(decoded.Height, s.RangeHeight());
+    int wrong = 0;
+    for (int y = 0; y < decoded.Height; ++y)
+        for (int x = 0; x < decoded.Width; ++x)
+            if (decoded.At(x, y) != s.Expected(s.X1 + x, s.Y1 + y)) ++wrong;
+    EXPECT_EQ(wrong, 0) << "of " << decoded.Width * decoded.Height << " pixels";
+    EXPECT_TRUE(s.FrameShown());
+    for (const std::string& f : {bmp, png, range}) DeleteFileA(f.c_str());
 }

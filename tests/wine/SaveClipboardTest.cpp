@@ -1,7 +1,9 @@
 // Save and clipboard commands in process: the three save paths through the dialog's seam,
-// the temporary-file replacement, empty ranges, and the clipboard round trip.
+// the temporary-file replacement, empty ranges, and the clipboard round trip (a PNG pasted
+// when no bitmap is offered among it).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "framework/imaging/JpegCodec.h"
 #include "framework/win/Clipbrd.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/PngImage.h"
 #include "view/Range.h"
 
 using namespace kaptor;
@@ -179,7 +182,7 @@ TEST(Save, UnknownTypeEntryWritesNothing) {
     const std::string dir = TempDir();
     Clean(dir);
     TBitmap bitmap(4, 4);
-    SavePictureFile(bitmap, dir + "x.bmp", 3);
+    SavePictureFile(bitmap, dir + "x.bmp", 4);
     EXPECT_EQ(FilesIn(dir), 0);
 }
 
@@ -236,6 +239,33 @@ TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
     EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
     EXPECT_EQ(form.StatusBar1->Panels()[2].Text(), "");
     EXPECT_EQ(Pixel(form, 89, 69), PatternColor(89, 69));
+}
+
+TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
+    LeaveRange leave;
+    TKaptor32& form = WithPattern(300, 200);
+    TMemoryStream png;
+    {
+        TBitmap source(90, 70);
+        FillPattern(source);
+        WritePng(source, png);
+    }
+    {
+        UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, png.Memory().size()));
+        ASSERT_TRUE(memory);
+        std::memcpy(GlobalLockGuard(memory.get()).get(), png.Memory().data(), png.Memory().size());
+        ClipboardOpenGuard open(Application->Handle());
+        EmptyClipboard();
+        ASSERT_TRUE(SetClipboardData(RegisterClipboardFormatA("PNG"), memory.get()));
+        memory.release();
+    }
+    ASSERT_FALSE(Clipboard().HasFormat(CF_BITMAP));
+    form.SB_PasteClick(form.SB_Paste);
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(form.NaturalWidth, 90);
+    EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
+    for (int y = 0; y < 70; y += 3)
+        for (int x = 0; x < 90; x += 4) ASSERT_EQ(Pixel(form, x, y), PatternColor(x, y)) << x << "," << y;
 }
 
 }  // namespace

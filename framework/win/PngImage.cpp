@@ -1,0 +1,91 @@
+#include "framework/win/PngImage.h"
+
+#include "framework/imaging/PngCodec.h"
+
+namespace kaptor {
+
+void TPNGImage::Assign(const TGraphic& source) {
+    if (&source == this) return;
+    if (const auto* png = dynamic_cast<const TPNGImage*>(&source)) {
+        bitmap_->Assign(*png->bitmap_);
+        data_ = png->data_;
+    } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
+        bitmap_->Assign(*bitmap);
+        data_.clear();
+    } else {
+        TGraphic::Assign(source);
+        return;
+    }
+    Changed();
+}
+
+void TPNGImage::AssignTo(TGraphic& dest) const {
+    if (auto* bitmap = dynamic_cast<TBitmap*>(&dest))
+        bitmap->Assign(*bitmap_);
+    else
+        TGraphic::AssignTo(dest);
+}
+
+void TPNGImage::Clear() {
+    bitmap_->Clear();
+    data_.clear();
+    Changed();
+}
+
+std::unique_ptr<TGraphic> TPNGImage::Clone() const {
+    auto copy = std::make_unique<TPNGImage>();
+    copy->Assign(*this);
+    return copy;
+}
+
+void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_->Draw(canvas, r); }
+
+void TPNGImage::LoadFromStream(TStream& stream) {
+    const std::int64_t left = stream.Size() - stream.Position();
+    if (left > 0x7FFFFFFF) throw EOutOfMemory();
+    std::vector<std::uint8_t> data;
+    try {
+        data.resize(static_cast<std::size_t>(left > 0 ? left : 0));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    stream.ReadBuffer(data.data(), data.size());
+    auto decoded = std::make_unique<TBitmap>();
+    DecodePng(data.data(), data.size(),
+              PngTarget{[&](std::int32_t w, std::int32_t h) {
+                            decoded->SetPixelFormat(pf24bit);
+                            decoded->SetSize(w, h);
+                        },
+                        [&](int y) { return decoded->ScanLine(y); }});
+    bitmap_ = std::move(decoded);
+    data_ = std::move(data);
+    Changed();
+}
+
+void TPNGImage::SaveToStream(TStream& stream) {
+    if (!data_.empty())
+        stream.WriteBuffer(data_.data(), data_.size());
+    else
+        WritePng(*bitmap_, stream);
+}
+
+void WritePng(TBitmap& bitmap, TStream& stream) {
+    const TPixelFormat pf = bitmap.PixelFormat();
+    if (pf == pfCustom) {  // masks we cannot name here: the copy carries them
+        EncodePng(bitmap.ToDib(), stream);
+        return;
+    }
+    Dib format;
+    format.Width = bitmap.Width();
+    format.Height = bitmap.Height();
+    format.BitCount = static_cast<std::uint16_t>(bitmap.BitCount());
+    if (pf == pf16bit) {
+        format.RedMask = 0xF800;
+        format.GreenMask = 0x07E0;
+        format.BlueMask = 0x001F;
+    }
+    format.Palette = bitmap.Colors();
+    EncodePng(format, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
+}
+
+}  // namespace kaptor
