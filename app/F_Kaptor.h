@@ -6,6 +6,7 @@
 //   exchange/           open and drop, save, clipboard, printing
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "framework/win/ComCtrls.h"
@@ -22,6 +23,7 @@ class TAnimateForm;
 class TBitmap;
 class TColorDialog;
 class TDropDst;
+class THotKeys;
 class TOpenPictureDialog;
 class TSavePictureDialog;
 class TTrayIcon;
@@ -49,6 +51,7 @@ public:
     TMainMenu* MainMenu1;
     TMenuItem *MM_File, *M_Open, *M_Save, *M_Print, *M_PrintDlg, *M_Exit;
     TMenuItem *MM_Capture, *M_Capture1, *M_Capture2, *M_Capture3;
+    TMenuItem *M_CaptureRegion, *M_CaptureLastRegion;  // after the three of old
     TMenuItem *MM_Edit, *M_Copy, *M_Paste, *M_Range, *M_NoRange, *M_Resize;
     TMenuItem *MM_Show, *M_ShowToolBar, *M_ShowStatusBar, *M_Max;
     TMenuItem *MM_Option, *M_Option, *M_BkColor;
@@ -56,6 +59,7 @@ public:
     TPopupMenu* PopupMenu1;  // the tray menu
     TMenuItem *PM_Capture, *PM_Capture2, *PM_Capture3, *Print3, *PM_Print2, *PM_Print3, *PM_PrintDlg2,
         *PM_ShowWindow, *PM_Help, *PM_About, *PM_End;
+    TMenuItem *PM_CaptureRegion, *PM_CaptureLastRegion;  // after PM_Capture3
     TPopupMenu* PopupMenu2;  // the picture's context menu
     TMenuItem *PM_Esc, *PM_Option, *PM_Copy, *PM_Paste, *PM_Open, *PM_Save, *PM_Print, *PM_PrintDlg, *PM_Range,
         *PM_NoRange;
@@ -89,6 +93,13 @@ public:
 
     // ---- capture (capture/)
     void SB_CaptureClick(TComponent* sender);
+    // The whole screen, or only area of it (screen pixels) with the cursor drawn only when
+    // inside it: every step of the whole-screen capture.
+    void CaptureScreenArea(TComponent* sender, const RECT* area);
+    // "HideForm": the task-bar button and the main window go while a capture waits.
+    void HideForCapture();
+    // area of source (a screen's device context) becomes the picture at its natural size.
+    void PutScreenPixels(HDC source, const RECT& area);
     void CaptureDelay(TComponent* sender);
     // Draws the pointer's cursor into Image1: at its screen position, or relative to the
     // capture rectangle (and only inside it, bounds included) when one is given.
@@ -109,6 +120,17 @@ public:
     void SB_OptionClick(TComponent* sender);
     // The range frame's colour: the options dialog's swatch.
     TColor FrameColor() const;
+
+    // ---- region capture and hot keys (capture/CaptureRegion.cpp)
+    void WireRegionCommands();
+    // Marks a region on the frozen screen and takes it; Esc leaves the picture there is.
+    void CaptureRegionClick(TComponent* sender);
+    // The last accepted region again, without asking (the first time it asks).
+    void CaptureLastRegionClick(TComponent* sender);
+    // Registers or gives back the Print Screen keys, as "Hot Keys" says.
+    void ApplyHotKeys();
+    std::optional<RECT> LastRegion;  // screen pixels, right and bottom exclusive
+    THotKeys* HotKeys = nullptr;     // made when first turned on
 
     // ---- chosen-window and active-window capture (capture/)
     void WireWindowCaptureCommands();
@@ -169,5 +191,9 @@ private:
 };
 
 extern TKaptor32* Kaptor32;
+
+// Draws the pointer's cursor onto canvas as the capture's cursor overlay does (see
+// TKaptor32::OverlayCursor).
+void DrawPointerCursor(TCanvas& canvas, const RECT* area = nullptr);
 
 }  // namespace kaptor

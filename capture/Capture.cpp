@@ -2,6 +2,7 @@
 // overlay and showing the main window again.
 #include "app/F_Kaptor.h"
 #include "app/Settings.h"
+#include "capture/Countdown.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
 
@@ -26,39 +27,39 @@ void TKaptor32::CaptureDelay(TComponent* sender) {
         Sleep(1000);
         return;
     }
+    TCountdown countdown(*TrayIcon1, Settings.ShowCountdown);
     for (int i = 0; i < Settings.Wait; ++i) {
         Application->ProcessMessages();
-        Sleep(1000);
+        countdown.WaitSecond(Settings.Wait - i);
     }
 }
 
-void TKaptor32::SB_CaptureClick(TComponent* sender) {
+void TKaptor32::SB_CaptureClick(TComponent* sender) { CaptureScreenArea(sender, nullptr); }
+
+void TKaptor32::HideForCapture() {
+    if (!Settings.HideForm) return;
+    ShowWindow(Application->Handle(), SW_HIDE);
+    Hide();
+}
+
+void TKaptor32::CaptureScreenArea(TComponent* sender, const RECT* area) {
     // A capture already waiting has the button disabled: a second request does nothing.
     if (!SB_Capture->Enabled()) return;
     SB_Capture->SetEnabled(false);
     SB_Capture2->SetEnabled(false);
     ClearRangeState();
     SpinEdit1->SetValue(100);
-    if (Settings.HideForm) {
-        ShowWindow(Application->Handle(), SW_HIDE);
-        Hide();
-    }
+    HideForCapture();
     CaptureDelay(sender);
     SB_Capture->SetEnabled(true);
     SB_Capture2->SetEnabled(true);
 
     try {
         WindowDC screen(nullptr);
-        Image1->Picture().SetGraphic(nullptr);
-        Image1->Repaint();
-        const int w = Screen->Width(), h = Screen->Height();
-        Image1->SetBounds(Image1->Left(), Image1->Top(), w, h);
-        NaturalWidth = w;
-        NaturalHeight = h;
-        TCanvas& canvas = Image1->Canvas();  // a new bitmap of the screen's size
-        BitBlt(canvas.Handle(), 0, 0, Image1->Width(), Image1->Height(), screen.get(), 0, 0, SRCCOPY);
-        Image1->Picture().Bitmap().Modified();
-        if (Settings.ShowCursor) OverlayCursor();
+        const RECT whole{0, 0, Screen->Width(), Screen->Height()};
+        PutScreenPixels(screen.get(), area ? *area : whole);
+        // The whole screen's cursor is drawn wherever it is; an area's only when inside it.
+        if (Settings.ShowCursor) OverlayCursor(area);
         Image2->Picture().Assign(Image1->Picture());
     } catch (...) {
         // Too little memory for the picture, say: the error is reported by the caller, but a
@@ -71,7 +72,21 @@ void TKaptor32::SB_CaptureClick(TComponent* sender) {
     ShowPictureSize();
 }
 
-void TKaptor32::OverlayCursor(const RECT* area) {
+void TKaptor32::PutScreenPixels(HDC source, const RECT& area) {
+    Image1->Picture().SetGraphic(nullptr);
+    Image1->Repaint();
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    Image1->SetBounds(Image1->Left(), Image1->Top(), w, h);
+    NaturalWidth = w;
+    NaturalHeight = h;
+    TCanvas& canvas = Image1->Canvas();  // a new bitmap of the area's size
+    BitBlt(canvas.Handle(), 0, 0, Image1->Width(), Image1->Height(), source, area.left, area.top, SRCCOPY);
+    Image1->Picture().Bitmap().Modified();
+}
+
+void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(Image1->Canvas(), area); }
+
+void DrawPointerCursor(TCanvas& canvas, const RECT* area) {
     // The cursor the screen shows: the thread-local GetCursor knows only the cursors of our
     // own windows on some systems and gave none over another program's window there.
     CURSORINFO info{};
@@ -91,7 +106,7 @@ void TKaptor32::OverlayCursor(const RECT* area) {
         p.x -= area->left;
         p.y -= area->top;
     }
-    Image1->Canvas().Draw(p.x, p.y, cursor);
+    canvas.Draw(p.x, p.y, cursor);
 }
 
 bool TKaptor32::TrayResident() const { return TrayIcon1->Visible(); }

@@ -3,7 +3,9 @@
 
 #include "app/F_Kaptor.h"
 #include "app/Settings.h"
+#include "capture/Countdown.h"
 #include "capture/FD_Kaptor.h"
+#include "components/TrayIcon.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
@@ -76,9 +78,12 @@ void TApDlg::OKBtnClick(TComponent*) {
     }
     Close();
     // This delay sleeps before it lets messages run, and has no start-up case.
-    for (int i = 0; i < Settings.Wait; ++i) {
-        Sleep(1000);
-        Application->ProcessMessages();
+    {
+        TCountdown countdown(*main.TrayIcon1, Settings.ShowCountdown);
+        for (int i = 0; i < Settings.Wait; ++i) {
+            countdown.WaitSecond(Settings.Wait - i);
+            Application->ProcessMessages();
+        }
     }
     SetCaptureButtons(main, true);
 
