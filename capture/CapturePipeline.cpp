@@ -102,18 +102,6 @@ void ShowProgramAgain(TKaptor32& main) {
 
 // ---------------------------------------------------------------- the shared steps by name
 
-void TKaptor32::ClearRangeState() {
-    SB_NoRange->SetDown(true);
-    M_Range->SetEnabled(true);
-    M_NoRange->SetEnabled(false);
-    RangeDragging = false;
-    RangeFixed = false;
-    SpinEdit1->SetEnabled(true);
-    SB_Resize->SetEnabled(true);
-    M_Resize->SetEnabled(true);
-    Image1->SetCursor(crDefault);
-}
-
 void TKaptor32::CaptureDelay(TComponent* sender) {
     Application->ProcessMessages();
     // The start-up capture always waits one second: the window was never shown.
