@@ -1,9 +1,33 @@
 // TKaptor32, the main window: its controls, menus and the state the other subsystems share.
 // One class; its handlers live in the folder of the subsystem that owns them:
 //   app/F_Kaptor*.cpp   layout, start-up, command enabling, closing
-//   capture/            the capture commands and the steps they share
+//   capture/            the capture commands and the sequence they share (CapturePipeline)
 //   view/               zoom, picture installation, range selection, resize, full screen
 //   exchange/           open and drop, save, clipboard, printing
+//
+// Names of the window's controls and handlers and what they are. The menus and buttons call
+// the handlers below by these names; each hands on to a routine named for what it does.
+//   Image1              the view: the picture as shown, stretched to the zoom, with the range frame
+//   Image2              the hidden clean copy of the picture, without any frame
+//   NaturalWidth/Height the picture's own size, before zoom
+//   SpinEdit1           the zoom box (0-300 %)
+//   ScrollBox1          the picture area that holds Image1
+//   StatusBar1          panel 0 size, 1 pointer position, 2 range size
+//   SB_...              tool bar and speed buttons; M_... menu items; MM_... the menu bar's menus
+//   PopupMenu1, PM_...  the tray menu; PopupMenu2, PM_... (from PM_Esc) the picture's context menu
+//   SB_Capture          whole-screen capture            SB_Capture2   chosen-window capture (list)
+//   SB_Capture3         active-window or control capture  SB_Max      full-screen view; PM_Esc its return
+//   SB_Range/SB_NoRange enter and leave range mode      SB_Resize     resample to the zoomed size
+//   SB_Print            print at the view's size        SB_PrtDialog  printer set-up
+//   PM_Print2           print the whole screen from the tray; Print3 its submenu; PM_Print3 its
+//                       "shown picture" item; PM_PrintDlg2 printer set-up from the tray
+//   F_Kaptor2 / TForm2  the page form: what a print command puts on the page
+//   FD_Kaptor / TApDlg  the window list of the chosen-window capture
+//   FD_Kaptor2 / TOptionDlg  the options dialog
+//   CaptureDelay, OverlayCursor, ReshowMainWindow   the wait, the cursor drawn into the
+//                       picture, and showing the program again after a capture
+//   M_CaptureRegion, M_CaptureLastRegion (PM_... in the tray menu)   region capture and the
+//                       last region again
 #pragma once
 
 #include <optional>
@@ -93,13 +117,6 @@ public:
 
     // ---- capture (capture/)
     void SB_CaptureClick(TComponent* sender);
-    // The whole screen, or only area of it (screen pixels) with the cursor drawn only when
-    // inside it: every step of the whole-screen capture.
-    void CaptureScreenArea(TComponent* sender, const RECT* area);
-    // "HideForm": the task-bar button and the main window go while a capture waits.
-    void HideForCapture();
-    // area of source (a screen's device context) becomes the picture at its natural size.
-    void PutScreenPixels(HDC source, const RECT& area);
     void CaptureDelay(TComponent* sender);
     // Draws the pointer's cursor into Image1: at its screen position, or relative to the
     // capture rectangle (and only inside it, bounds included) when one is given.

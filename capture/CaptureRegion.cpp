@@ -4,8 +4,10 @@
 #include "app/F_Kaptor.h"
 #include "app/HotKeys.h"
 #include "app/Settings.h"
+#include "capture/CapturePipeline.h"
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/Handles.h"
 
 namespace kaptor {
 
@@ -20,10 +22,23 @@ void TKaptor32::WireRegionCommands() {
 
 namespace {
 
-// While the region is marked no other capture may start beneath the selector.
-void SetCaptureButtons(TKaptor32& main, bool enabled) {
-    for (TToolButton* b : {main.SB_Capture, main.SB_Capture2, main.SB_Capture3}) b->SetEnabled(enabled);
-}
+// The commands the pipeline locks while it waits; the other captures may not start either
+// while the region is being marked beneath the selector.
+constexpr TCaptureRules RegionRules{true, false, false};
+
+class TCaptureCommandsLocked {
+public:
+    explicit TCaptureCommandsLocked(TKaptor32& main) : main_(main) { Set(false); }
+    ~TCaptureCommandsLocked() { Set(true); }
+    TCaptureCommandsLocked(const TCaptureCommandsLocked&) = delete;
+    TCaptureCommandsLocked& operator=(const TCaptureCommandsLocked&) = delete;
+
+private:
+    void Set(bool enabled) {
+        for (TToolButton* b : {main_.SB_Capture, main_.SB_Capture2, main_.SB_Capture3}) b->SetEnabled(enabled);
+    }
+    TKaptor32& main_;
+};
 
 // The screen as it is now, with the cursor drawn in as every capture draws it: taken before
 // the selector shows, so neither it nor its cross cursor is in the picture.
@@ -37,49 +52,34 @@ void FreezeScreen(TBitmap& screen) {
     if (Settings.ShowCursor) DrawPointerCursor(screen.Canvas());
 }
 
+SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
+
 }  // namespace
 
 void TKaptor32::CaptureRegionClick(TComponent* sender) {
     if (!SB_Capture->Enabled()) return;
-    // The picture, the range and the zoom stay untouched until a region is accepted.
-    SetCaptureButtons(*this, false);
-    HideForCapture();
-    std::optional<RECT> region;
-    std::optional<TBitmap> screen;
-    try {
-        CaptureDelay(sender);
-        screen.emplace(Screen->Width(), Screen->Height());
-        FreezeScreen(*screen);
-        region = SelectRegion(*screen, LastRegion ? &*LastRegion : nullptr);
-    } catch (...) {
-        SetCaptureButtons(*this, true);
-        ReshowMainWindow();
-        throw;
-    }
-    SetCaptureButtons(*this, true);
-    if (!region) {
-        // Cancelled: the old picture stays; a window hidden for the capture comes back, a
-        // program in the tray stays there.
-        if (!TrayResident()) {
-            ShowWindow(Application->Handle(), SW_SHOW);
-            Show();
-            SetForegroundWindow(Application->Handle());
+    TCapturePipeline capture(*this, RegionRules);
+    capture.Prepare();
+    capture.Wait(sender);
+    capture.Take([&](TCapturePipeline& c) {
+        TBitmap screen(Screen->Width(), Screen->Height());
+        FreezeScreen(screen);
+        std::optional<RECT> region;
+        {
+            TCaptureCommandsLocked locked(*this);
+            region = SelectRegion(screen, LastRegion ? &*LastRegion : nullptr);
         }
-        return;
-    }
-    LastRegion = region;
-    ClearRangeState();
-    SpinEdit1->SetValue(100);
-    try {
-        PutScreenPixels(screen->Canvas().Handle(), *region);
-        Image2->Picture().Assign(Image1->Picture());
-    } catch (...) {
-        ReshowMainWindow();
-        throw;
-    }
-    ReshowMainWindow();
-    EnableImageCommands();
-    ShowPictureSize();
+        if (!region) {
+            // Cancelled: the picture stays, without the frame of the range mode just left; a
+            // window hidden for the capture comes back, a program in the tray stays there.
+            Image1->Picture().Assign(Image2->Picture());
+            if (!TrayResident()) ShowProgramAgain(*this);
+            return false;
+        }
+        LastRegion = region;
+        c.CopyPicture(screen.Canvas().Handle(), POINT{region->left, region->top}, SizeOf(*region), nullptr, false);
+        return true;
+    });
 }
 
 void TKaptor32::CaptureLastRegionClick(TComponent* sender) {
@@ -87,7 +87,15 @@ void TKaptor32::CaptureLastRegionClick(TComponent* sender) {
     RECT r{0, 0, 0, 0};
     const RECT screen{0, 0, Screen->Width(), Screen->Height()};
     if (!LastRegion || !IntersectRect(&r, &*LastRegion, &screen)) return CaptureRegionClick(sender);
-    CaptureScreenArea(sender, &r);
+    if (!SB_Capture->Enabled()) return;
+    TCapturePipeline capture(*this, WholeScreenRules);
+    capture.Prepare();
+    capture.Wait(sender);
+    capture.Take([&](TCapturePipeline& c) {
+        WindowDC dc(nullptr);
+        c.CopyPicture(dc.get(), POINT{r.left, r.top}, SizeOf(r), &r, true);
+        return true;
+    });
 }
 
 void TKaptor32::ApplyHotKeys() {
