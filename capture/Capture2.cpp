@@ -6,7 +6,6 @@
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"
 #include "framework/base/SysUtils.h"
-#include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {

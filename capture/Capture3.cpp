@@ -6,7 +6,6 @@
 #include "app/Settings.h"
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"
-#include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {
