@@ -20,7 +20,7 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
     Position = TPosition::poScreenCenter;
     HelpContext = 100500;
     DialogKeys = true;
-    SetClientSize(305, 271);
+    SetClientSize(305, 311);  // two rows below the original eleven options' rows
 
     // Windows' dialog manager tabs in creation order, so the focusable controls come first,
     // in their tab order; the frame comes last so it lies beneath everything.
@@ -28,7 +28,7 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
     OKBtn->Name = "OKBtn";
     OKBtn->SetCaption("OK");
     OKBtn->ModalResult = mrOk;
-    OKBtn->SetBounds(75, 239, 75, 25);
+    OKBtn->SetBounds(75, 279, 75, 25);
     OKBtn->SetParent(this);
     OKBtn->SetDefault(true);
     OKBtn->OnClick = [this](TComponent* s) { OKBtnClick(s); };
@@ -37,7 +37,7 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
     CancelBtn->Name = "CancelBtn";
     CancelBtn->SetCaption("ｷｬﾝｾﾙ");
     CancelBtn->ModalResult = mrCancel;
-    CancelBtn->SetBounds(163, 239, 75, 25);
+    CancelBtn->SetBounds(163, 279, 75, 25);
     CancelBtn->SetParent(this);
     CancelBtn->SetCancel(true);
     CancelBtn->OnClick = [this](TComponent* s) { FormCreate(s); };
@@ -60,13 +60,17 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
     Button1 = new TButton(this);
     Button1->Name = "Button1";
     Button1->SetCaption("範囲指定時の枠の色");
-    Button1->SetBounds(18, 200, 135, 25);
+    Button1->SetBounds(18, 240, 135, 25);
     Button1->SetParent(this);
     Button1->OnClick = [this](TComponent* s) { Button1Click(s); };
 
     CheckBox2 = Check(60, 60, "ｷｬﾌﾟﾁｬｰ時、Kaptor32を隠す");
     CheckBox7 = Check(140, 140, "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳ時、ｺﾝﾄﾛｰﾙをｷｬﾌﾟﾁｬｰ");
     CheckBox8 = Check(180, 180, "ﾏｳｽｶｰｿﾙもｷｬﾌﾟﾁｬｰ");
+    HotKeysBox = Check(200, 200, "ﾎｯﾄｷｰ(PrintScreen)でｷｬﾌﾟﾁｬｰ");
+    CountdownBox = Check(220, 220, "待ち時間の残り秒数を表示");
+    HotKeysBox->Name = "HotKeysBox";
+    CountdownBox->Name = "CountdownBox";
     CheckBox1->Name = "CheckBox1";
     CheckBox2->Name = "CheckBox2";
     CheckBox3->Name = "CheckBox3";
@@ -90,13 +94,13 @@ TOptionDlg::TOptionDlg(TComponent* owner) : TForm(owner, "TOptionDlg") {
 
     Shape1 = new TShape(this);
     Shape1->Name = "Shape1";
-    Shape1->SetBounds(172, 207, 113, 10);
+    Shape1->SetBounds(172, 247, 113, 10);
     Shape1->SetParent(this);
     Shape1->SetBrushColor(clRed);  // the frame is red until the user picks another colour
 
     Bevel1 = new TSunkenFrame(this);
     Bevel1->Name = "Bevel1";
-    Bevel1->SetBounds(4, 7, 297, 227);
+    Bevel1->SetBounds(4, 7, 297, 267);
     Bevel1->SetParent(this);
 
     OnCreate = [this](TComponent* s) { FormCreate(s); };
@@ -132,6 +136,8 @@ void TOptionDlg::FormCreate(TComponent*) {
     CheckBox6->SetChecked(Settings.ShowAfterCapturing);
     CheckBox7->SetChecked(Settings.CaptureControl);
     CheckBox8->SetChecked(Settings.ShowCursor);
+    HotKeysBox->SetChecked(Settings.HotKeys);
+    CountdownBox->SetChecked(Settings.ShowCountdown);
     if (Kaptor32) {
         Kaptor32->CoolBar1->SetVisible(Settings.ShowBar);
         Kaptor32->StatusBar1->SetVisible(Settings.ShowStsBar);
@@ -153,7 +159,10 @@ void TOptionDlg::OKBtnClick(TComponent* sender) {
     Settings.ShowAfterCapturing = CheckBox6->Checked();
     Settings.CaptureControl = CheckBox7->Checked();
     Settings.ShowCursor = CheckBox8->Checked();
+    Settings.HotKeys = HotKeysBox->Checked();
+    Settings.ShowCountdown = CountdownBox->Checked();
     if (Kaptor32) {
+        Kaptor32->ApplyHotKeys();
         Kaptor32->ToolBar1->SetVisible(Settings.ShowBar);
         Kaptor32->StatusBar1->SetVisible(Settings.ShowStsBar);
         if (Kaptor32->SB_Range->Down() && Kaptor32->RangeFixed) RedrawRangeFrame();

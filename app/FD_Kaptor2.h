@@ -28,6 +28,8 @@ public:
     TLabel *Label1, *Label2;
     TSpinEdit* SpinEdit1;
     TCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
+    TCheckBox* HotKeysBox;    // "Hot Keys"
+    TCheckBox* CountdownBox;  // "Show Countdown"
     TButton* Button1;
     TShape* Shape1;  // the frame-colour swatch: its fill is FrameColor
     TButton *OKBtn, *CancelBtn;

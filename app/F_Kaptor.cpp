@@ -37,6 +37,7 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     WirePrintCommands();
     WireTrayCommands();
     WireViewCommands();
+    WireRegionCommands();
     OnCreate = [this](TComponent* s) { FormCreate(s); };
     OnClose = [this](TComponent* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TComponent* s) { FormDestroy(s); };
@@ -248,6 +249,8 @@ void TKaptor32::BuildMenus() {
     M_Capture1 = Item(MM_Capture, "画面全体をｷｬﾌﾟﾁｬｰ", VK_F5, on(&TKaptor32::SB_CaptureClick));
     M_Capture2 = Item(MM_Capture, "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ", VK_F6);
     M_Capture3 = Item(MM_Capture, "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ", VK_F7);
+    M_CaptureRegion = Item(MM_Capture, "範囲を指定してｷｬﾌﾟﾁｬｰ", VK_F8);
+    M_CaptureLastRegion = Item(MM_Capture, "前回の範囲でｷｬﾌﾟﾁｬｰ", scShift | VK_F8);
 
     MM_Edit = Item(bar, "編集(&E)");
     M_Copy = Item(MM_Edit, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", scCtrl | 'C');
@@ -285,6 +288,8 @@ void TKaptor32::BuildMenus() {
     PM_Capture = Item(tray, "画面全体をｷｬﾌﾟﾁｬｰ(&D)", 0, on(&TKaptor32::SB_CaptureClick));
     PM_Capture2 = Item(tray, "ｳｨﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(&S)");
     PM_Capture3 = Item(tray, "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(&F)");
+    PM_CaptureRegion = Item(tray, "範囲を指定してｷｬﾌﾟﾁｬｰ(&R)");
+    PM_CaptureLastRegion = Item(tray, "前回の範囲でｷｬﾌﾟﾁｬｰ(&L)");
     Item(tray, "-");
     Print3 = Item(tray, "印刷(&P)");
     PM_Print2 = Item(Print3, "現在のﾃﾞｽｸﾄｯﾌﾟ");
@@ -338,6 +343,7 @@ void TKaptor32::FormCreate(TComponent*) {
     SavedTop = Top();
     SavedLeft = Left();
     LoadSettings();
+    ApplyHotKeys();
     if (Settings.StartTrayIcon) {
         TrayIcon1->SetVisible(true);
         SetCaptureCaptions();
@@ -356,6 +362,8 @@ void TKaptor32::SetCaptureCaptions() {
     PM_Capture->SetCaption("画面全体をｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&D)");
     PM_Capture2->SetCaption("ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&S)");
     PM_Capture3->SetCaption("ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&F)");
+    PM_CaptureRegion->SetCaption("範囲を指定してｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&R)");
+    PM_CaptureLastRegion->SetCaption("前回の範囲でｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&L)");
 }
 
 void TKaptor32::EnableImageCommands() {

@@ -1,12 +1,37 @@
 // TKaptor32, the main window: its controls, menus and the state the other subsystems share.
 // One class; its handlers live in the folder of the subsystem that owns them:
 //   app/F_Kaptor*.cpp   layout, start-up, command enabling, closing
-//   capture/            the capture commands and the steps they share
+//   capture/            the capture commands and the sequence they share (CapturePipeline)
 //   view/               zoom, picture installation, range selection, resize, full screen
 //   exchange/           open and drop, save, clipboard, printing
+//
+// Names of the window's controls and handlers and what they are. The menus and buttons call
+// the handlers below by these names; each hands on to a routine named for what it does.
+//   Image1              the view: the picture as shown, stretched to the zoom, with the range frame
+//   Image2              the hidden clean copy of the picture, without any frame
+//   NaturalWidth/Height the picture's own size, before zoom
+//   SpinEdit1           the zoom box (0-300 %)
+//   ScrollBox1          the picture area that holds Image1
+//   StatusBar1          panel 0 size, 1 pointer position, 2 range size
+//   SB_...              tool bar and speed buttons; M_... menu items; MM_... the menu bar's menus
+//   PopupMenu1, PM_...  the tray menu; PopupMenu2, PM_... (from PM_Esc) the picture's context menu
+//   SB_Capture          whole-screen capture            SB_Capture2   chosen-window capture (list)
+//   SB_Capture3         active-window or control capture  SB_Max      full-screen view; PM_Esc its return
+//   SB_Range/SB_NoRange enter and leave range mode      SB_Resize     resample to the zoomed size
+//   SB_Print            print at the view's size        SB_PrtDialog  printer set-up
+//   PM_Print2           print the whole screen from the tray; Print3 its submenu; PM_Print3 its
+//                       "shown picture" item; PM_PrintDlg2 printer set-up from the tray
+//   F_Kaptor2 / TForm2  the page form: what a print command puts on the page
+//   FD_Kaptor / TApDlg  the window list of the chosen-window capture
+//   FD_Kaptor2 / TOptionDlg  the options dialog
+//   CaptureDelay, OverlayCursor, ReshowMainWindow   the wait, the cursor drawn into the
+//                       picture, and showing the program again after a capture
+//   M_CaptureRegion, M_CaptureLastRegion (PM_... in the tray menu)   region capture and the
+//                       last region again
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/win/ComCtrls.h"
@@ -23,6 +48,7 @@ class TAnimateForm;
 class TBitmap;
 class TColorDialog;
 class TDropDst;
+class THotKeys;
 class TOpenPictureDialog;
 class TSavePictureDialog;
 class TTrayIcon;
@@ -50,6 +76,7 @@ public:
     TMainMenu* MainMenu1;
     TMenuItem *MM_File, *M_Open, *M_Save, *M_Print, *M_PrintDlg, *M_Exit;
     TMenuItem *MM_Capture, *M_Capture1, *M_Capture2, *M_Capture3;
+    TMenuItem *M_CaptureRegion, *M_CaptureLastRegion;  // after the three of old
     TMenuItem *MM_Edit, *M_Copy, *M_Paste, *M_Range, *M_NoRange, *M_Resize;
     TMenuItem *MM_Show, *M_ShowToolBar, *M_ShowStatusBar, *M_Max;
     TMenuItem *MM_Option, *M_Option, *M_BkColor;
@@ -57,6 +84,7 @@ public:
     TPopupMenu* PopupMenu1;  // the tray menu
     TMenuItem *PM_Capture, *PM_Capture2, *PM_Capture3, *Print3, *PM_Print2, *PM_Print3, *PM_PrintDlg2,
         *PM_ShowWindow, *PM_Help, *PM_About, *PM_End;
+    TMenuItem *PM_CaptureRegion, *PM_CaptureLastRegion;  // after PM_Capture3
     TPopupMenu* PopupMenu2;  // the picture's context menu
     TMenuItem *PM_Esc, *PM_Option, *PM_Copy, *PM_Paste, *PM_Open, *PM_Save, *PM_Print, *PM_PrintDlg, *PM_Range,
         *PM_NoRange;
@@ -110,6 +138,17 @@ public:
     void SB_OptionClick(TComponent* sender);
     // The range frame's colour: the options dialog's swatch.
     TColor FrameColor() const;
+
+    // ---- region capture and hot keys (capture/CaptureRegion.cpp)
+    void WireRegionCommands();
+    // Marks a region on the frozen screen and takes it; Esc leaves the picture there is.
+    void CaptureRegionClick(TComponent* sender);
+    // The last accepted region again, without asking (the first time it asks).
+    void CaptureLastRegionClick(TComponent* sender);
+    // Registers or gives back the Print Screen keys, as "Hot Keys" says.
+    void ApplyHotKeys();
+    std::optional<RECT> LastRegion;  // screen pixels, right and bottom exclusive
+    THotKeys* HotKeys = nullptr;     // made when first turned on
 
     // ---- chosen-window and active-window capture (capture/)
     void WireWindowCaptureCommands();
@@ -175,5 +214,9 @@ private:
 };
 
 extern TKaptor32* Kaptor32;
+
+// Draws the pointer's cursor onto canvas as the capture's cursor overlay does (see
+// TKaptor32::OverlayCursor).
+void DrawPointerCursor(TCanvas& canvas, const RECT* area = nullptr);
 
 }  // namespace kaptor

@@ -17,6 +17,8 @@ void LoadSettings(TCustomIniFile& ini, TSettings& into) {
     into.ShowAfterCapturing = ini.ReadBool(s, "Show After Capturing", false);
     into.CaptureControl = ini.ReadBool(s, "Capture Control", false);
     into.ShowCursor = ini.ReadBool(s, "Show Cursor", true);
+    into.HotKeys = ini.ReadBool(s, "Hot Keys", false);
+    into.ShowCountdown = ini.ReadBool(s, "Show Countdown", false);
 }
 
 // The write order differs from the read order ("RunCapture" before "HideForm"); files
@@ -34,6 +36,8 @@ void SaveSettings(TCustomIniFile& ini, const TSettings& from) {
     ini.WriteBool(s, "Show After Capturing", from.ShowAfterCapturing);
     ini.WriteBool(s, "Capture Control", from.CaptureControl);
     ini.WriteBool(s, "Show Cursor", from.ShowCursor);
+    ini.WriteBool(s, "Hot Keys", from.HotKeys);
+    ini.WriteBool(s, "Show Countdown", from.ShowCountdown);
 }
 
 }  // namespace kaptor

@@ -1,4 +1,4 @@
-// The eleven user options: one program-wide record, filled once at start-up from
+// The user options (the eleven of old and the later ones after them): one program-wide record, filled once at start-up from
 // "Kaptor.INI" beside the executable and written back only by the options dialog's OK.
 #pragma once
 
@@ -21,6 +21,9 @@ struct TSettings {
     bool ShowAfterCapturing = false;
     bool CaptureControl = false;
     bool ShowCursor = false;
+    // Kept after the eleven, which stay as they are; both off unless the user turns them on.
+    bool HotKeys = false;        // "Hot Keys": Print Screen captures from anywhere
+    bool ShowCountdown = false;  // "Show Countdown": the seconds left of a capture's delay
     friend bool operator==(const TSettings&, const TSettings&) = default;
 };
 

@@ -3,9 +3,9 @@
 
 #include "app/F_Kaptor.h"
 #include "app/Settings.h"
+#include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"
 #include "framework/base/SysUtils.h"
-#include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {
@@ -45,17 +45,15 @@ void TKaptor32::SB_Capture2Click(TComponent*) {
 
 namespace {
 
-void SetCaptureButtons(TKaptor32& main, bool enabled) {
-    for (TToolButton* b : {main.SB_Capture, main.SB_Capture2, main.SB_Capture3}) b->SetEnabled(enabled);
-}
-
 // Choices that went past the selection check; tells a modal re-show that ended in a new
 // capture attempt from one that was cancelled.
 int choicesMade = 0;
 
-void ShowProgramAgain(TKaptor32& main) {
-    ShowWindow(Application->Handle(), SW_SHOW);
-    main.Show();
+// The handle stored for the list's selected line; null when none (the lists out of step).
+HWND ChosenWindow(TListBox& list) {
+    const int index = list.ItemIndex();
+    if (index < 0 || index >= WindowHandles->Count()) return nullptr;
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(StrToIntDef((*WindowHandles)[index], 0)));
 }
 
 }  // namespace
@@ -67,35 +65,21 @@ void TApDlg::OKBtnClick(TComponent*) {
     }
     ++choicesMade;
     TKaptor32& main = *Kaptor32;
-    SetCaptureButtons(main, false);
-    main.ClearRangeState();
-    main.SpinEdit1->SetValue(100);
-    if (Settings.HideForm) {
-        ShowWindow(Application->Handle(), SW_HIDE);
-        main.Hide();
-    }
+    TCapturePipeline capture(main, ChosenWindowRules);
+    capture.Prepare();
     Close();
-    // This delay sleeps before it lets messages run, and has no start-up case.
-    for (int i = 0; i < Settings.Wait; ++i) {
-        Sleep(1000);
-        Application->ProcessMessages();
-    }
-    SetCaptureButtons(main, true);
+    capture.Wait(nullptr);
+    capture.Take([&](TCapturePipeline& c) { return CaptureChosenWindow(c, ChosenWindow(*ListBox1)); });
+}
 
-    // A line without its handle (the lists out of step) counts as no window.
-    const int index = ListBox1->ItemIndex();
-    HWND target = nullptr;
-    if (index >= 0 && index < WindowHandles->Count())
-        target = reinterpret_cast<HWND>(static_cast<std::intptr_t>(StrToIntDef((*WindowHandles)[index], 0)));
+bool TApDlg::CaptureChosenWindow(TCapturePipeline& capture, HWND target) {
     if (!target) {
-        ShowMessage("ｳｨﾝﾄﾞｳが見つかりません");
-        ShowProgramAgain(main);
-        return;
+        capture.FailureEnding("ｳｨﾝﾄﾞｳが見つかりません");
+        return false;
     }
     if (!SetForegroundWindow(target)) {
-        ShowMessage("選択されたｳｨﾝﾄﾞｳをﾌｫｱｸﾞﾗｳﾝﾄﾞにできません");
-        ShowProgramAgain(main);
-        return;
+        capture.FailureEnding("選択されたｳｨﾝﾄﾞｳをﾌｫｱｸﾞﾗｳﾝﾄﾞにできません");
+        return false;
     }
     Application->ProcessMessages();
 
@@ -119,38 +103,23 @@ void TApDlg::OKBtnClick(TComponent*) {
         ShowModal();  // the same list, for another choice
         // Cancelled without a new choice: a program that HideForm hid would stay out of reach
         // (in the tray it can still be reached by its icon).
-        if (choicesMade == before && Settings.HideForm && !main.TrayResident()) ShowProgramAgain(main);
-        return;
+        if (choicesMade == before && Settings.HideForm && !Kaptor32->TrayResident()) ShowProgramAgain(*Kaptor32);
+        return false;
     }
     Application->ProcessMessages();
     if (!SetForegroundWindow(target)) {
-        ShowMessage("選択されたｳｨﾝﾄﾞｳをﾌｫｱｸﾞﾗｳﾝﾄﾞにできません");
         dc.reset();
-        ShowProgramAgain(main);
-        return;
+        capture.FailureEnding("選択されたｳｨﾝﾄﾞｳをﾌｫｱｸﾞﾗｳﾝﾄﾞにできません");
+        return false;
     }
     Application->ProcessMessages();
     Sleep(1000);  // lets the window finish painting
 
-    main.Image1->Picture().SetGraphic(nullptr);
-    main.Image1->Repaint();
-    main.Image1->SetBounds(main.Image1->Left(), main.Image1->Top(), r.right - r.left, r.bottom - r.top);
-    main.NaturalWidth = main.Image1->Width();
-    main.NaturalHeight = main.Image1->Height();
-    TCanvas& canvas = main.Image1->Canvas();  // a new bitmap of the window's size
-    BitBlt(canvas.Handle(), 0, 0, main.Image1->Width(), main.Image1->Height(), dc->get(), 0, 0, SRCCOPY);
-    main.Image1->Picture().Bitmap().Modified();
+    const RECT area = CursorArea(target, r, client);
+    capture.CopyPicture(dc->get(), SIZE{r.right - r.left, r.bottom - r.top}, &area);
     dc.reset();
-
-    if (Settings.ShowCursor) {
-        const RECT area = CursorArea(target, r, client);
-        main.OverlayCursor(&area);
-    }
-    main.Image2->Picture().Assign(main.Image1->Picture());
     if (wasMinimized) ShowWindow(target, SW_MINIMIZE);
-    main.ReshowMainWindow();
-    main.EnableImageCommands();
-    main.ShowPictureSize();
+    return true;
 }
 
 }  // namespace kaptor

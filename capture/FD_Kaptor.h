@@ -12,6 +12,8 @@
 
 namespace kaptor {
 
+class TCapturePipeline;
+
 class TApDlg : public TForm {
 public:
     explicit TApDlg(TComponent* owner);
@@ -26,6 +28,11 @@ public:
     void OKBtnClick(TComponent* sender);
     void CancelBtnClick(TComponent* sender);
     void BitBtn1Click(TComponent* sender);
+
+private:
+    // The chosen window's part of the capture, after the wait: false when it ended without a
+    // picture (its message shown).
+    bool CaptureChosenWindow(TCapturePipeline& capture, HWND target);
 };
 
 extern TApDlg* ApDlg;

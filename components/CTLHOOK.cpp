@@ -1,7 +1,7 @@
 #include "components/CTLHOOK.h"
 
-#include <cstdint>
-#include <cstring>
+#include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -9,119 +9,136 @@
 
 namespace kaptor {
 
-// ---------------------------------------------------------------- TObjectInstance
+// ---------------------------------------------------------------- TWindowSubclass
 
-static_assert(sizeof(void*) == 4, "the window procedure thunks are i686 code");
+namespace {
+long liveLinks = 0;
+constexpr const char* ChainProperty = "KaptorWindowChain";
+LRESULT CALLBACK ChainEntry(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+}  // namespace
+
+// The links of one window, the first attached first, and the procedure they stand in front
+// of. Kept while a message runs through it, and while something hooked the window after us
+// (that procedure still calls ours): it then only forwards.
+struct TWindowChain {
+    WNDPROC original = nullptr;
+    std::vector<TWindowSubclass*> links;
+    int running = 0;  // messages running through it now
+    bool destroyed = false;
+
+    static TWindowChain* Of(HWND wnd) { return static_cast<TWindowChain*>(GetPropA(wnd, ChainProperty)); }
+
+    // The message to the link below `index` (the window's own procedure below the first).
+    LRESULT Pass(std::size_t index, HWND wnd, TMessage& message) {
+        if (index == 0) return CallWindowProcA(original, wnd, message.Msg, message.WParam, message.LParam);
+        TWindowSubclass* link = links[index - 1];
+        ++running;
+        struct Done {
+            int& running;
+            ~Done() { --running; }
+        } done{running};
+        try {
+            link->handler_(link->self_, message);
+        } catch (...) {
+            ShowCallbackError();
+        }
+        return message.Result;
+    }
+
+    // Gone once nothing uses it: the window's own procedure back, when it is still ours to
+    // give back, and the property with it.
+    static void Release(HWND wnd, TWindowChain* chain) {
+        if (!chain->links.empty() || chain->running || chain->destroyed) return;
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) != &ChainEntry) return;
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(chain->original));
+        RemovePropA(wnd, ChainProperty);
+        delete chain;
+    }
+};
 
 namespace {
 
-// One thunk:  pop eax / push self / push eax / jmp entry.
-// The caller's return address moves above the inserted `self`, so the entry point sees
-// (self, wnd, msg, wp, lp); being stdcall it removes all five, which leaves the stack as the
-// caller expects of a four-argument window procedure.
-constexpr std::size_t SlotSize = 16;
-constexpr std::size_t CodeSize = 12;
-
-struct SlotPool {
-    std::vector<unsigned char*> free;
-    long live = 0;
-};
-
-SlotPool& Pool() {
-    static SlotPool pool;
-    return pool;
-}
-
-unsigned char* AllocSlot() {
-    SlotPool& pool = Pool();
-    if (pool.free.empty()) {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        const std::size_t size = info.dwPageSize;
-        // Pages are never given back: any slot on them may be live or abandoned.
-        auto* page = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READ));
-        if (!page) throw EOutOfMemory();
-        for (std::size_t off = size; off >= SlotSize; off -= SlotSize) pool.free.push_back(page + off - SlotSize);
+LRESULT CALLBACK ChainEntry(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TWindowChain* chain = TWindowChain::Of(wnd);
+    if (!chain) return DefWindowProcA(wnd, msg, wp, lp);
+    TMessage message{msg, wp, lp, 0};
+    // Counted for the whole message: the window may be destroyed inside it.
+    ++chain->running;
+    const LRESULT result = chain->Pass(chain->links.size(), wnd, message);
+    if (msg == WM_NCDESTROY) chain->destroyed = true;
+    if (--chain->running) return result;
+    if (chain->destroyed) {
+        // The window's last message has been: the chain goes with it.
+        RemovePropA(wnd, ChainProperty);
+        for (TWindowSubclass* link : chain->links) link->Detach();
+        delete chain;
+    } else {
+        TWindowChain::Release(wnd, chain);
     }
-    unsigned char* slot = pool.free.back();
-    pool.free.pop_back();
-    ++pool.live;
-    return slot;
-}
-
-void FreeSlot(unsigned char* slot) {
-    SlotPool& pool = Pool();
-    pool.free.push_back(slot);
-    --pool.live;
-}
-
-bool WriteSlot(unsigned char* slot, const void* self, const void* target) {
-    unsigned char code[CodeSize];
-    const auto selfValue = reinterpret_cast<std::uint32_t>(self);
-    const auto jump = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(target) -
-                                                reinterpret_cast<std::uintptr_t>(slot + CodeSize));
-    code[0] = 0x58;  // pop eax
-    code[1] = 0x68;  // push imm32
-    std::memcpy(code + 2, &selfValue, 4);
-    code[6] = 0x50;  // push eax
-    code[7] = 0xE9;  // jmp rel32
-    std::memcpy(code + 8, &jump, 4);
-    // Writable only while written; the page stays executable throughout, as other thunks on
-    // it may be running further up the stack.
-    DWORD old = 0;
-    if (!VirtualProtect(slot, SlotSize, PAGE_EXECUTE_READWRITE, &old)) return false;
-    std::memcpy(slot, code, CodeSize);
-    VirtualProtect(slot, SlotSize, PAGE_EXECUTE_READ, &old);
-    FlushInstructionCache(GetCurrentProcess(), slot, SlotSize);
-    return true;
-}
-
-LRESULT CALLBACK ForwardEntry(void* previous, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return CallWindowProcA(reinterpret_cast<WNDPROC>(previous), wnd, msg, wp, lp);
+    return result;
 }
 
 }  // namespace
 
-TObjectInstance::TObjectInstance(Entry entry, void* self) {
-    unsigned char* slot = AllocSlot();
-    if (!WriteSlot(slot, self, reinterpret_cast<const void*>(entry))) {
-        FreeSlot(slot);
-        throw EOutOfMemory();
+bool TWindowSubclass::Attach(HWND wnd) {
+    Detach();
+    if (!wnd || !IsWindow(wnd)) return false;
+    TWindowChain* chain = TWindowChain::Of(wnd);
+    if (!chain) {
+        // Every window has a procedure: 0 means it cannot be subclassed from here.
+        const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+        if (!original) return false;
+        auto owned = std::make_unique<TWindowChain>();
+        owned->original = original;
+        if (!SetPropA(wnd, ChainProperty, owned.get())) return false;
+        if (!SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainEntry))) {
+            RemovePropA(wnd, ChainProperty);
+            return false;
+        }
+        chain = owned.release();
     }
-    code_ = slot;
+    chain->links.push_back(this);
+    wnd_ = wnd;
+    ++liveLinks;
+    return true;
 }
 
-TObjectInstance::~TObjectInstance() {
-    if (code_) FreeSlot(code_);
+void TWindowSubclass::Detach() {
+    if (!wnd_) return;
+    const HWND wnd = std::exchange(wnd_, nullptr);
+    --liveLinks;
+    TWindowChain* chain = IsWindow(wnd) ? TWindowChain::Of(wnd) : nullptr;
+    if (!chain) return;
+    std::erase(chain->links, this);
+    TWindowChain::Release(wnd, chain);
 }
 
-TObjectInstance::TObjectInstance(TObjectInstance&& other) noexcept : code_(std::exchange(other.code_, nullptr)) {}
-
-TObjectInstance& TObjectInstance::operator=(TObjectInstance&& other) noexcept {
-    if (this != &other) {
-        if (code_) FreeSlot(code_);
-        code_ = std::exchange(other.code_, nullptr);
-    }
-    return *this;
+std::size_t TWindowSubclass::Place(const TWindowChain& chain) const {
+    const auto at = std::find(chain.links.begin(), chain.links.end(), this);
+    return at == chain.links.end() ? 0 : static_cast<std::size_t>(at - chain.links.begin());
 }
 
-void TObjectInstance::Abandon(WNDPROC previous) {
-    if (!code_) return;
-    // Should the code stay as it was, the slot still must never be reused: it is left alone.
-    WriteSlot(code_, reinterpret_cast<const void*>(previous), reinterpret_cast<const void*>(&ForwardEntry));
-    --Pool().live;  // the slot is the window's now, never reused
-    code_ = nullptr;
+LRESULT TWindowSubclass::CallNext(const TMessage& message) const {
+    TWindowChain* chain = wnd_ ? TWindowChain::Of(wnd_) : nullptr;
+    if (!chain) return 0;
+    TMessage passed = message;
+    passed.Result = 0;
+    return chain->Pass(Place(*chain), wnd_, passed);
 }
 
-long TObjectInstance::LiveCount() { return Pool().live; }
-
-void RestoreWndProc(HWND wnd, TObjectInstance& ours, WNDPROC previous) {
-    if (!ours || !wnd || !IsWindow(wnd)) return;
-    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC));
-    if (current == ours.Proc()) SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-    else ours.Abandon(previous);
+LRESULT TWindowSubclass::DetachAndCallNext(const TMessage& message) {
+    const HWND wnd = wnd_;
+    TWindowChain* chain = wnd ? TWindowChain::Of(wnd) : nullptr;
+    if (!chain) return 0;
+    const std::size_t place = Place(*chain);
+    // The chain stays while this message runs through it (running counts it).
+    Detach();
+    TMessage passed = message;
+    passed.Result = 0;
+    return chain->Pass(place, wnd, passed);
 }
+
+long TWindowSubclass::LiveCount() { return liveLinks; }
 
 void ShowCallbackError() noexcept {
     try {
@@ -158,7 +175,6 @@ const char* UtilClass(WNDPROC proc) {
 }  // namespace
 
 TControlHook::TControlHook(TComponent* owner) : TComponent(owner) {
-    newWndProc_ = TObjectInstance(&HookEntry, this);
     // A message-only window: it needs no place on the desktop, only a queue to be posted to.
     utilWnd_ = CreateWindowExA(0, UtilClass(&UtilWndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, MainInstance(),
                                nullptr);
@@ -219,7 +235,7 @@ TWinControl* TControlHook::FindTarget() const {
 void TControlHook::Hook(bool enable) {
     if (enable) {
         // Never chain onto ourselves: whatever is hooked goes first.
-        if (hookedWnd_) Hook(false);
+        link_.Detach();
         TWinControl* t = FindTarget();
         if (!t) {
             if (target_ == THookTarget::htForm) throw Exception("フック先を特定できません。");
@@ -229,52 +245,25 @@ void TControlHook::Hook(bool enable) {
         // A control without a parent has no window yet, and so nothing to hook.
         HWND wnd = t->Handle();
         if (!wnd) return;
-        if (!newWndProc_) newWndProc_ = TObjectInstance(&HookEntry, this);
-        // Every window has a procedure: 0 means the window cannot be subclassed from here.
-        const auto old = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC));
-        if (!old) return;
-        hookedWnd_ = wnd;
-        oldWndProc_ = old;
-        if (!SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newWndProc_.Proc()))) hookedWnd_ = nullptr;
+        link_.Attach(wnd);
         return;
     }
-    if (!hookedWnd_) return;
-    // Restored whenever our procedure is still the window's own, even when the target has
-    // changed meanwhile (a freed control, an owner chain being torn down): a window left
-    // holding our procedure would call into a freed component.
-    RestoreWndProc(hookedWnd_, newWndProc_, oldWndProc_);
-    hookedWnd_ = nullptr;
+    link_.Detach();
 }
 
-LRESULT CALLBACK TControlHook::HookEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+void TControlHook::HookEntry(void* self, TMessage& message) {
     auto* hook = static_cast<TControlHook*>(self);
-    try {
-        return hook->HookProc(wnd, msg, wp, lp);
-    } catch (...) {
-        ShowCallbackError();
-    }
-    return 0;
-}
-
-LRESULT TControlHook::HookProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const WNDPROC old = oldWndProc_;
-    // A window we no longer hook (should our code still be called for one): straight on.
-    if (wnd != hookedWnd_) return CallWindowProcA(old, wnd, msg, wp, lp);
-    if (msg == WM_DESTROY) {
+    if (message.Msg == WM_DESTROY) {
         // Hooked again once the window exists anew, if it is being re-created at all. The
         // window hears of its end from its own procedure, after the unhook.
-        PostMessageA(utilWnd_, WM_REHOOK, 0, 0);
-        Hook(false);
-        return CallWindowProcA(old, wnd, msg, wp, lp);
+        PostMessageA(hook->utilWnd_, WM_REHOOK, 0, 0);
+        message.Result = hook->link_.DetachAndCallNext(message);
+        return;
     }
-    TMessage message{msg, wp, lp, 0};
-    HookedWndProc(message);
-    return message.Result;
+    hook->HookedWndProc(message);
 }
 
-void TControlHook::HookedWndProc(TMessage& message) {
-    message.Result = CallWindowProcA(oldWndProc_, hookedWnd_, message.Msg, message.WParam, message.LParam);
-}
+void TControlHook::HookedWndProc(TMessage& message) { message.Result = link_.CallNext(message); }
 
 LRESULT CALLBACK TControlHook::UtilWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_REHOOK) {

@@ -1,10 +1,12 @@
 // Window procedure hooks. TControlHook puts a procedure of its own in front of one windowed
 // control's (or the owning form's), so a subclass sees that window's messages first, and keeps
-// the hook when the framework destroys and re-creates the window. TObjectInstance is the
-// callable window procedure bound to one object that such hooks install.
+// the hook when the framework destroys and re-creates the window. TWindowSubclass is the link
+// such hooks place in a window's chain of procedures.
 #pragma once
 
 #include <windows.h>
+
+#include <cstddef>
 
 #include "framework/win/Controls.h"
 
@@ -18,40 +20,46 @@ struct TMessage {
     LRESULT Result = 0;
 };
 
-// A window procedure bound to one object: a few bytes of code in executable memory that insert
-// the object in front of the four usual arguments and jump to a static entry point. Each
-// instance has its own address, so several hooks can sit on one window, one behind the other,
-// and none ever mistakes another's procedure for its own. User-interface thread only.
-class TObjectInstance {
+// One object's handler in front of a window's procedure. A window with links has one chain,
+// found through a window property: the window's procedure becomes the chain's entry, which
+// hands each message to the latest link first; each link passes it on to the one attached
+// before it, and the last to the window's own procedure. A link comes off on its own in any
+// order without cutting the others out. The link is its own identity in the chain, so it
+// never moves. User-interface thread only.
+struct TWindowChain;
+
+class TWindowSubclass {
 public:
-    using Entry = LRESULT(CALLBACK*)(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    using Handler = void (*)(void* self, TMessage& message);
 
-    TObjectInstance() = default;
-    TObjectInstance(Entry entry, void* self);
-    ~TObjectInstance();
-    TObjectInstance(TObjectInstance&& other) noexcept;
-    TObjectInstance& operator=(TObjectInstance&& other) noexcept;
-    TObjectInstance(const TObjectInstance&) = delete;
-    TObjectInstance& operator=(const TObjectInstance&) = delete;
+    TWindowSubclass(Handler handler, void* self) : handler_(handler), self_(self) {}
+    ~TWindowSubclass() { Detach(); }
+    TWindowSubclass(const TWindowSubclass&) = delete;
+    TWindowSubclass& operator=(const TWindowSubclass&) = delete;
 
-    WNDPROC Proc() const { return reinterpret_cast<WNDPROC>(code_); }
-    explicit operator bool() const { return code_ != nullptr; }
+    // In front of `wnd`'s procedures from now on; false when the window cannot be subclassed.
+    bool Attach(HWND wnd);
+    // Out of the chain; nothing to do when not attached or when the window is gone.
+    void Detach();
+    HWND Wnd() const { return wnd_; }
 
-    // A window still calls this procedure but its object is going away: from now on the code
-    // passes every message to `previous`, for the rest of the run, and no longer belongs here.
-    void Abandon(WNDPROC previous);
+    // Inside the handler: the message to the procedures behind this link.
+    LRESULT CallNext(const TMessage& message) const;
+    // Inside the handler: out of the chain first, then the message on to the procedures that
+    // were behind this link.
+    LRESULT DetachAndCallNext(const TMessage& message);
 
-    // Instances alive (abandoned ones not counted), for leak checks.
+    // Links attached now, for leak checks.
     static long LiveCount();
 
 private:
-    unsigned char* code_ = nullptr;
+    friend struct TWindowChain;
+    // This link's place in its window's chain: the number of links behind it.
+    std::size_t Place(const TWindowChain& chain) const;
+    Handler handler_;
+    void* self_;
+    HWND wnd_ = nullptr;
 };
-
-// Takes `wnd`'s procedure back from `ours` to `previous`. When something else has hooked the
-// window after us, putting `previous` back would cut that hook out: our code then stays in the
-// chain, forwarding (see Abandon). Nothing to do when the window is gone.
-void RestoreWndProc(HWND wnd, TObjectInstance& ours, WNDPROC previous);
 
 // For catch blocks at a window procedure's boundary: the error being handled goes to the
 // application's error display and no further.
@@ -67,10 +75,8 @@ public:
     TWinControl* Control() const { return control_; }
     void SetControl(TWinControl* control);
 
-    // The window hooked now (0 when none) and its procedure from before.
-    HWND HookedWnd() const { return hookedWnd_; }
-    WNDPROC OldWndProc() const { return oldWndProc_; }
-    WNDPROC NewWndProc() const { return newWndProc_.Proc(); }
+    // The window hooked now (0 when none).
+    HWND HookedWnd() const { return link_.Wnd(); }
     // Receives only the re-hook request posted when the hooked window is destroyed.
     HWND UtilWnd() const { return utilWnd_; }
 
@@ -90,7 +96,7 @@ protected:
     // The control went away (ccControlRemoved), or the hook is to be placed again (ccRehook).
     virtual void ControlChanged(int reason);
     // Every message of the hooked window but WM_DESTROY; the default passes it on to the
-    // window's previous procedure.
+    // window's procedures behind the hook.
     virtual void HookedWndProc(TMessage& message);
 
     void Hook(bool enable);
@@ -98,15 +104,12 @@ protected:
     TWinControl* FindTarget() const;
 
 private:
-    static LRESULT CALLBACK HookEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    static void HookEntry(void* self, TMessage& message);
     static LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT HookProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
     THookTarget target_ = THookTarget::htControl;
     TWinControl* control_ = nullptr;
-    TObjectInstance newWndProc_;
-    WNDPROC oldWndProc_ = nullptr;
-    HWND hookedWnd_ = nullptr;
+    TWindowSubclass link_{&HookEntry, this};
     HWND utilWnd_ = nullptr;  // ours: destroyed with the component
 };
 

@@ -14,49 +14,25 @@ TAnimateForm::TAnimateForm(TComponent* owner) : TComponent(owner) {
     if (!form_) throw EAnimateFormError("Owner must be a form");
     if (Application && Application->MainForm())
         throw EAnimateFormError("AnimateForm muse be placed in a main form");
-    // Both procedures exist before either window is touched, so a failure leaves none hooked.
-    TObjectInstance formHook(&FormEntry, this);
-    TObjectInstance appHook;
-    if (Application) appHook = TObjectInstance(&AppEntry, this);
-
     FormHandle = form_->Handle();
-    FormHook = std::move(formHook);
-    OldFormProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(FormHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormHook.Proc())));
-    if (appHook) {
+    formOwnProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(FormHandle, GWLP_WNDPROC));
+    if (!FormHook.Attach(FormHandle)) throw EOutOfMemory();
+    if (Application) {
         appHandle_ = Application->Handle();
-        AppHook = std::move(appHook);
-        OldAppProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(appHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AppHook.Proc())));
+        if (!AppHook.Attach(appHandle_)) {
+            FormHook.Detach();
+            throw EOutOfMemory();
+        }
     }
 }
 
-TAnimateForm::~TAnimateForm() {
-    // The form's window is usually gone by now (a form destroys its window before what it
-    // owns); then there is nothing to put back.
-    if (FormHandle && OldFormProc) RestoreWndProc(FormHandle, FormHook, OldFormProc);
-    if (OldAppProc) RestoreWndProc(appHandle_, AppHook, OldAppProc);
-}
+// The links come off the windows still there (a form destroys its window before what it
+// owns, so usually only the application window's).
+TAnimateForm::~TAnimateForm() = default;
 
-LRESULT CALLBACK TAnimateForm::FormEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    TMessage message{msg, wp, lp, 0};
-    try {
-        static_cast<TAnimateForm*>(self)->FormWndProc(message);
-    } catch (...) {
-        ShowCallbackError();
-    }
-    return message.Result;
-}
+void TAnimateForm::FormEntry(void* self, TMessage& message) { static_cast<TAnimateForm*>(self)->FormWndProc(message); }
 
-LRESULT CALLBACK TAnimateForm::AppEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    TMessage message{msg, wp, lp, 0};
-    try {
-        static_cast<TAnimateForm*>(self)->AppWndProc(message);
-    } catch (...) {
-        ShowCallbackError();
-    }
-    return message.Result;
-}
+void TAnimateForm::AppEntry(void* self, TMessage& message) { static_cast<TAnimateForm*>(self)->AppWndProc(message); }
 
 void TAnimateForm::FormWndProc(TMessage& message) {
     // Exactly SC_MINIMIZE: the minimise button or the system menu's command.
@@ -64,7 +40,7 @@ void TAnimateForm::FormWndProc(TMessage& message) {
         MinimizeAnimated();
         return;
     }
-    message.Result = CallWindowProcA(OldFormProc, FormHandle, message.Msg, message.WParam, message.LParam);
+    message.Result = FormHook.CallNext(message);
 }
 
 void TAnimateForm::AppWndProc(TMessage& message) {
@@ -81,10 +57,10 @@ void TAnimateForm::AppWndProc(TMessage& message) {
         // From the task-bar button's menu: the form's own handling minimises the application
         // the ordinary way. Straight to the form's procedure, past our hook on it.
         PlaySoundProc("Minimize", nullptr, SoundFlags);
-        CallWindowProcA(OldFormProc, FormHandle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        CallWindowProcA(formOwnProc_, FormHandle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return;
     }
-    message.Result = CallWindowProcA(OldAppProc, appHandle_, message.Msg, message.WParam, message.LParam);
+    message.Result = AppHook.CallNext(message);
 }
 
 void TAnimateForm::MinimizeAnimated() {

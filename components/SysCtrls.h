@@ -33,18 +33,17 @@ protected:
     virtual void AppWndProc(TMessage& message);
 
 private:
-    static LRESULT CALLBACK FormEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK AppEntry(void* self, HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    static void FormEntry(void* self, TMessage& message);
+    static void AppEntry(void* self, TMessage& message);
     void MinimizeAnimated();
     void RestoreAnimated();
 
     TForm* form_ = nullptr;
     HWND FormHandle = nullptr;
-    TObjectInstance FormHook;
-    TObjectInstance AppHook;
-    WNDPROC OldFormProc = nullptr;
-    WNDPROC OldAppProc = nullptr;
-    HWND appHandle_ = nullptr;  // the application window hooked, kept for the unhook
+    TWindowSubclass FormHook{&FormEntry, this};
+    TWindowSubclass AppHook{&AppEntry, this};
+    WNDPROC formOwnProc_ = nullptr;  // the form's procedure from before the hook
+    HWND appHandle_ = nullptr;       // the application window hooked
 };
 
 }  // namespace kaptor

@@ -43,32 +43,34 @@ void TKaptor32::WireRangeAndExchangeCommands() {
     };
 }
 
+void ApplyRangeMode(TKaptor32& form, bool on) {
+    (on ? form.SB_Range : form.SB_NoRange)->SetDown(true);
+    form.M_Range->SetEnabled(!on);
+    form.M_NoRange->SetEnabled(on);
+    // Zoom and resize work on the whole picture: not while a range is being marked.
+    form.SpinEdit1->SetEnabled(!on);
+    form.SB_Resize->SetEnabled(!on);
+    form.M_Resize->SetEnabled(!on);
+    form.Image1->SetCursor(on ? CropCursor : crDefault);
+    if (!on) {
+        form.RangeFixed = false;
+        form.RangeDragging = false;
+    }
+}
+
+void TKaptor32::ClearRangeState() { ApplyRangeMode(*this, false); }
+
 void TKaptor32::SB_RangeClick(TComponent*) {
     SpinEdit1->SetValue(100);
     SetZoom(100);
-    SB_Range->SetDown(true);
-    M_Range->SetEnabled(false);
-    M_NoRange->SetEnabled(true);
-    SpinEdit1->SetEnabled(false);
-    SB_Resize->SetEnabled(false);
-    M_Resize->SetEnabled(false);
+    ApplyRangeMode(*this, true);
     SpinEdit1->Repaint();
-    Image1->SetCursor(CropCursor);
 }
 
 void TKaptor32::SB_NoRangeClick(TComponent*) {
     Image1->Picture().Assign(Image2->Picture());
-    SpinEdit1->SetEnabled(true);
-    SB_Resize->SetEnabled(true);
-    M_Resize->SetEnabled(true);
-    RangeFixed = false;
-    RangeDragging = false;
-    Image1->SetCursor(crDefault);
+    ApplyRangeMode(*this, false);
     SpinEdit1->Repaint();
-    M_Range->SetEnabled(true);
-    M_NoRange->SetEnabled(false);
-    SB_NoRange->SetDown(true);
-    Image1->SetCursor(crDefault);
 }
 
 void TKaptor32::DrawBand() {

@@ -16,4 +16,9 @@ bool RangeActive(TKaptor32& form);
 // True when the framed range has no width or no height.
 bool RangeEmpty(const TKaptor32& form);
 
+// The one place that sets what range mode switches: which of the two buttons is down, the
+// menu items, the zoom box, resize and the view's cursor; leaving also drops the range being
+// marked (the picture itself is the caller's business).
+void ApplyRangeMode(TKaptor32& form, bool on);
+
 }  // namespace kaptor

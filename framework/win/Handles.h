@@ -74,6 +74,10 @@ struct MenuTraits {
     static constexpr HandleKind Kind = HandleKind::Menu;
     static void Close(HMENU h) { DestroyMenu(h); }
 };
+struct WindowTraits {
+    static constexpr HandleKind Kind = HandleKind::Window;
+    static void Close(HWND h) { DestroyWindow(h); }
+};
 struct GlobalTraits {
     static constexpr HandleKind Kind = HandleKind::Global;
     static void Close(HGLOBAL h) { GlobalFree(h); }
@@ -91,6 +95,8 @@ using UniqueMemDC = UniqueHandle<HDC, MemDCTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
+// A plain window of our own class (the framework's controls keep theirs themselves).
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 
 // A window's device context from GetDC / GetWindowDC, released with ReleaseDC.
 class WindowDC {

@@ -22,6 +22,7 @@
 #include "app/HelpViewer.h"
 #include "app/Settings.h"
 #include "capture/FD_Kaptor.h"
+#include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/StdCtrls.h"
@@ -154,6 +155,35 @@ TEST(HighDpiCapture, WholeScreenIsTheScreenPixelForPixel) {
     }
     EXPECT_GT(compared, (sw / 37) * (sh / 41) / 3);  // most of the screen is not ours
     EXPECT_EQ(differing, 0) << "of " << compared << " points";
+}
+
+// The selector is driven by posted mouse messages: its coordinates are screen pixels.
+void CALLBACK DragOnSelector(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND selector = FindWindowA(RegionSelectorClass, nullptr);
+    if (!selector || !IsWindowVisible(selector)) return;
+    KillTimer(nullptr, timer);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    PostMessageA(selector, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(sw - 160, sh - 300));
+    PostMessageA(selector, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(sw - 80, sh - 240));
+    PostMessageA(selector, WM_LBUTTONUP, 0, MAKELPARAM(sw, sh - 180));
+}
+
+TEST(HighDpiCapture, RegionIsInScreenPixels) {
+    TKaptor32& w = MainWindow();
+    Settled settled;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const COLORREF colour = RGB(20, 60, 180);
+    ColourWindow corner(colour, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 160, sh - 300, 160, 120);
+    Pump();
+    SetTimer(nullptr, 0, 100, DragOnSelector);
+    w.CaptureRegionClick(w.M_CaptureRegion);
+    Pump();
+    EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 160 x 120");
+    TBitmap& picture = PictureOf(w);
+    ASSERT_EQ(picture.Width(), 160);
+    ASSERT_EQ(picture.Height(), 120);
+    for (POINT p : {POINT{0, 0}, POINT{159, 0}, POINT{0, 119}, POINT{159, 119}, POINT{80, 60}})
+        EXPECT_EQ(picture.Canvas().Pixels(p.x, p.y), colour) << p.x << "," << p.y;
 }
 
 TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
@@ -306,13 +336,13 @@ TEST(HighDpiForms, DialogsAreTheirDesignScaledWithNothingCutOff) {
     if (!OptionDlg) TestApp().CreateForm<TOptionDlg>();
     if (!AboutBox) TestApp().CreateForm<TAboutBox>();
     if (!ApDlg) TestApp().CreateForm<TApDlg>();
-    CheckForm(*OptionDlg, "TOptionDlg", 305, 271);
+    CheckForm(*OptionDlg, "TOptionDlg", 305, 311);
     CheckForm(*AboutBox, "TAboutBox", 247, 115);
     CheckForm(*ApDlg, "TApDlg", 479, 255);
     // At 144 dpi one and a half times, halves rounded up.
     if (Dpi() == 144) {
         EXPECT_EQ(OptionDlg->ClientWidth(), 458);
-        EXPECT_EQ(OptionDlg->ClientHeight(), 407);
+        EXPECT_EQ(OptionDlg->ClientHeight(), 467);
         EXPECT_EQ(AboutBox->ClientWidth(), 371);
         EXPECT_EQ(AboutBox->ClientHeight(), 173);
     }

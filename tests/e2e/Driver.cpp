@@ -248,6 +248,25 @@ void Click(int x, int y, bool right, bool dbl) {
     Sleep(150);
 }
 
+void Drag(int x1, int y1, int x2, int y2) {
+    // Every event carries its own position: the pointer's warps reach the program late.
+    auto send = [](int x, int y, DWORD button) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+        SendInput(1, &in, sizeof in);
+        Sleep(80);
+    };
+    MoveMouse(x1, y1);
+    Sleep(300);
+    send(x1, y1, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= 4; ++i) send(x1 + (x2 - x1) * i / 4, y1 + (y2 - y1) * i / 4, 0);
+    send(x2, y2, MOUSEEVENTF_LEFTUP);
+    Sleep(100);
+}
+
 bool Activate(HWND wnd) {
     SetForegroundWindow(wnd);
     return WaitFor([&] { return GetForegroundWindow() == wnd; }, 3000);
@@ -621,6 +640,12 @@ std::vector<std::string> ListBoxLines(HWND list) {
     return lines;
 }
 HWND MainStatusBar(HWND main) { return FindChild(main, "msctls_statusbar32"); }
+
+bool CopyPicture(HWND main, Pixels& out) {
+    if (!EmptyClipboardNow() || !Activate(main)) return false;
+    PressKey('C', true);
+    return WaitFor([] { return ClipboardHas(CF_BITMAP); }, 5000) && ReadClipboardBitmap(out);
+}
 
 bool CaptureWholeScreen(HWND main) {
     if (!Activate(main)) return false;

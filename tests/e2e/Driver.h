@@ -56,6 +56,8 @@ void PressKey(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
 void TypeText(const std::string& ascii);
 void Click(int screenX, int screenY, bool right = false, bool dbl = false);
 void MoveMouse(int screenX, int screenY);
+// Left button pressed at the first point, moved in steps to the second, released there.
+void Drag(int x1, int y1, int x2, int y2);
 bool Activate(HWND wnd);
 
 // Screen pixels: one pixel, or a rectangle as 0x00RRGGBB values row by row.
@@ -122,6 +124,8 @@ std::string SizeText(int w, int h);
 // turned back into the program's code page.
 std::vector<std::string> ListBoxLines(HWND list);
 HWND MainStatusBar(HWND main);
+// The picture as Ctrl+C copies it (the whole picture when no range is fixed).
+bool CopyPicture(HWND main, Pixels& out);
 // F5 with the main window in front; true once panel 0 shows the screen's size and the
 // window is back.
 bool CaptureWholeScreen(HWND main);

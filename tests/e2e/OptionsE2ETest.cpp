@@ -147,7 +147,7 @@ TEST(OptionsDialogE2E, CancelAfterAColourPickKeepsTheColourAndRestoresTheOptions
     HWND dlg = OpenOptions(p);
     ASSERT_TRUE(dlg);
     const RECT c = ClientRectOnScreen(dlg);
-    const int swatchX = c.left + 172 + 56, swatchY = c.top + 207 + 5;
+    const int swatchX = c.left + 172 + 56, swatchY = c.top + 247 + 5;  // below the later options
     EXPECT_TRUE(WaitFor([&] { return ScreenPixel(swatchX, swatchY) == RGB(255, 0, 0); }, 3000))
         << std::hex << ScreenPixel(swatchX, swatchY);
 

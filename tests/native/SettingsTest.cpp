@@ -61,17 +61,18 @@ TEST(SettingsRead, IntegerAndBooleanRules) {
     }
 }
 
-TEST(SettingsWrite, AllElevenKeysInWriteOrder) {
+TEST(SettingsWrite, TheElevenKeysInWriteOrderThenTheLaterOnes) {
     MemoryIni ini;
     TSettings s;
     s.Wait = -5;
     s.HideForm = true;
     s.ShowCursor = true;
+    s.ShowCountdown = true;
     SaveSettings(ini, s);
     const std::vector<std::string> expected = {
         "Wait=-5",          "RunCapture=0",     "HideForm=1",           "ShowBar=0",
         "ShowStsBar=0",     "Start TrayIcon=0", "End TrayIcon=0",       "Capture Client=0",
-        "Show After Capturing=0", "Capture Control=0", "Show Cursor=1"};
+        "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0", "Show Countdown=1"};
     EXPECT_EQ(ini.written, expected);
     TSettings back;
     LoadSettings(ini, back);

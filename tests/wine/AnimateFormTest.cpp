@@ -122,7 +122,7 @@ std::string ErrorOf(F&& f) {
 }  // namespace
 
 TEST_F(AnimateForm, OnlyTheFirstFormMayOwnIt) {
-    const long instances = TObjectInstance::LiveCount();
+    const long instances = TWindowSubclass::LiveCount();
     TComponent plain(nullptr);
     EXPECT_EQ(ErrorOf([&] { new TAnimateForm(&plain); }), "Owner must be a form");
     EXPECT_EQ(ErrorOf([&] { new TAnimateForm(nullptr); }), "Owner must be a form");
@@ -144,7 +144,7 @@ TEST_F(AnimateForm, OnlyTheFirstFormMayOwnIt) {
     // A second form built the way the main form was fails to be created at all.
     EXPECT_EQ(ErrorOf([&] { app_->CreateForm<AnimatedMainForm>(); }), "AnimateForm muse be placed in a main form");
     EXPECT_EQ(app_->MainForm(), main);
-    EXPECT_EQ(TObjectInstance::LiveCount(), instances + 2);  // the main form's two hooks
+    EXPECT_EQ(TWindowSubclass::LiveCount(), instances + 2);  // the main form's two hooks
 }
 
 TEST_F(AnimateForm, HooksTheFormAndTheApplicationWindowUntilFreed) {

@@ -2,6 +2,8 @@
 // window, forgetting a freed control, and hooks stacked on one window.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "HookTestSupport.h"
 #include "components/CTLHOOK.h"
 
@@ -21,11 +23,13 @@ public:
     using TControlHook::Target;
     int Probes = 0;
     bool FailOnProbe = false;
+    std::vector<RecordingHook*>* Order = nullptr;  // where each hook notes that it saw a probe
 
 protected:
     void HookedWndProc(TMessage& message) override {
         if (message.Msg == WM_PROBE) {
             ++Probes;
+            if (Order) Order->push_back(this);
             if (FailOnProbe) throw Exception("probe failed");
         }
         TControlHook::HookedWndProc(message);
@@ -45,9 +49,7 @@ TEST(ControlHook, HookingAndUnhookingPutTheOriginalProcedureBack) {
 
     hook->SetControl(form.Panel);
     EXPECT_EQ(hook->HookedWnd(), panel);
-    EXPECT_EQ(hook->OldWndProc(), original);
-    EXPECT_EQ(WndProcOf(panel), hook->NewWndProc());
-    EXPECT_NE(hook->NewWndProc(), original);
+    EXPECT_NE(WndProcOf(panel), original);
     EXPECT_EQ(Probe(panel), 42);  // the hook's result is the old procedure's
     EXPECT_EQ(hook->Probes, 1);
     EXPECT_EQ(form.Panel->Probes, 1);
@@ -77,8 +79,7 @@ TEST(ControlHook, HookingAgainNeverChainsOntoItself) {
     hook->Hook(true);
     hook->ControlChanged(TControlHook::ccRehook);
     hook->SetControl(form.Panel);
-    EXPECT_EQ(hook->OldWndProc(), original);
-    EXPECT_EQ(WndProcOf(panel), hook->NewWndProc());
+    EXPECT_EQ(hook->HookedWnd(), panel);
     EXPECT_EQ(Probe(panel), 42);
     EXPECT_EQ(hook->Probes, 1);
     EXPECT_EQ(form.Panel->Probes, 1);
@@ -101,14 +102,14 @@ TEST(ControlHook, FollowsTheControlWhenItsWindowIsRecreated) {
     EXPECT_FALSE(IsWindow(before));
     // Unhooked when the old window went; hooked again only once the request is handled.
     EXPECT_EQ(hook->HookedWnd(), nullptr);
-    EXPECT_NE(WndProcOf(after), hook->NewWndProc());
+    EXPECT_EQ(Probe(after), 42);
+    EXPECT_EQ(hook->Probes, 0);
 
     Pump();
     EXPECT_EQ(hook->HookedWnd(), after);
-    EXPECT_EQ(WndProcOf(after), hook->NewWndProc());
-    EXPECT_NE(hook->OldWndProc(), hook->NewWndProc());
     EXPECT_EQ(Probe(after), 42);
     EXPECT_EQ(hook->Probes, 1);
+    EXPECT_EQ(form.Panel->Probes, 2);
     EXPECT_TRUE(TakeMessages().empty());
 }
 
@@ -152,7 +153,7 @@ TEST(ControlHook, FormTargetHooksTheFormThatOwnsTheControlOrTheComponent) {
 
     hook->SetTarget(THookTarget::htForm);
     EXPECT_EQ(hook->HookedWnd(), own.Handle());
-    EXPECT_EQ(WndProcOf(own.Handle()), hook->NewWndProc());
+    EXPECT_NE(WndProcOf(own.Handle()), ownOriginal);
 
     // With a control: its owner chain decides, not the component's.
     hook->SetControl(other.Panel);
@@ -231,22 +232,25 @@ TEST(ControlHook, AnErrorInTheHookedProcedureStaysInsideTheWindowProcedure) {
 
 TEST(ControlHook, HooksStackedOnOneWindowComeOffInAnyOrder) {
     TestApp();
-    const long instances = TObjectInstance::LiveCount();
+    const long instances = TWindowSubclass::LiveCount();
     HookTestForm form(nullptr);
     HWND panel = form.Panel->Handle();
     const WNDPROC original = WndProcOf(panel);
     auto* first = new RecordingHook(&form);
     auto* second = new RecordingHook(&form);
+    std::vector<RecordingHook*> order;
+    first->Order = second->Order = &order;
     first->SetControl(form.Panel);
     second->SetControl(form.Panel);
-    EXPECT_EQ(second->OldWndProc(), first->NewWndProc());
     EXPECT_EQ(Probe(panel), 42);
     EXPECT_EQ(first->Probes, 1);
     EXPECT_EQ(second->Probes, 1);
+    // The latest hook sees a message first.
+    EXPECT_EQ(order, (std::vector<RecordingHook*>{second, first}));
 
     // The first goes while the second still passes messages to it.
     delete first;
-    EXPECT_EQ(WndProcOf(panel), second->NewWndProc());
+    EXPECT_EQ(second->HookedWnd(), panel);
     EXPECT_EQ(Probe(panel), 42);
     EXPECT_EQ(second->Probes, 2);
     EXPECT_EQ(form.Panel->Probes, 2);
@@ -254,8 +258,8 @@ TEST(ControlHook, HooksStackedOnOneWindowComeOffInAnyOrder) {
     delete second;
     EXPECT_EQ(Probe(panel), 42);
     EXPECT_EQ(form.Panel->Probes, 3);
-    EXPECT_NE(WndProcOf(panel), original);  // the first one's procedure, forwarding for good
-    EXPECT_EQ(TObjectInstance::LiveCount(), instances);
+    EXPECT_EQ(WndProcOf(panel), original);
+    EXPECT_EQ(TWindowSubclass::LiveCount(), instances);
 
     // In the usual order everything comes off cleanly.
     auto* a = new RecordingHook(&form);
@@ -309,7 +313,7 @@ TEST(ControlHook, LoadedHooksAControlThatGotItsWindowLater) {
 TEST(ControlHook, ComponentsReleaseTheirWindowAndProcedure) {
     TestApp();
     const long windows = OwnedHandles(HandleKind::Window);
-    const long instances = TObjectInstance::LiveCount();
+    const long instances = TWindowSubclass::LiveCount();
     {
         HookTestForm form(nullptr);
         for (int i = 0; i < 20; ++i) {
@@ -320,5 +324,5 @@ TEST(ControlHook, ComponentsReleaseTheirWindowAndProcedure) {
         }
     }
     EXPECT_EQ(OwnedHandles(HandleKind::Window), windows);
-    EXPECT_EQ(TObjectInstance::LiveCount(), instances);
+    EXPECT_EQ(TWindowSubclass::LiveCount(), instances);
 }

@@ -66,12 +66,12 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
     TOptionDlg& d = Dialog();
     EXPECT_EQ(d.Caption(), "環境設定");
     EXPECT_EQ(d.ClientWidth(), 305);
-    EXPECT_EQ(d.ClientHeight(), 271);
+    EXPECT_EQ(d.ClientHeight(), 311);  // two rows for the later options
     EXPECT_EQ(d.HelpContext, 100500);
     EXPECT_EQ(d.SpinEdit1->Left(), 203);
     EXPECT_EQ(d.Shape1->Left(), 172);
     EXPECT_EQ(d.Shape1->Width(), 113);
-    EXPECT_EQ(d.OKBtn->Top(), 239);
+    EXPECT_EQ(d.OKBtn->Top(), 279);
     EXPECT_EQ(d.CheckBox7->Top(), 140);
     EXPECT_EQ(d.CheckBox6->Top(), 160);
     EXPECT_EQ(d.DefaultButton, d.OKBtn);
@@ -87,7 +87,8 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
     const std::vector<HWND> expected{d.OKBtn->Handle(),    d.CancelBtn->Handle(), d.SpinEdit1->Handle(),
                                      d.CheckBox1->Handle(), d.CheckBox3->Handle(), d.CheckBox4->Handle(),
                                      d.CheckBox5->Handle(), d.CheckBox6->Handle(), d.Button1->Handle(),
-                                     d.CheckBox2->Handle(), d.CheckBox7->Handle(), d.CheckBox8->Handle()};
+                                     d.CheckBox2->Handle(), d.CheckBox7->Handle(), d.CheckBox8->Handle(),
+                                     d.HotKeysBox->Handle(), d.CountdownBox->Handle()};
     EXPECT_EQ(order, expected);
 }
 

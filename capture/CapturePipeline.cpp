@@ -1,0 +1,157 @@
+// The capture sequence the three capture commands share, and the steps of it that keep the
+// names the menus and the tests know (CaptureDelay, OverlayCursor, ReshowMainWindow).
+#include "capture/CapturePipeline.h"
+
+#include <string>
+
+#include "app/F_Kaptor.h"
+#include "app/Settings.h"
+#include "capture/Countdown.h"
+#include "components/TrayIcon.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/Dialogs.h"
+
+namespace kaptor {
+
+namespace {
+
+void SetCaptureCommands(TKaptor32& main, const TCaptureRules& rules, bool enabled) {
+    main.SB_Capture->SetEnabled(enabled);
+    main.SB_Capture2->SetEnabled(enabled);
+    if (rules.locksActiveWindowCommand) main.SB_Capture3->SetEnabled(enabled);
+}
+
+}  // namespace
+
+void TCapturePipeline::Prepare() {
+    SetCaptureCommands(main_, rules_, false);
+    main_.ClearRangeState();
+    main_.SpinEdit1->SetValue(100);
+    if (Settings.HideForm) {
+        ShowWindow(Application->Handle(), SW_HIDE);
+        main_.Hide();
+    }
+}
+
+void TCapturePipeline::Wait(TComponent* sender) {
+    if (rules_.sleepsBeforePumping) {
+        TCountdown countdown(*main_.TrayIcon1, Settings.ShowCountdown);
+        for (int i = 0; i < Settings.Wait; ++i) {
+            countdown.WaitSecond(Settings.Wait - i);
+            Application->ProcessMessages();
+        }
+    } else {
+        main_.CaptureDelay(sender);
+    }
+    SetCaptureCommands(main_, rules_, true);
+}
+
+void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) {
+    try {
+        if (!take(*this)) return;
+    } catch (const std::exception& e) {
+        // A window hidden for the capture must not stay hidden with nothing left to show it.
+        if (!rules_.showsErrorsItself) {
+            main_.ReshowMainWindow();
+            throw;
+        }
+        ShowMessage(std::string("例外ｴﾗｰ！：［") + e.what() + "］");
+        main_.ReshowMainWindow();
+        return;
+    } catch (...) {
+        main_.ReshowMainWindow();
+        throw;
+    }
+    main_.ReshowMainWindow();
+    main_.EnableImageCommands();
+    main_.ShowPictureSize();
+}
+
+void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor) {
+    TImage& view = *main_.Image1;
+    view.Picture().SetGraphic(nullptr);
+    view.Repaint();
+    view.SetBounds(view.Left(), view.Top(), size.cx, size.cy);
+    main_.NaturalWidth = view.Width();
+    main_.NaturalHeight = view.Height();
+    TCanvas& canvas = view.Canvas();  // the picture is empty: a new bitmap of the view's size
+    // A copy the platform reports as failed from a device context that still exists keeps
+    // what it delivered, as for covered or off-screen parts (Wine reports one for a group box
+    // it copies from its client area). Without a source nothing was copied at all.
+    if (!BitBlt(canvas.Handle(), 0, 0, view.Width(), view.Height(), source, origin.x, origin.y, SRCCOPY) &&
+        !GetObjectType(source)) {
+        // The clean copy still holds the previous picture.
+        TPicture& previous = main_.Image2->Picture();
+        view.Picture().Assign(previous);
+        view.SetBounds(view.Left(), view.Top(), previous.Width(), previous.Height());
+        main_.NaturalWidth = previous.Width();
+        main_.NaturalHeight = previous.Height();
+        throw Exception(texts::CopyFailed);
+    }
+    view.Picture().Bitmap().Modified();
+    if (Settings.ShowCursor && drawCursor) main_.OverlayCursor(cursorArea);
+    main_.Image2->Picture().Assign(view.Picture());
+}
+
+void TCapturePipeline::FailureEnding(const char* message) {
+    ShowMessage(message);
+    ShowProgramAgain(main_);
+}
+
+void ShowProgramAgain(TKaptor32& main) {
+    ShowWindow(Application->Handle(), SW_SHOW);
+    main.Show();
+}
+
+// ---------------------------------------------------------------- the shared steps by name
+
+void TKaptor32::CaptureDelay(TComponent* sender) {
+    Application->ProcessMessages();
+    // The start-up capture always waits one second: the window was never shown.
+    if (sender == this) {
+        Sleep(1000);
+        return;
+    }
+    TCountdown countdown(*TrayIcon1, Settings.ShowCountdown);
+    for (int i = 0; i < Settings.Wait; ++i) {
+        Application->ProcessMessages();
+        countdown.WaitSecond(Settings.Wait - i);
+    }
+}
+
+void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(Image1->Canvas(), area); }
+
+void DrawPointerCursor(TCanvas& canvas, const RECT* area) {
+    // The cursor the screen shows: the thread-local GetCursor knows only the cursors of our
+    // own windows on some systems and gave none over another program's window there.
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    HCURSOR current = nullptr;
+    if (GetCursorInfo(&info) && (info.flags & CURSOR_SHOWING)) current = info.hCursor;
+    if (!current) current = GetCursor();
+    HICON copy = CopyIcon(current);
+    if (!copy) return;
+    TIcon cursor;
+    cursor.SetHandle(copy);  // freed with the icon, also when drawing fails
+    POINT p;
+    if (!GetCursorPos(&p)) return;
+    // The image's top-left corner goes where the pointer is: the hot spot is not subtracted.
+    if (area) {
+        if (p.x < area->left || p.x > area->right || p.y < area->top || p.y > area->bottom) return;
+        p.x -= area->left;
+        p.y -= area->top;
+    }
+    canvas.Draw(p.x, p.y, cursor);
+}
+
+bool TKaptor32::TrayResident() const { return TrayIcon1->Visible(); }
+
+void TKaptor32::ReshowMainWindow() {
+    if (TrayResident() && !Settings.ShowAfterCapturing) return;  // taken quietly in the tray
+    TrayIcon1->SetVisible(false);
+    ShowWindow(Application->Handle(), SW_SHOW);
+    Show();
+    SetForegroundWindow(Application->Handle());
+}
+
+}  // namespace kaptor

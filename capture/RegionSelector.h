@@ -1,0 +1,24 @@
+// The region selector: the frozen screen shown over the whole screen in a borderless top-most
+// window, on which the user marks the rectangle to capture.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+namespace kaptor {
+
+class TBitmap;
+
+// The class of the selector's window (tests look for it).
+inline constexpr const char* RegionSelectorClass = "TKaptorRegion";
+
+// Shows screen (the screen's picture from (0, 0), physical pixels) and lets the user drag a
+// rectangle with a cross cursor: the outside is dimmed and "W x H" follows the pointer.
+// Arrow keys move the rectangle by one pixel, Shift+arrow keys move its right or bottom
+// edge. Enter, a double click or releasing the mouse after a drag accepts; Esc or a right
+// click cancels (nullopt). start, when given, is the rectangle shown at first.
+// The result lies inside the screen, right and bottom exclusive, never empty.
+std::optional<RECT> SelectRegion(TBitmap& screen, const RECT* start = nullptr);
+
+}  // namespace kaptor
