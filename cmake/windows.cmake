@@ -67,7 +67,8 @@ add_test(NAME wine_tests COMMAND wine_tests)
 # on a 1920 x 1080 display (ctest's shared session is at 96 dpi).
 file(GLOB DPI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/dpi/*.cpp)
 if(DPI_TEST_SOURCES)
-  add_executable(dpi_tests ${DPI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/wine/TestApp.cpp ${RC_FILES})
+  add_executable(dpi_tests ${DPI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/wine/TestApp.cpp
+    ${CMAKE_SOURCE_DIR}/tests/wine/CrashReport.cpp ${RC_FILES})
   target_include_directories(dpi_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
   target_compile_options(dpi_tests PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
   target_link_libraries(dpi_tests PRIVATE kaptor_win gtest gtest_main)
