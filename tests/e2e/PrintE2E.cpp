@@ -102,6 +102,7 @@ bool PrintThroughDialog(HWND main, DWORD pid, int button) {
 void ExpectPictureAtTopLeft(const printtest::Page& page, int w, int h) {
     EXPECT_EQ(page.Pages, 1);
     const RECT ink = printtest::InkBox(page);
+    ASSERT_FALSE(IsRectEmpty(&ink)) << "the page is blank";
     EXPECT_LE(ink.left, 1);
     EXPECT_LE(ink.top, 1);
     EXPECT_NEAR(ink.right - ink.left, w * RenderDpi / 96.0, 2);
