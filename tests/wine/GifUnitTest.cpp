@@ -338,11 +338,10 @@ TEST(GifBitmap, RepeatedLoadsDoNotGrowHandles) {
     };
     once();
     const long before = OwnedGdiHandles();
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const long slotsBefore = GdiSlotsReached();
     for (int i = 0; i < 40; ++i) once();
     EXPECT_EQ(before, OwnedGdiHandles());
-    const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(gdiAfter, gdiBefore + 2);
+    EXPECT_LE(GdiSlotsReached(), slotsBefore + 2);
 }
 
 TEST(GifBitmapStream, HugeImageIsRefusedBeforeAnyAllocation) {
