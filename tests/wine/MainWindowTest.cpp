@@ -22,17 +22,39 @@ void Install(TKaptor32& w, int width, int height) {
 
 std::string Panel(TKaptor32& w, int i) { return w.StatusBar1->Panels()[i].Text(); }
 
+// The main window as built at start-up, the main form of an application of its own (the
+// shared window has shown pictures by now); the shared application and window come back
+// afterwards, also when building fails. Built without its start-up handler, which reads the
+// INI file and the command line.
+struct FreshMainWindow {
+    struct Saved {
+        TApplication* app = Application;
+        TScreen* screen = Screen;
+        TKaptor32* main = Kaptor32;
+        ~Saved() {
+            Application = app;
+            Screen = screen;
+            Kaptor32 = main;
+        }
+    } saved;
+    std::unique_ptr<TApplication> app;
+    std::unique_ptr<TKaptor32> form;
+    FreshMainWindow() {
+        Screen = nullptr;
+        app = std::make_unique<TApplication>();
+        app->MessageBoxHook = [](const std::string&, const std::string&, UINT) { return IDOK; };
+        form = std::make_unique<TKaptor32>(nullptr);
+        form->OnCreate = nullptr;
+        form->AfterConstruction();
+    }
+};
+
 }  // namespace
 
 TEST(MainWindow, StartsWithNoPictureAndThePictureCommandsOff) {
-    // A window of its own, as built at start-up: the shared one may have shown pictures
-    // already. The shared one stays the program's main window.
-    TKaptor32& shared = MainWindow();
-    const std::unique_ptr<TKaptor32> fresh(new TKaptor32(nullptr));
-    Kaptor32 = &shared;
-    fresh->OnCreate = nullptr;  // the start-up handler reads the INI file and the command line
-    fresh->AfterConstruction();
-    TKaptor32& w = *fresh;
+    MainWindow();
+    FreshMainWindow fresh;
+    TKaptor32& w = *fresh.form;
     EXPECT_EQ(w.NaturalWidth, 0);
     EXPECT_EQ(w.ClientWidth(), 594);
     EXPECT_EQ(w.Image1->Width(), 0);
