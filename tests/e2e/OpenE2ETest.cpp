@@ -96,11 +96,10 @@ std::string TextFile(const std::string& name) {
 
 // A JPEG of our own fuzz corpus (24 x 17), in the source tree.
 std::string JpegFile() {
-    std::string src = __FILE__;
-    for (char& c : src)
+    std::string root = KAPTOR_SOURCE_DIR;
+    for (char& c : root)
         if (c == '/') c = '\\';
-    const std::string root = src.substr(0, src.rfind("\\tests\\"));
-    return (root[0] == '\\' ? "Z:" : "") + root + "\\tests\\fuzz\\corpus\\jpeg\\baseline-444.jpg";
+    return "Z:" + root + "\\tests\\fuzz\\corpus\\jpeg\\baseline-444.jpg";
 }
 
 HWND StatusBarOf(HWND main) { return FindChild(main, "msctls_statusbar32"); }
