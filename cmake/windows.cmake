@@ -3,7 +3,8 @@ set(KAPTOR_WIN_FLAGS -finput-charset=UTF-8 -fexec-charset=CP932)
 add_compile_definitions(WINVER=0x0A00 _WIN32_WINNT=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN STRICT)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# Every test program runs through the Wine harness.
+# Every test program runs through the Wine harness. Tests find the source tree's files by
+# KAPTOR_SOURCE_DIR, not by __FILE__ (relative when the compiler cache rewrites paths).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/winrun;--;wine)
 
 # libjpeg-turbo, built once from Debian's source package into the build folder.
@@ -85,6 +86,7 @@ file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.c
 # running module.
 add_executable(wine_tests ${WINE_TEST_SOURCES} ${RC_FILES})
 target_compile_options(wine_tests PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
+target_compile_definitions(wine_tests PRIVATE KAPTOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(wine_tests PRIVATE kaptor_win gtest gtest_main)
 # Some tests read the program's own resources from the exe beside them.
 add_dependencies(wine_tests Kaptor32)
@@ -94,9 +96,11 @@ add_test(NAME wine_tests COMMAND wine_tests)
 # on a 1920 x 1080 display (ctest's shared session is at 96 dpi).
 file(GLOB DPI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/dpi/*.cpp)
 if(DPI_TEST_SOURCES)
-  add_executable(dpi_tests ${DPI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/wine/TestApp.cpp ${RC_FILES})
+  add_executable(dpi_tests ${DPI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/wine/TestApp.cpp
+    ${CMAKE_SOURCE_DIR}/tests/wine/CrashReport.cpp ${RC_FILES})
   target_include_directories(dpi_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
   target_compile_options(dpi_tests PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
+  target_compile_definitions(dpi_tests PRIVATE KAPTOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   target_link_libraries(dpi_tests PRIVATE kaptor_win gtest gtest_main)
 endif()
 

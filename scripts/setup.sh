@@ -14,6 +14,9 @@ packages=(
   # Wine on a virtual display, Japanese locale and fonts
   wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick locales
   fonts-ipafont-gothic fonts-wine
+  # font caches made once at install, not by the first Wine session or print job of each
+  # user; colour pointers for Wine's 64-bit desktop process (only recommended by Wine)
+  fontconfig libxcursor1
   # a real printer for the print tests
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
   # reference decoder for the GIF benchmark, native libjpeg, libpng and zlib, libFuzzer runtime

@@ -57,10 +57,25 @@ struct Settled {
     ~Settled() { Settings = saved; }
 };
 
+// The screen shows colour at every other pixel of r.
+bool ScreenShows(const RECT& r, COLORREF colour) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    TBitmap shot(w, h);
+    {
+        WindowDC screen(nullptr);
+        if (!BitBlt(shot.Canvas().Handle(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY)) return false;
+    }
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; x += 2)
+            if (shot.Canvas().Pixels(x, y) != colour) return false;
+    return w > 0 && h > 0;
+}
+
 // A plain window filled with one colour, placed in physical pixels.
 class ColourWindow {
 public:
-    ColourWindow(COLORREF colour, DWORD style, DWORD exStyle, int x, int y, int w, int h) : brush_(CreateSolidBrush(colour)) {
+    ColourWindow(COLORREF colour, DWORD style, DWORD exStyle, int x, int y, int w, int h)
+        : colour_(colour), brush_(CreateSolidBrush(colour)) {
         static const char* const cls = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = DefWindowProcA;
@@ -85,8 +100,19 @@ public:
     ColourWindow(const ColourWindow&) = delete;
     ColourWindow& operator=(const ColourWindow&) = delete;
     HWND Handle() const { return handle_; }
+    // Waits until the screen shows the window's colour over its whole client area: what is
+    // read there is then ours, whatever else the session shows or is still starting.
+    bool Shown(int timeoutMs = 10000) const {
+        RECT r;
+        GetClientRect(handle_, &r);
+        MapWindowPoints(handle_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        for (const DWORD start = GetTickCount(); !ScreenShows(r, colour_); Pump(1))
+            if (GetTickCount() - start > static_cast<DWORD>(timeoutMs)) return false;
+        return true;
+    }
 
 private:
+    COLORREF colour_;
     UniqueBrush brush_;
     HWND handle_ = nullptr;
 };
@@ -131,6 +157,7 @@ TEST(HighDpiCapture, WholeScreenIsTheScreenPixelForPixel) {
     // Near the bottom-right corner, beyond what a screen scaled down by 1.5 would reach.
     const COLORREF colour = RGB(20, 180, 60);
     ColourWindow corner(colour, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 160, sh - 300, 160, 120);
+    ASSERT_TRUE(corner.Shown());
     w.SB_CaptureClick(w.SB_Capture);
     Pump();
     EXPECT_EQ(w.NaturalWidth, sw);
@@ -194,6 +221,7 @@ TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
     const int width = GetSystemMetrics(SM_CXSCREEN) * 2 / 3 + 20, height = GetSystemMetrics(SM_CYSCREEN) * 2 / 3 + 40;
     ColourWindow target(colour, WS_OVERLAPPEDWINDOW, 0, 100, 120, width, height);
     ASSERT_EQ(GetForegroundWindow(), target.Handle());
+    ASSERT_TRUE(target.Shown());
     RECT r;
     GetWindowRect(target.Handle(), &r);
     ASSERT_EQ(r.right - r.left, width);
@@ -223,6 +251,7 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     SetCursorPos(sw - 350, sh - 450);
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     Pump();
+    ASSERT_TRUE(field.Shown()) << "the screen under the pointer is not only our white field";
     HICON shown = GetCursor();
     ASSERT_NE(shown, nullptr);
     ICONINFO info{};

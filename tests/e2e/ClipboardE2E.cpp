@@ -33,6 +33,7 @@ TEST(ClipboardE2E, CopyOfAFramedRangeIsExactlyThatBitmap) {
     TestPattern pattern("copy pattern", 5, 5, 200, 300);
     HWND w = p.WaitMainWindow();
     ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(pattern.Shown());
     const RECT pc = ClientRectOnScreen(pattern.Handle());
     const int cw = pc.right - pc.left, ch = pc.bottom - pc.top;
     // Lower half of the pattern: blue and yellow with grid lines, never the red frame colour.

@@ -371,6 +371,21 @@ TestPattern::TestPattern(const std::string& title, int x, int y, int w, int h) {
     Sleep(200);
 }
 
+bool TestPattern::Shown(int timeoutMs) const {
+    SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    return WaitFor(
+        [&] {
+            const RECT r = ClientRectOnScreen(wnd_);
+            const int w = r.right - r.left, h = r.bottom - r.top;
+            const auto px = ScreenPixels(r);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (px[static_cast<std::size_t>(y) * w + x] != ColorAt(x, y, w, h)) return false;
+            return w > 0 && h > 0;
+        },
+        timeoutMs);
+}
+
 TestPattern::~TestPattern() {
     if (wnd_) DestroyWindow(wnd_);
 }

@@ -72,6 +72,9 @@ public:
     TestPattern(const std::string& title, int x, int y, int w, int h);
     ~TestPattern();
     HWND Handle() const { return wnd_; }
+    // Raises the window and waits until the screen shows the whole pattern (nothing else
+    // over it, painted); false on time-out.
+    bool Shown(int timeoutMs = 10000) const;
     // The colour the pattern has at client point (x, y).
     static std::uint32_t ColorAt(int x, int y, int w, int h);
 

@@ -125,7 +125,7 @@ TEST(FullScreenE2E, FromANormalWindowAndBackWithEsc) {
     // from the view. It lies left of where the program's window starts (centred).
     auto pattern = std::make_unique<TestPattern>("pattern", 20, 60, 160, 100);
     const RECT pc = ClientRectOnScreen(pattern->Handle());
-    Sleep(300);
+    ASSERT_TRUE(pattern->Shown());
     Started s;
     ASSERT_TRUE(s.ok) << Describe(s.w);
     pattern.reset();
@@ -250,7 +250,7 @@ TEST(FullScreenE2E, ReturnItemOfThePicturesMenuWorksOnlyInFullScreen) {
 TEST(ResizeE2E, HalfOfTheScreenWithCtrlR) {
     auto p = std::make_unique<TestPattern>("pattern", 20, 200, 180, 120);
     const RECT pc = ClientRectOnScreen(p->Handle());
-    Sleep(300);
+    ASSERT_TRUE(p->Shown());
     Started s;
     ASSERT_TRUE(s.ok) << Describe(s.w);
     p.reset();

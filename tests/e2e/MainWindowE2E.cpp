@@ -48,6 +48,7 @@ TEST(WholeScreenCapture, F5ShowsTheScreenPixelForPixel) {
     ASSERT_NE(w, nullptr);
     // A pattern of known colours, placed where the view will show it at 100 %.
     TestPattern pattern("pattern", 10, 30, 200, 140);
+    ASSERT_TRUE(pattern.Shown());
     RECT pc = ClientRectOnScreen(pattern.Handle());
     MoveMouse(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
     ASSERT_TRUE(Activate(w));

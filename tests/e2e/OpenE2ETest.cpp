@@ -97,16 +97,12 @@ std::string TextFile(const std::string& name) {
     return path;
 }
 
-// A file of the source tree's tests folder, as a full path the program can open. __FILE__ is
-// relative to the build folder (where the driver runs) when ccache has shortened the paths.
+// A file of the source tree's tests folder, as a full path the program can open.
 std::string TestsFile(const std::string& relative) {
-    std::string src = __FILE__;
-    for (char& c : src)
+    std::string root = KAPTOR_SOURCE_DIR;
+    for (char& c : root)
         if (c == '/') c = '\\';
-    char full[MAX_PATH] = {};
-    if (!GetFullPathNameA(src.c_str(), MAX_PATH, full, nullptr)) return src;
-    const std::string path = full;
-    return path.substr(0, path.rfind("\\tests\\")) + "\\tests\\" + relative;
+    return "Z:" + root + "\\tests\\" + relative;
 }
 
 // A JPEG of our own fuzz corpus (24 x 17).

@@ -102,6 +102,7 @@ bool PrintThroughDialog(HWND main, DWORD pid, int button) {
 void ExpectPictureAtTopLeft(const printtest::Page& page, int w, int h) {
     EXPECT_EQ(page.Pages, 1);
     const RECT ink = printtest::InkBox(page);
+    ASSERT_FALSE(IsRectEmpty(&ink)) << "the page is blank";
     EXPECT_LE(ink.left, 1);
     EXPECT_LE(ink.top, 1);
     EXPECT_NEAR(ink.right - ink.left, w * RenderDpi / 96.0, 2);
@@ -132,11 +133,7 @@ int PrinterCount() {
 // This test program, filtered, in a new Wine session whose CUPS client finds no scheduler.
 // True when it passed there; output holds what it printed.
 bool RunInSessionWithoutPrinters(const std::string& filter, std::string& output) {
-    std::string src = __FILE__;
-    for (char& c : src)
-        if (c == '\\') c = '/';
-    if (src.size() > 1 && src[1] == ':') src = src.substr(2);
-    const std::string root = src.substr(0, src.rfind("/tests/"));
+    const std::string root = KAPTOR_SOURCE_DIR;
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     const std::string self = printtest::UnixPath(exe);

@@ -92,6 +92,15 @@ struct RangeSession {
         Y1 = Client.top + 100;
         Y2 = Y1 + 70;
         MoveMouse(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
+        // What the capture takes there must be the gradient: on top and painted.
+        const bool shown = WaitFor([&] {
+            const auto px = ScreenPixels(Client);
+            const int w = Client.right - Client.left;
+            for (std::size_t i = 0; i < px.size(); ++i)
+                if (px[i] != GradientWindow::ColorAt(static_cast<int>(i % w), static_cast<int>(i / w))) return false;
+            return true;
+        });
+        if (!shown) return ::testing::AssertionFailure() << "the gradient is not on the screen";
         if (!CaptureWholeScreen(Main)) return ::testing::AssertionFailure() << "capture did not finish";
         return ::testing::AssertionSuccess();
     }

@@ -236,6 +236,7 @@ TEST(WindowCapture, MinimisedWindowIsTakenAtItsNormalSizeAndMinimisedAgain) {
 
 TEST(WindowCapture, ChosenWindowWholeAndClientArea) {
     TestPattern pattern("K6 Pattern", 600, 60, 300, 240);
+    ASSERT_TRUE(pattern.Shown());
     const SIZE whole = WindowSize(pattern.Handle()), client = ClientSize(pattern.Handle());
     {
         Session s({.hide = true});
@@ -266,6 +267,7 @@ TEST(WindowCapture, ChosenWindowWholeAndClientArea) {
 
 TEST(ActiveCapture, TakesTheWindowActivatedDuringTheDelay) {
     TestPattern pattern("K6 Active", 620, 300, 280, 220);
+    ASSERT_TRUE(pattern.Shown());
     const SIZE whole = WindowSize(pattern.Handle()), client = ClientSize(pattern.Handle());
     {
         Session s({.wait = 2});
@@ -316,6 +318,7 @@ TEST(ActiveCapture, ControlModeTakesTheDirectChildUnderThePointer) {
 
 TEST(ActiveCapture, CursorIsDrawnAtItsPlaceInTheClientAreaOnlyWhenInside) {
     TestPattern pattern("K6 Cursor", 600, 200, 300, 240);
+    ASSERT_TRUE(pattern.Shown());
     const SIZE client = ClientSize(pattern.Handle());
     const RECT cr = ClientRectOnScreen(pattern.Handle());
     {

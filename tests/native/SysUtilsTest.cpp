@@ -65,6 +65,7 @@ TEST(Lists, BadIndexRaisesTheListError) {
     EXPECT_THROW(list.Delete(-1), EListError);
     try {
         list[5];
+        ADD_FAILURE() << "no exception";
     } catch (const EListError& e) {
         EXPECT_EQ(e.Message, Format(texts::ListIndexError, 5));
     }

@@ -122,12 +122,8 @@ void WriteFile(const std::string& file, const Bytes& bytes) {
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
-// tests/data/gif, found from this source file's own path through Wine's Z: drive.
-std::string DataFile(const std::string& name) {
-    std::string here = __FILE__;
-    const std::size_t cut = here.rfind("tests/wine/");
-    return "Z:" + here.substr(0, cut) + "tests/data/gif/" + name;
-}
+// tests/data/gif through Wine's Z: drive.
+std::string DataFile(const std::string& name) { return "Z:" KAPTOR_SOURCE_DIR "/tests/data/gif/" + name; }
 
 const std::vector<COLORREF> kFour{RGB(10, 20, 30), RGB(200, 100, 50), RGB(0, 255, 0), RGB(255, 255, 255)};
 
@@ -354,11 +350,10 @@ TEST(GifBitmap, RepeatedLoadsDoNotGrowHandles) {
     };
     once();
     const long before = OwnedGdiHandles();
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const long slotsBefore = GdiSlotsReached();
     for (int i = 0; i < 40; ++i) once();
     EXPECT_EQ(before, OwnedGdiHandles());
-    const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(gdiAfter, gdiBefore + 2);
+    EXPECT_LE(GdiSlotsReached(), slotsBefore + 2);
 }
 
 TEST(GifBitmapStream, HugeImageIsRefusedBeforeAnyAllocation) {

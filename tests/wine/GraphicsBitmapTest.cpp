@@ -357,23 +357,6 @@ TEST(Bitmap, ScanLineRefusesRowsOutside) {
     EXPECT_THROW(b.ScanLine(-1), EInvalidGraphicOperation);
 }
 
-// How far the handle table must reach to hold 3000 more objects: free slots are used first,
-// then new ones, so with every object alive (guarded or not) holding a slot, a leak pushes
-// this up. (Windows counts per process with GetGuiResources; Wine reports 0 there.) Valid
-// when fewer than 3000 slots were free, as after an earlier measure.
-template <class H, class Make>
-long SlotsReached(Make make) {
-    std::vector<H> held;
-    long top = 0;
-    for (int i = 0; i < 3000; ++i) {
-        held.emplace_back(make());
-        top = std::max(top, static_cast<long>(reinterpret_cast<std::uintptr_t>(held.back().get()) & 0xFFFF));
-    }
-    return top;
-}
-long GdiSlotsReached() { return SlotsReached<UniqueRgn>([] { return CreateRectRgn(0, 0, 1, 1); }); }
-long UserSlotsReached() { return SlotsReached<UniqueMenu>([] { return CreateMenu(); }); }
-
 // One round of what the program does to pictures, over and over: nothing may pile up.
 TEST(Bitmap, NoHandleGrowthOverRepeatedUse) {
     auto round = [](int i) {

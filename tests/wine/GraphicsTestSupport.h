@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "framework/win/Bitmap.h"
+#include "framework/win/Handles.h"
 
 namespace kaptor::testing {
 
@@ -57,6 +60,23 @@ inline void FillColor(TBitmap& bitmap, TColor color) {
     bitmap.Canvas().Brush.Style = bsSolid;
     bitmap.Canvas().FillRect(RECT{0, 0, bitmap.Width(), bitmap.Height()});
 }
+
+// How far the handle table must reach to hold 3000 more objects: free slots are used first,
+// then new ones, so with every object alive (guarded or not) holding a slot, a leak pushes
+// this up. It counts what GetGuiResources would count on Windows (Wine reports 0 there).
+// Valid when fewer than 3000 slots were free, as after an earlier measure.
+template <class H, class Make>
+long SlotsReached(Make make) {
+    std::vector<H> held;
+    long top = 0;
+    for (int i = 0; i < 3000; ++i) {
+        held.emplace_back(make());
+        top = std::max(top, static_cast<long>(reinterpret_cast<std::uintptr_t>(held.back().get()) & 0xFFFF));
+    }
+    return top;
+}
+inline long GdiSlotsReached() { return SlotsReached<UniqueRgn>([] { return CreateRectRgn(0, 0, 1, 1); }); }
+inline long UserSlotsReached() { return SlotsReached<UniqueMenu>([] { return CreateMenu(); }); }
 
 inline COLORREF Px(TBitmap& bitmap, int x, int y) { return bitmap.Canvas().Pixels(x, y); }
 

@@ -64,16 +64,16 @@ protected:
         TakeMessages();
     }
 
-    // The page of the job just printed.
-    printtest::Page PrintedPage() {
+    // The page of the job just printed: a fatal failure unless there is a PDF and its page is
+    // the printer's sheet.
+    void PrintedPage(printtest::Page& page) {
         const std::string pdf = printtest::WaitNewPdf(before_, 30000, [] { Pump(1); });
-        EXPECT_FALSE(pdf.empty()) << "no PDF in " << printtest::PdfDir();
-        printtest::Page page;
-        if (pdf.empty()) return page;
+        ASSERT_FALSE(pdf.empty()) << "no PDF in " << printtest::PdfDir();
         before_.insert(pdf.substr(printtest::PdfDir().size()));
         std::string error;
-        EXPECT_TRUE(printtest::RenderPdf(pdf, RenderDpi, page, &error)) << error;
-        return page;
+        ASSERT_TRUE(printtest::RenderPdf(pdf, RenderDpi, page, &error)) << error;
+        ASSERT_NEAR(page.Width, MulDiv(Printer().DeviceCaps(PHYSICALWIDTH), RenderDpi, Printer().DeviceCaps(LOGPIXELSX)), 2);
+        ASSERT_NEAR(page.Height, MulDiv(Printer().DeviceCaps(PHYSICALHEIGHT), RenderDpi, Printer().DeviceCaps(LOGPIXELSY)), 2);
     }
 
     // The printable area's top-left corner on the rendered page.
@@ -84,9 +84,9 @@ protected:
     }
 
     void ExpectPicture(const printtest::Page& page, int screenW, int screenH) {
-        ASSERT_GT(page.Width, 0);
         EXPECT_EQ(page.Pages, 1);
         const RECT ink = printtest::InkBox(page);
+        ASSERT_FALSE(IsRectEmpty(&ink)) << "the page is blank";
         const POINT origin = Origin();
         EXPECT_NEAR(ink.left, origin.x, 1);
         EXPECT_NEAR(ink.top, origin.y, 1);
@@ -116,8 +116,9 @@ TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
     EXPECT_EQ(Pixel(form, 299, 149), frame);
     EXPECT_EQ(form.Image2->Canvas().Pixels(100, 50), Blue);
 
-    const printtest::Page page = PrintedPage();
-    ExpectPicture(page, 200, 100);
+    printtest::Page page;
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
+    ASSERT_NO_FATAL_FAILURE(ExpectPicture(page, 200, 100));
     // The range's left half is blue, its right half green: the range, not the picture's corner.
     const RECT ink = printtest::InkBox(page);
     const int midY = (ink.top + ink.bottom) / 2;
@@ -132,14 +133,17 @@ TEST_F(PrintTest, ZoomedPictureAndRangeModeWithoutRangePrintTheWholePictureAsDis
     form.SetZoom(50);
     ASSERT_EQ(form.Image1->Width(), 200);
     form.SB_PrintClick(form.SB_Print);
-    ExpectPicture(PrintedPage(), 200, 150);
+    printtest::Page page;
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
+    ExpectPicture(page, 200, 150);
 
     form.SetZoom(100);
     Frame(form, 10, 10, 50, 50);
     LeftDown(form, 60, 60);  // a new band: range mode on, no range fixed
     ASSERT_TRUE(form.RangeDragging);
     form.SB_PrintClick(form.SB_Print);
-    ExpectPicture(PrintedPage(), 400, 300);
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
+    ExpectPicture(page, 400, 300);
     EXPECT_TRUE(form.RangeDragging);
 }
 
@@ -182,8 +186,8 @@ TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
     EXPECT_EQ(form.Image1->Width(), 64);
     EXPECT_EQ(Pixel(form, 5, 5), Blue);
     EXPECT_EQ(Pixel(form, 60, 5), Green);
-    const printtest::Page page = PrintedPage();
-    ASSERT_GT(page.Width, 0);
+    printtest::Page page;
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     EXPECT_EQ(page.Pages, 1);
     // The screen is wider than the A4 page at the same physical size: cut off at the right.
     ASSERT_GT(OnPage(Screen->Width()), page.Width);
@@ -217,13 +221,16 @@ TEST_F(PrintTest, PrinterFailureEndsTheJobReleasesThePageAndPutsTheFrameBack) {
     // The next print on the default printer works again.
     Printer().Reset();
     form.SB_PrintClick(form.SB_Print);
-    ExpectPicture(PrintedPage(), 100, 50);
+    printtest::Page page;
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
+    ExpectPicture(page, 100, 50);
 }
 
 TEST_F(PrintTest, RepeatedPrintsOwnNoMoreHandles) {
     TKaptor32& form = WithHalves(90, 60);
     form.SB_PrintClick(form.SB_Print);  // first use may create lasting objects
-    PrintedPage();
+    printtest::Page page;
+    ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     for (int i = 0; i < 3; ++i) {
         form.SB_PrintClick(form.SB_Print);
@@ -232,7 +239,7 @@ TEST_F(PrintTest, RepeatedPrintsOwnNoMoreHandles) {
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
     EXPECT_EQ(asked_, 7);
-    for (int i = 0; i < 6; ++i) PrintedPage();
+    for (int i = 0; i < 6; ++i) ASSERT_NO_FATAL_FAILURE(PrintedPage(page)) << "job " << i + 2;
 }
 
 TEST_F(PrintTest, PrinterObjectRefusesMisuseAndAbortsQuietly) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -77,18 +78,27 @@ std::string WaitNewPdf(const std::set<std::string>& before, int timeoutMs, Pump 
     return {};
 }
 
-// One rendered page: rows of RGB triples, top row first.
+// One rendered page: rows of RGB triples, top row first. A point outside the page throws,
+// so a test that measured the wrong thing fails instead of reading foreign memory.
 struct Page {
     int Width = 0, Height = 0;
     int Pages = 0;  // in the whole document
     std::vector<std::uint8_t> Rgb;
     bool Dark(int x, int y, int limit = 200) const {
-        const std::uint8_t* p = &Rgb[(static_cast<std::size_t>(y) * Width + x) * 3];
+        const std::uint8_t* p = Pixel(x, y);
         return p[0] < limit || p[1] < limit || p[2] < limit;
     }
     std::uint32_t At(int x, int y) const {
-        const std::uint8_t* p = &Rgb[(static_cast<std::size_t>(y) * Width + x) * 3];
+        const std::uint8_t* p = Pixel(x, y);
         return (p[0] << 16) | (p[1] << 8) | p[2];
+    }
+
+private:
+    const std::uint8_t* Pixel(int x, int y) const {
+        if (x < 0 || y < 0 || x >= Width || y >= Height || Rgb.size() < static_cast<std::size_t>(Width) * Height * 3)
+            throw std::out_of_range("point (" + std::to_string(x) + ", " + std::to_string(y) + ") is not on the " +
+                                    std::to_string(Width) + " x " + std::to_string(Height) + " page");
+        return &Rgb[(static_cast<std::size_t>(y) * Width + x) * 3];
     }
 };
 
