@@ -39,11 +39,14 @@ struct Timing {
 
 class Timed {
 public:
-    Timed(const char* name, std::function<void()> body) : name_(name), body_(std::move(body)) {}
+    // setup runs before every sample, untimed (the state a case needs, when cases share it).
+    Timed(const char* name, std::function<void()> body, std::function<void()> setup = nullptr)
+        : name_(name), body_(std::move(body)), setup_(std::move(setup)) {}
     const char* Name() const { return name_; }
 
     // Calls per sample so that one sample lasts about minMs.
     void Calibrate(double minMs) {
+        if (setup_) setup_();
         body_();  // warm up: first-touch of memory, lazily made GDI objects
         const double t0 = NowMs();
         body_();
@@ -51,6 +54,7 @@ public:
         batch_ = std::clamp(static_cast<int>(minMs / one) + 1, 1, 100000);
     }
     void Sample() {
+        if (setup_) setup_();
         const double t0 = NowMs();
         for (int i = 0; i < batch_; ++i) body_();
         samples_.push_back((NowMs() - t0) / batch_);
@@ -63,6 +67,7 @@ public:
 private:
     const char* name_;
     std::function<void()> body_;
+    std::function<void()> setup_;
     int batch_ = 1;
     std::vector<double> samples_;
 };
