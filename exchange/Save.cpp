@@ -23,24 +23,14 @@ namespace {
 // object given the bitmap writes, without first copying a screen-sized picture twice (into
 // the object, then into the encoder's input).
 void WriteJpeg(TBitmap& bitmap, TStream& stream) {
-    const TPixelFormat pf = bitmap.PixelFormat();
-    if (pf == pfCustom) {  // masks we cannot name here: the object knows them
+    Dib layout;
+    if (!bitmap.RowLayout(layout)) {  // masks we cannot name here: the object knows them
         TJPEGImage jpeg;
         jpeg.Assign(bitmap);
         jpeg.SaveToStream(stream);
         return;
     }
-    Dib format;
-    format.Width = bitmap.Width();
-    format.Height = bitmap.Height();
-    format.BitCount = static_cast<std::uint16_t>(bitmap.BitCount());
-    if (pf == pf16bit) {
-        format.RedMask = 0xF800;
-        format.GreenMask = 0x07E0;
-        format.BlueMask = 0x001F;
-    }
-    format.Palette = bitmap.Colors();
-    EncodeJpeg(format, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
+    EncodeJpeg(layout, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
 }
 
 void WriteFormat(TBitmap& bitmap, int type, TStream& stream) {

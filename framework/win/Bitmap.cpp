@@ -416,6 +416,22 @@ void TBitmap::SaveToStream(TStream& stream) {
     WriteBmp(dib, stream);
 }
 
+bool TBitmap::RowLayout(Dib& layout) {
+    const TPixelFormat pf = PixelFormat();
+    if (pf == pfCustom) return false;
+    layout = Dib{};
+    layout.Width = Width();
+    layout.Height = Height();
+    layout.BitCount = static_cast<std::uint16_t>(BitCount());
+    if (pf == pf16bit) {
+        layout.RedMask = 0xF800;
+        layout.GreenMask = 0x07E0;
+        layout.BlueMask = 0x001F;
+    }
+    layout.Palette = Colors();
+    return true;
+}
+
 Dib TBitmap::ToDib() const {
     Dib d = Dib::Make(width_, height_, static_cast<std::uint16_t>(bitCount_));
     if (bitCount_ == 16 || bitCount_ == 32) {

@@ -83,6 +83,10 @@ public:
     void MoveInto(TGraphic& dest) override;
 
     Dib ToDib() const;
+    // The layout of the rows ScanLine gives (size, bit count, masks, colour table) without
+    // their pixels, for an encoder that reads the rows in place; false for a 16- or 32-bit
+    // layout with masks it cannot name (ToDib carries those).
+    bool RowLayout(Dib& layout);
     void LoadFromDib(const Dib& dib);
     // Replaces the content with a new section in format's size, bit count, masks, colour
     // table and resolution (format's Bits are not read) and returns its pixels, zeroed, in

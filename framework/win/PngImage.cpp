@@ -70,22 +70,12 @@ void TPNGImage::SaveToStream(TStream& stream) {
 }
 
 void WritePng(TBitmap& bitmap, TStream& stream) {
-    const TPixelFormat pf = bitmap.PixelFormat();
-    if (pf == pfCustom) {  // masks we cannot name here: the copy carries them
+    Dib layout;
+    if (!bitmap.RowLayout(layout)) {  // masks we cannot name here: the copy carries them
         EncodePng(bitmap.ToDib(), stream);
         return;
     }
-    Dib format;
-    format.Width = bitmap.Width();
-    format.Height = bitmap.Height();
-    format.BitCount = static_cast<std::uint16_t>(bitmap.BitCount());
-    if (pf == pf16bit) {
-        format.RedMask = 0xF800;
-        format.GreenMask = 0x07E0;
-        format.BlueMask = 0x001F;
-    }
-    format.Palette = bitmap.Colors();
-    EncodePng(format, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
+    EncodePng(layout, [&bitmap](int y) { return bitmap.ScanLine(y); }, stream);
 }
 
 }  // namespace kaptor
