@@ -110,6 +110,7 @@ TEST(HelpText, LinesWrapWhereJapaneseAllowsAndKeepTheirColumn) {
 }
 
 TEST(HelpFile, TheShippedContentsKeepColumnsAndTheIndexFollowsTheReadings) {
+    TestApp();  // the dialog is made by the application, which a test run alone has not yet
     if (!ApDlg) Application->CreateForm<TApDlg>();
     ASSERT_TRUE(HelpViewerCommand(ExtractFilePath(ExeName()) + "Kaptor.hlp", HELP_FINDER, 0));
     // Half-width and full-width characters of the text take one and two equal columns.
