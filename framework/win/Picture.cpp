@@ -18,20 +18,6 @@ struct EnhMetaFileTraits {
 };
 using UniqueEnhMetaFile = UniqueHandle<HENHMETAFILE, EnhMetaFileTraits>;
 
-// Everything from the stream's position to its end.
-std::vector<std::uint8_t> ReadRest(TStream& stream) {
-    const std::int64_t left = stream.Size() - stream.Position();
-    if (left <= 0) return {};
-    if (static_cast<std::uint64_t>(left) > 0x7FFFFFFFull) throw EOutOfMemory();
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(left));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
-    stream.ReadBuffer(bytes.data(), bytes.size());
-    return bytes;
-}
 
 std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t Get32(const std::uint8_t* p) {
@@ -219,6 +205,20 @@ std::vector<TFileFormat>& Registry() {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> ReadRest(TStream& stream) {
+    const std::int64_t left = stream.Size() - stream.Position();
+    if (left <= 0) return {};
+    if (static_cast<std::uint64_t>(left) > 0x7FFFFFFFull) throw EOutOfMemory();
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(left));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    stream.ReadBuffer(bytes.data(), bytes.size());
+    return bytes;
+}
 
 // --- TIcon ------------------------------------------------------------------------------
 

@@ -15,6 +15,10 @@
 
 namespace kaptor {
 
+// Everything from the stream's position to its end, for a reader that decodes from memory;
+// EOutOfMemory for more than a 32-bit process can hold.
+std::vector<std::uint8_t> ReadRest(TStream& stream);
+
 namespace texts {
 inline constexpr const char* InvalidIcon = "ｱｲｺﾝｲﾒｰｼﾞが不正です";
 inline constexpr const char* InvalidMetafile = "ﾒﾀﾌｧｲﾙが不正です";

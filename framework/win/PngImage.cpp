@@ -1,6 +1,7 @@
 #include "framework/win/PngImage.h"
 
 #include "framework/imaging/PngCodec.h"
+#include "framework/win/Picture.h"
 
 namespace kaptor {
 
@@ -41,15 +42,7 @@ std::unique_ptr<TGraphic> TPNGImage::Clone() const {
 void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_->Draw(canvas, r); }
 
 void TPNGImage::LoadFromStream(TStream& stream) {
-    const std::int64_t left = stream.Size() - stream.Position();
-    if (left > 0x7FFFFFFF) throw EOutOfMemory();
-    std::vector<std::uint8_t> data;
-    try {
-        data.resize(static_cast<std::size_t>(left > 0 ? left : 0));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
-    stream.ReadBuffer(data.data(), data.size());
+    std::vector<std::uint8_t> data = ReadRest(stream);
     auto decoded = std::make_unique<TBitmap>();
     DecodePng(data.data(), data.size(),
               PngTarget{[&](std::int32_t w, std::int32_t h) {
