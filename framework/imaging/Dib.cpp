@@ -23,6 +23,14 @@ Dib Dib::Make(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
     return d;
 }
 
+std::vector<std::uint8_t> AllocBuffer(std::size_t size) {
+    try {
+        return std::vector<std::uint8_t>(size);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+}
+
 namespace {
 
 // Scales a masked channel value to 8 bits.

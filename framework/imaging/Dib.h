@@ -3,6 +3,7 @@
 // reader and writer, the JPEG codec, the clipboard and the printer all meet here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -47,5 +48,8 @@ struct Dib {
     // bytes. Works for every bit count above.
     void RowToRgb(int y, std::uint8_t* out) const;
 };
+
+// size zeroed bytes for a codec's working buffers; EOutOfMemory when they cannot be had.
+std::vector<std::uint8_t> AllocBuffer(std::size_t size);
 
 }  // namespace kaptor

@@ -67,14 +67,6 @@ void Guarded(ErrorTrap& trap, Body&& body) {
     std::terminate();  // error_exit never returns
 }
 
-std::vector<std::uint8_t> AllocBuffer(std::size_t size) {
-    try {
-        return std::vector<std::uint8_t>(size);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
-}
-
 // ---- reading ----
 
 struct StreamSource {

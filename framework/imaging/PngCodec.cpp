@@ -83,14 +83,6 @@ void Guarded(ErrorTrap& trap, Body&& body) {
     Raise(trap);
 }
 
-std::vector<std::uint8_t> AllocBuffer(std::size_t size) {
-    try {
-        return std::vector<std::uint8_t>(size);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
-}
-
 // ---- reading ----
 
 struct MemorySource {
