@@ -225,38 +225,38 @@ void TypeText(const std::string& ascii) {
     }
 }
 
-void MoveMouse(int x, int y) {
-    SetCursorPos(x, y);
+namespace {
+// One mouse event at an absolute screen position. Button events carry the position too: the
+// pointer's warps reach the program late under load, and a bare button event lands wherever
+// the pointer was before.
+void SendMouseAt(int x, int y, DWORD buttons) {
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
     in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
     SendInput(1, &in, sizeof in);
+}
+}  // namespace
+
+void MoveMouse(int x, int y) {
+    SetCursorPos(x, y);
+    SendMouseAt(x, y, 0);
     Sleep(50);
 }
 
 void Click(int x, int y, bool right, bool dbl) {
     MoveMouse(x, y);
     for (int i = 0; i < (dbl ? 2 : 1); ++i) {
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-        SendInput(2, in, sizeof in[0]);
+        SendMouseAt(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+        SendMouseAt(x, y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
     }
     Sleep(150);
 }
 
 void Drag(int x1, int y1, int x2, int y2) {
-    // Every event carries its own position: the pointer's warps reach the program late.
     auto send = [](int x, int y, DWORD button) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-        in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
-        SendInput(1, &in, sizeof in);
+        SendMouseAt(x, y, button);
         Sleep(80);
     };
     MoveMouse(x1, y1);
