@@ -202,6 +202,8 @@ public:
     void M_BkColorClick(TComponent* sender);
     void Image1MouseMove(TComponent* sender, TShiftState shift, int x, int y);
     void ShowPictureSize();
+    // Image2 becomes a copy of the current picture.
+    void TakeCleanCopy();
     bool TrayResident() const;
 
 private:

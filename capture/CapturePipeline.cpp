@@ -21,6 +21,16 @@ void SetCaptureCommands(TKaptor32& main, const TCaptureRules& rules, bool enable
     if (rules.locksActiveWindowCommand) main.SB_Capture3->SetEnabled(enabled);
 }
 
+// Whether every pixel of the area lies inside what the source can draw (a window partly off
+// the screen cannot give the part outside).
+bool SourceReachesAll(HDC source, POINT origin, int width, int height) {
+    RECT box;
+    const int kind = GetClipBox(source, &box);
+    if (kind != SIMPLEREGION && kind != COMPLEXREGION) return false;
+    return origin.x >= box.left && origin.y >= box.top && origin.x + width <= box.right &&
+           origin.y + height <= box.bottom;
+}
+
 }  // namespace
 
 void TCapturePipeline::Prepare() {
@@ -74,11 +84,16 @@ void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RE
     view.SetBounds(view.Left(), view.Top(), size.cx, size.cy);
     main_.NaturalWidth = view.Width();
     main_.NaturalHeight = view.Height();
-    TCanvas& canvas = view.Canvas();  // the picture is empty: a new bitmap of the view's size
+    // The picture is empty: a new bitmap of the view's size. Its pixels are not painted with
+    // the brush first where the copy reaches all of them, as the screen's does.
+    const int width = view.Width(), height = view.Height();
+    view.Picture().Bitmap().Reallocate(width, height);
+    TCanvas& canvas = view.Canvas();
+    if (!SourceReachesAll(source, origin, width, height)) canvas.FillRect(RECT{0, 0, width, height});
     // A copy the platform reports as failed from a device context that still exists keeps
     // what it delivered, as for covered or off-screen parts (Wine reports one for a group box
     // it copies from its client area). Without a source nothing was copied at all.
-    if (!BitBlt(canvas.Handle(), 0, 0, view.Width(), view.Height(), source, origin.x, origin.y, SRCCOPY) &&
+    if (!BitBlt(canvas.Handle(), 0, 0, width, height, source, origin.x, origin.y, SRCCOPY) &&
         !GetObjectType(source)) {
         // The clean copy still holds the previous picture.
         TPicture& previous = main_.Image2->Picture();
@@ -90,7 +105,7 @@ void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RE
     }
     view.Picture().Bitmap().Modified();
     if (Settings.ShowCursor && drawCursor) main_.OverlayCursor(cursorArea);
-    main_.Image2->Picture().Assign(view.Picture());
+    main_.TakeCleanCopy();
 }
 
 void TCapturePipeline::FailureEnding(const char* message) {

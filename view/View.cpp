@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 
 #include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
@@ -52,9 +53,22 @@ void TKaptor32::InstallPicture(std::unique_ptr<TBitmap> bitmap) {
     NaturalWidth = Image1->Width();
     NaturalHeight = Image1->Height();
     Image1->Repaint();
-    Image2->Picture().Assign(Image1->Picture());
+    TakeCleanCopy();
     EnableImageCommands();
     ShowPictureSize();
+}
+
+void TKaptor32::TakeCleanCopy() {
+    // Into the clean copy's own bitmap, which keeps its memory when size and format stay the
+    // same (a capture after a capture): the old copy is not a third picture beside the new
+    // picture and the new copy, and no fresh pages are touched. Nothing draws on Image2, so
+    // its canvas has no state of its own to lose.
+    auto* picture = dynamic_cast<TBitmap*>(Image1->Picture().Graphic());
+    auto* clean = dynamic_cast<TBitmap*>(Image2->Picture().Graphic());
+    if (picture && clean && typeid(*picture) == typeid(TBitmap) && typeid(*clean) == typeid(TBitmap))
+        clean->Assign(*picture);
+    else
+        Image2->Picture().Assign(Image1->Picture());
 }
 
 void TKaptor32::FormPaint(TComponent*) {

@@ -187,6 +187,12 @@ void TBitmap::CanvasChanged(const RECT& r) {
     if (IntersectRect(&clipped, &r, &bounds)) Changed(&clipped);
 }
 
+void TBitmap::Reallocate(int width, int height) {
+    Section s = MakeSection(width, height, bitCount_, colors_, masks_);
+    Adopt(std::move(s), width, height);
+    Changed();
+}
+
 void TBitmap::SetSize(int width, int height) {
     if (width == width_ && height == height_) return;
     Section s = MakeSection(width, height, bitCount_, colors_, masks_);
@@ -350,11 +356,18 @@ void TBitmap::Assign(const TGraphic& source) {
         TGraphic::Assign(source);
         return;
     }
-    Section s = MakeSection(other->width_, other->height_, other->bitCount_, other->colors_, other->masks_);
-    if (s.Handle) {
-        GdiFlush();  // the source's canvas may still have drawing queued
-        std::memcpy(s.Bits, other->bits_, static_cast<std::size_t>(other->Stride() * other->height_));
+    GdiFlush();  // either canvas may still have drawing queued
+    // A section of the same layout is reused: no second one at the peak, no fresh pages.
+    if (bits_ && width_ == other->width_ && height_ == other->height_ && bitCount_ == other->bitCount_ &&
+        std::equal(std::begin(masks_), std::end(masks_), std::begin(other->masks_)) && colors_ == other->colors_) {
+        std::memcpy(bits_, other->bits_, static_cast<std::size_t>(Stride() * height_));
+        xPelsPerMeter_ = other->xPelsPerMeter_;
+        yPelsPerMeter_ = other->yPelsPerMeter_;
+        Changed();
+        return;
     }
+    Section s = MakeSection(other->width_, other->height_, other->bitCount_, other->colors_, other->masks_);
+    if (s.Handle) std::memcpy(s.Bits, other->bits_, static_cast<std::size_t>(other->Stride() * other->height_));
     bitCount_ = other->bitCount_;
     std::copy(std::begin(other->masks_), std::end(other->masks_), masks_);
     colors_ = other->colors_;

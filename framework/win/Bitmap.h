@@ -43,6 +43,9 @@ public:
     // A new size keeps the pixels that still fit; new area is filled with the canvas brush.
     // EOutOfMemory when the bitmap cannot be made, and then nothing changes.
     void SetSize(int width, int height);
+    // A new section of this size and format whose pixels are left as the system gives them
+    // (zero), for a caller that writes them all; nothing is kept. EOutOfMemory as SetSize.
+    void Reallocate(int width, int height);
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
 
@@ -70,7 +73,8 @@ public:
     void LoadFromClipboardFormat(HBITMAP bitmap, HPALETTE palette = nullptr);
 
     using TGraphic::Assign;
-    // Copies another bitmap (an independent copy); other kinds convert themselves if they can.
+    // Copies another bitmap (an independent copy, into this one's own section when the two
+    // have the same size and format); other kinds convert themselves if they can.
     void Assign(const TGraphic& source) override;
     void Clear() override;
     std::unique_ptr<TGraphic> Clone() const override;

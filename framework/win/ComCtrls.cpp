@@ -231,6 +231,9 @@ void TToolButton::SetCaption(const std::string& caption) {
 }
 
 void TToolButton::SetEnabled(bool enabled) {
+    // Only a change is sent: the tool bar redraws the button at every state message, and the
+    // picture commands are enabled again after every capture.
+    if (enabled == enabled_) return;
     enabled_ = enabled;
     UpdateState();
 }
