@@ -88,6 +88,11 @@ void TMenuItem::Changed() {
         if (!menu->Destroying()) menu->Rebuild();
 }
 
+void TMenuItem::StateChanged() {
+    TMenu* menu = OwningMenu();
+    if (menu && !menu->Destroying() && !menu->UpdateItemState(*this)) menu->Rebuild();
+}
+
 void TMenuItem::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
@@ -102,13 +107,13 @@ void TMenuItem::SetShortCut(TShortCut shortCut) {
 void TMenuItem::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
-    Changed();
+    StateChanged();
 }
 
 void TMenuItem::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
-    Changed();
+    StateChanged();
 }
 
 void TMenuItem::SetVisible(bool visible) {
@@ -165,6 +170,18 @@ void TMenu::Rebuild() {
     HMENU menu = NewMenu();
     Fill(menu, items_);
     handle_.reset(menu);  // sub-menus go with their parent
+}
+
+bool TMenu::UpdateItemState(const TMenuItem& item) {
+    if (!handle_) return true;  // made with the item's state when it is first needed
+    // An item on the menu bar itself, or one that opens a sub-menu, is not found by command.
+    if (item.Parent() == items_ || item.Count() > 0 || item.IsSeparator()) return false;
+    HMENU menu = handle_.get();
+    if (EnableMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED)) ==
+        static_cast<UINT>(-1))
+        return false;  // not in the menu now (hidden, or below a hidden item)
+    return CheckMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED)) !=
+           static_cast<DWORD>(-1);
 }
 
 bool TMenu::IsShortCut(WORD key, TShiftState shift) {

@@ -58,6 +58,9 @@ public:
 
 private:
     void Changed();
+    // Enabled or checked changed: the built menu is updated in place where it can be (a
+    // rebuild of a whole menu bar costs far more; a capture switches items every time).
+    void StateChanged();
     TMenu* OwningMenu();
     std::string caption_;
     TShortCut shortCut_ = 0;
@@ -76,6 +79,8 @@ public:
     HMENU Handle();
     // Builds a fresh Windows menu from the items.
     virtual void Rebuild();
+    // Gives the built menu item's enabled and checked state; false when only a rebuild can.
+    bool UpdateItemState(const TMenuItem& item);
     // Runs the enabled item with this shortcut; true when there was one.
     bool IsShortCut(WORD key, TShiftState shift);
 
