@@ -60,6 +60,13 @@ std::string NewTempDir() {
 
 }  // namespace
 
+long long Milliseconds() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return now.QuadPart * 1000 / frequency.QuadPart;
+}
+
 Program::Program(const std::string& ini, const std::string& args) : dir_(NewTempDir()) {
     const std::string exe = dir_ + "Kaptor32.exe";
     if (!CopyFileA((ExeDir() + "Kaptor32.exe").c_str(), exe.c_str(), FALSE))

@@ -15,6 +15,9 @@ namespace e2e {
 // Waits until pred holds, pumping our own messages; false on time-out.
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
 void Sleep(int ms);
+// The performance counter in milliseconds, the same in every process, for tests that time a
+// wait: the tick count is the wine server's, which a loaded machine updates late.
+long long Milliseconds();
 
 // A fresh copy of the program in its own temporary folder, so its INI file is its own.
 class Program {

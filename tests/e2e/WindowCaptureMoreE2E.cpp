@@ -170,8 +170,7 @@ TEST(ChosenWindowMoreE2E, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront
     // and with it the window's timer and painting, until the program is done.
     ASSERT_TRUE(WaitFor([&] { return late.ChangedAt() != 0; }, 5000)) << "the window was never brought to the front";
     ASSERT_TRUE(c.WaitSize(SizeText(cr.right, cr.bottom))) << c.Size();
-    const DWORD seen = GetTickCount();
-    EXPECT_GE(seen - late.ActivatedAt(), 1000u);
+    EXPECT_GE(Milliseconds() - late.ActivatedAt(), 1000);
     EXPECT_EQ(c.PicturePixel(cr.right / 2, cr.bottom / 2), 0xC03030u);
     EXPECT_EQ(c.PicturePixel(2, 2), 0xC03030u);
 }

@@ -93,12 +93,12 @@ LRESULT CALLBACK LateColourProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (s) {
         if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && s->armed) {
             s->armed = false;
-            s->activatedAt = GetTickCount();
+            s->activatedAt = Milliseconds();
             SetTimer(w, 1, static_cast<UINT>(s->delayMs), nullptr);
         } else if (msg == WM_TIMER && wp == 1) {
             KillTimer(w, 1);
             s->changed = true;
-            s->changedAt = GetTickCount();
+            s->changedAt = Milliseconds();
             InvalidateRect(w, nullptr, TRUE);
             UpdateWindow(w);
             return 0;
@@ -163,7 +163,7 @@ void LateColourWindow::Arm() {
     UpdateWindow(wnd_);
 }
 
-DWORD LateColourWindow::ActivatedAt() const { return state_.activatedAt; }
-DWORD LateColourWindow::ChangedAt() const { return state_.changedAt; }
+long long LateColourWindow::ActivatedAt() const { return state_.activatedAt; }
+long long LateColourWindow::ChangedAt() const { return state_.changedAt; }
 
 }  // namespace e2e

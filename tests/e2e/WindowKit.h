@@ -75,14 +75,14 @@ public:
     HWND Handle() const { return wnd_; }
     // Back to the first colour; the next activation starts the clock.
     void Arm();
-    DWORD ActivatedAt() const;
-    DWORD ChangedAt() const;
+    long long ActivatedAt() const;
+    long long ChangedAt() const;
 
     struct State {
         COLORREF first, later;
         int delayMs;
         bool armed = false, changed = false;
-        DWORD activatedAt = 0, changedAt = 0;
+        long long activatedAt = 0, changedAt = 0;
     };
 
 private:

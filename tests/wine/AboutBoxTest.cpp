@@ -111,18 +111,18 @@ TEST(AboutBox, DoubleClickAnimatesUntilTheBoxCloses) {
 TEST(AboutBox, SecondDoubleClickDoesNotRestartTheTimer) {
     TAboutBox& b = Box();
     b.FormShow(&b);
-    const DWORD start = GetTickCount();
+    const long long start = Milliseconds();
     b.Image1DblClick(b.Image1);
-    while (GetTickCount() - start < 600) Pump(1);
+    while (Milliseconds() - start < 600) Pump(1);
     b.Image1DblClick(b.Image1);
-    while (AnimationPhase == 0 && GetTickCount() - start < 3000) Pump(1);
-    const DWORD firstTick = GetTickCount() - start;
+    while (AnimationPhase == 0 && Milliseconds() - start < 3000) Pump(1);
+    const long long firstTick = Milliseconds() - start;
     bool canClose = true;
     b.FormCloseQuery(&b, canClose);
     EXPECT_EQ(AnimationPhase, 1);
     // One interval after the first double-click, not after the second (which would be 1600).
-    EXPECT_LT(firstTick, 1450u);
-    EXPECT_GE(firstTick, 900u);
+    EXPECT_LT(firstTick, 1450);
+    EXPECT_GE(firstTick, 900);
 }
 
 TEST(AboutBox, EscapeDoesNotCloseButTheTitleBarButtonDoesAndStopsTheTimer) {

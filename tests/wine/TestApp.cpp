@@ -45,4 +45,11 @@ void Pump(int rounds) {
     }
 }
 
+long long Milliseconds() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return now.QuadPart * 1000 / frequency.QuadPart;
+}
+
 }  // namespace kaptor::testing

@@ -23,5 +23,8 @@ TKaptor32& MainWindow();
 std::vector<std::string> TakeMessages();
 // Lets pending messages run (posted and sent), a few rounds.
 void Pump(int rounds = 3);
+// The performance counter in milliseconds, for tests that time a wait: the tick count is the
+// wine server's, which a loaded machine updates late (a one-second sleep once read as 947 ms).
+long long Milliseconds();
 
 }  // namespace kaptor::testing

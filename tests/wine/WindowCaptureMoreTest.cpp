@@ -200,13 +200,13 @@ TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
 // A window that notes when a message posted to it is handled, and which window was in
 // front at that moment.
 struct Stamp {
-    DWORD at = 0;
+    long long at = 0;
     HWND front = nullptr;
 };
 Stamp stamp;
 LRESULT CALLBACK StampProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_APP) {
-        stamp = {GetTickCount(), GetForegroundWindow()};
+        stamp = {Milliseconds(), GetForegroundWindow()};
         return 0;
     }
     return DefWindowProcA(w, msg, wp, lp);
@@ -242,17 +242,17 @@ TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) 
     stamp = {};
     TakeMessages();
     PostMessageA(stamper.h, WM_APP, 0, 0);
-    const DWORD start = GetTickCount();
+    const long long start = Milliseconds();
     dlg.OKBtnClick(dlg.OKBtn);
-    const DWORD end = GetTickCount();
+    const long long end = Milliseconds();
     EXPECT_TRUE(TakeMessages().empty());
-    ASSERT_NE(stamp.at, 0u);
+    ASSERT_NE(stamp.at, 0);
     // Without a wait, messages first run once the chosen window is in front ...
     EXPECT_EQ(stamp.front, target.h);
-    EXPECT_LT(stamp.at - start, 700u);
+    EXPECT_LT(stamp.at - start, 700);
     // ... and the copy still comes a full second after that.
-    EXPECT_GE(end - stamp.at, 980u);
-    EXPECT_LT(end - start, 3000u);
+    EXPECT_GE(end - stamp.at, 980);
+    EXPECT_LT(end - start, 3000);
     RECT r;
     GetWindowRect(target.h, &r);
     EXPECT_EQ(m.NaturalWidth, r.right - r.left);
@@ -273,13 +273,13 @@ TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
     dlg.ListBox1->SetItemIndex(line);
     stamp = {};
     PostMessageA(stamper.h, WM_APP, 0, 0);
-    const DWORD start = GetTickCount();
+    const long long start = Milliseconds();
     dlg.OKBtnClick(dlg.OKBtn);
-    const DWORD end = GetTickCount();
-    ASSERT_NE(stamp.at, 0u);
-    EXPECT_GE(stamp.at - start, 980u);  // no message ran before the first sleep
+    const long long end = Milliseconds();
+    ASSERT_NE(stamp.at, 0);
+    EXPECT_GE(stamp.at - start, 980);  // no message ran before the first sleep
     EXPECT_NE(stamp.front, target.h);   // nor after the window came to the front
-    EXPECT_GE(end - start, 1980u);      // the wait, then the fixed second
+    EXPECT_GE(end - start, 1980);      // the wait, then the fixed second
     EXPECT_TRUE(CaptureButtonsEnabled(m));
 }
 
