@@ -21,22 +21,12 @@ void SetCaptureCommands(TKaptor32& main, const TCaptureRules& rules, bool enable
     if (rules.locksActiveWindowCommand) main.SB_Capture3->SetEnabled(enabled);
 }
 
-// Whether every pixel of the area lies inside what the source can draw (a window partly off
-// the screen cannot give the part outside).
-bool SourceReachesAll(HDC source, POINT origin, int width, int height) {
-    RECT box;
-    const int kind = GetClipBox(source, &box);
-    if (kind != SIMPLEREGION && kind != COMPLEXREGION) return false;
-    return origin.x >= box.left && origin.y >= box.top && origin.x + width <= box.right &&
-           origin.y + height <= box.bottom;
-}
-
 }  // namespace
 
 void TCapturePipeline::Prepare() {
     SetCaptureCommands(main_, rules_, false);
-    main_.ClearRangeState();
-    main_.SpinEdit1->SetValue(100);
+    main_.PictureView().LeaveRangeMode();
+    main_.PictureView().ZoomToFullSize();
     if (Settings.HideForm) {
         ShowWindow(Application->Handle(), SW_HIDE);
         main_.Hide();
@@ -73,39 +63,14 @@ void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) 
         throw;
     }
     main_.ReshowMainWindow();
-    main_.EnableImageCommands();
-    main_.ShowPictureSize();
+    main_.PictureView().AnnouncePicture();
 }
 
 void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor) {
-    TImage& view = *main_.Image1;
-    view.Picture().SetGraphic(nullptr);
-    view.Repaint();
-    view.SetBounds(view.Left(), view.Top(), size.cx, size.cy);
-    main_.NaturalWidth = view.Width();
-    main_.NaturalHeight = view.Height();
-    // The picture is empty: a new bitmap of the view's size. Its pixels are not painted with
-    // the brush first where the copy reaches all of them, as the screen's does.
-    const int width = view.Width(), height = view.Height();
-    view.Picture().Bitmap().Reallocate(width, height);
-    TCanvas& canvas = view.Canvas();
-    if (!SourceReachesAll(source, origin, width, height)) canvas.FillRect(RECT{0, 0, width, height});
-    // A copy the platform reports as failed from a device context that still exists keeps
-    // what it delivered, as for covered or off-screen parts (Wine reports one for a group box
-    // it copies from its client area). Without a source nothing was copied at all.
-    if (!BitBlt(canvas.Handle(), 0, 0, width, height, source, origin.x, origin.y, SRCCOPY) &&
-        !GetObjectType(source)) {
-        // The clean copy still holds the previous picture.
-        TPicture& previous = main_.Image2->Picture();
-        view.Picture().Assign(previous);
-        view.SetBounds(view.Left(), view.Top(), previous.Width(), previous.Height());
-        main_.NaturalWidth = previous.Width();
-        main_.NaturalHeight = previous.Height();
-        throw Exception(texts::CopyFailed);
-    }
-    view.Picture().Bitmap().Modified();
-    if (Settings.ShowCursor && drawCursor) main_.OverlayCursor(cursorArea);
-    main_.TakeCleanCopy();
+    std::function<void(TCanvas&)> drawOver;
+    if (Settings.ShowCursor && drawCursor)
+        drawOver = [cursorArea](TCanvas& canvas) { DrawPointerCursor(canvas, cursorArea); };
+    if (!main_.PictureView().CopyFrom(source, origin, size, drawOver)) throw Exception(texts::CopyFailed);
 }
 
 void TCapturePipeline::FailureEnding(const char* message) {
@@ -134,7 +99,7 @@ void TKaptor32::CaptureDelay(TComponent* sender) {
     }
 }
 
-void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(Image1->Canvas(), area); }
+void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(PictureView().Shown().Canvas(), area); }
 
 void DrawPointerCursor(TCanvas& canvas, const RECT* area) {
     // The cursor the screen shows: the thread-local GetCursor knows only the cursors of our

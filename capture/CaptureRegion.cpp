@@ -72,7 +72,7 @@ void TKaptor32::CaptureRegionClick(TComponent* sender) {
         if (!region) {
             // Cancelled: the picture stays, without the frame of the range mode just left; a
             // window hidden for the capture comes back, a program in the tray stays there.
-            Image1->Picture().Assign(Image2->Picture());
+            PictureView().ShowCleanCopy();
             if (!TrayResident()) ShowProgramAgain(*this);
             return false;
         }

@@ -9,7 +9,7 @@
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Clipbrd.h"
 #include "framework/win/PngImage.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -35,24 +35,25 @@ void CopyPicture(TBitmap& bitmap) {
 
 void TKaptor32::SB_CopyClick(TComponent*) {
     // Errors reach the general report with their own text.
-    if (!RangeActive(*this)) {
+    TPictureView& view = PictureView();
+    if (!view.RangeFramed()) {
         // The picture as displayed: in range mode without a framed range an open band's
         // lines go with it.
-        CopyPicture(Image1->Picture().Bitmap());
+        CopyPicture(view.Shown().Picture().Bitmap());
         return;
     }
-    if (RangeEmpty(*this)) {
+    if (view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
-    std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+    std::unique_ptr<TBitmap> bitmap = view.CutRange();
     try {
         CopyPicture(*bitmap);
     } catch (...) {
-        DrawRangeFrame();
+        view.DrawRangeFrame();
         throw;
     }
-    DrawRangeFrame();
+    view.DrawRangeFrame();
 }
 
 void TKaptor32::SB_PasteClick(TComponent*) {
@@ -69,11 +70,9 @@ void TKaptor32::SB_PasteClick(TComponent*) {
             const std::vector<std::uint8_t> png = Clipboard().GetBytes(PngFormat());
             pasted.LoadFromDib(DecodePng(png.data(), png.size()));
         }
-        if (SB_Range->Down()) SB_NoRangeClick(this);
-        Image1->Picture().SetGraphic(nullptr);
-        Image1->SetCursor(crDefault);
-        Image1->Repaint();
-        InstallPicture(pasted);
+        if (PictureView().RangeMode()) SB_NoRangeClick(this);
+        PictureView().DropPicture();
+        PictureView().Install(pasted);
     } catch (const std::exception&) {
         ShowMessage("貼り付けに失敗！");
     }

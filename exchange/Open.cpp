@@ -69,13 +69,13 @@ void LoadImageFile(TKaptor32& form, const std::string& fileName, bool showSize) 
             graphic->MoveInto(*bitmap);
         else
             bitmap->Clear();
-        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+        if (form.PictureView().RangeMode()) form.SB_NoRangeClick(&form);
         if (showSize) {
-            form.InstallPicture(std::move(bitmap));
+            form.PictureView().Install(std::move(bitmap));
         } else {
             TStatusPanels& panels = form.StatusBar1->Panels();
             const std::string panel0 = panels[0].Text(), panel2 = panels[2].Text();
-            form.InstallPicture(std::move(bitmap));
+            form.PictureView().Install(std::move(bitmap));
             panels[0].SetText(panel0);
             panels[2].SetText(panel2);
         }
@@ -124,12 +124,12 @@ void TKaptor32::DropDst1FileDrop(TComponent*, TStrings& files, int, int) {
         ShowMessage(ManyFilesText);
         return;
     }
-    if (SB_Max->Enabled() && !ConfirmReplace()) return;
+    if (PictureView().HasPicture() && !ConfirmReplace()) return;
     LoadImageFile(*this, files[0], true);
 }
 
 void TKaptor32::OpenImageFile(const std::string& fileName) {
-    if (SB_Max->Enabled() && !ConfirmReplace()) return;
+    if (PictureView().HasPicture() && !ConfirmReplace()) return;
     LoadImageFile(*this, fileName, false);
 }
 

@@ -8,7 +8,7 @@
 #include "framework/win/Bitmap.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Printers.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -41,28 +41,30 @@ void TKaptor32::WirePrintCommands() {
 void TKaptor32::SB_PrtDialogClick(TComponent*) { PrinterSetupDialog1->Execute(); }
 
 void TKaptor32::SB_PrintClick(TComponent*) {
-    const bool range = RangeActive(*this);
+    TPictureView& view = PictureView();
+    const bool range = view.RangeFramed();
     // A range with no area would print a blank page: refused as copy and save refuse it.
-    if (range && RangeEmpty(*this)) {
+    if (range && view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
     TPageForm page;
     TImage& pageImage = *page->Image1;
     if (range) {
-        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        std::unique_ptr<TBitmap> bitmap = view.CutRange();
         try {
             pageImage.Picture().SetGraphic(bitmap.get());
             pageImage.SetBounds(0, 0, bitmap->Width(), bitmap->Height());
         } catch (...) {
-            DrawRangeFrame();
+            view.DrawRangeFrame();
             throw;
         }
-        DrawRangeFrame();
+        view.DrawRangeFrame();
     } else {
         // At the displayed size: a picture zoomed to 50 % prints at half size.
-        pageImage.Picture().Assign(Image1->Picture());
-        pageImage.SetBounds(0, 0, Image1->Width(), Image1->Height());
+        TImage& shown = view.Shown();
+        pageImage.Picture().Assign(shown.Picture());
+        pageImage.SetBounds(0, 0, shown.Width(), shown.Height());
     }
     HidePage(*page);
     if (!PrintDialog1->Execute()) return;

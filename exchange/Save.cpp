@@ -13,7 +13,7 @@
 #include "framework/win/ExtDlgs.h"
 #include "framework/win/Picture.h"
 #include "framework/win/PngImage.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -71,8 +71,9 @@ void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
 }
 
 void TKaptor32::SB_SaveClick(TComponent*) {
-    const bool range = RangeActive(*this);
-    if (range && RangeEmpty(*this)) {
+    TPictureView& view = PictureView();
+    const bool range = view.RangeFramed();
+    if (range && view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
@@ -92,19 +93,19 @@ void TKaptor32::SB_SaveClick(TComponent*) {
     if (range) {
         // Errors go to the general report with their own text. The frame is put back on
         // failure too: the range is still framed, so the view must show it.
-        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        std::unique_ptr<TBitmap> bitmap = view.CutRange();
         try {
             SavePictureFile(*bitmap, SaveDialog1->FileName, SaveDialog1->FilterIndex);
         } catch (...) {
-            DrawRangeFrame();
+            view.DrawRangeFrame();
             throw;
         }
-        DrawRangeFrame();
+        view.DrawRangeFrame();
         return;
     }
     // The picture as displayed, an open band's lines included.
     try {
-        SavePictureFile(Image1->Picture().Bitmap(), SaveDialog1->FileName, SaveDialog1->FilterIndex);
+        SavePictureFile(view.Shown().Picture().Bitmap(), SaveDialog1->FileName, SaveDialog1->FilterIndex);
     } catch (const std::exception&) {
         ShowMessage("保存が失敗しました");
     }

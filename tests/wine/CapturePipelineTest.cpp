@@ -21,7 +21,7 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     TBitmap previous(40, 30);
     previous.Canvas().Brush.Color = clRed;
     previous.Canvas().FillRect(RECT{0, 0, 40, 30});
-    m.InstallPicture(previous);
+    m.PictureView().Install(previous);
     HDC gone = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(DeleteDC(gone));  // a source nothing can be copied from
     auto copyFromGone = [gone](TCapturePipeline& c) {
@@ -29,9 +29,9 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
         return true;
     };
     auto previousShown = [&m] {
-        TBitmap& b = m.Image1->Picture().Bitmap();
-        return b.Width() == 40 && b.Height() == 30 && m.Image1->Width() == 40 && m.NaturalHeight == 30 &&
-               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.Image2->Picture().Width() == 40;
+        TBitmap& b = m.PictureView().Shown().Picture().Bitmap();
+        return b.Width() == 40 && b.Height() == 30 && m.PictureView().Shown().Width() == 40 && m.PictureView().NaturalSize().cy == 30 &&
+               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.PictureView().CleanCopy().Picture().Width() == 40;
     };
     TakeMessages();
 
