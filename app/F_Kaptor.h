@@ -1,11 +1,12 @@
 // TKaptor32, the main window: its controls, menus and the picture view it holds.
 // One class; its handlers live in the folder of the subsystem that owns them:
 //   app/F_Kaptor*.cpp   layout, start-up, command enabling, full screen, closing, and the
-//                       thin handlers of the picture view's commands (F_KaptorView.cpp)
+//                       thin handlers and dialogs of the view's commands (F_KaptorView.cpp)
+//                       and of open, save, clipboard and print (F_KaptorExchange.cpp)
 //   capture/            the capture commands and the sequence they share (CapturePipeline)
 //   view/               the picture view (TPictureView): the picture, its clean copy, zoom,
 //                       resize and range selection
-//   exchange/           open and drop, save, clipboard, printing
+//   exchange/           open and drop, save, clipboard, printing and its page form
 //
 // Names of the window's controls and handlers and what they are. The menus and buttons call
 // the handlers below by these names; each hands on to a routine named for what it does.
@@ -152,14 +153,14 @@ public:
     void SB_Capture2Click(TComponent* sender);
     void SB_Capture3Click(TComponent* sender);
 
-    // ---- open and drop a picture file (exchange/Open.cpp)
+    // ---- open and drop a picture file (app/F_KaptorExchange.cpp, exchange/Open.cpp)
     void WireOpenCommands();
     void SB_OpenClick(TComponent* sender);
     void DropDst1FileDrop(TComponent* sender, TStrings& files, int x, int y);
     // The start-up file: asks before replacing a shown picture; leaves the status panels.
     void OpenImageFile(const std::string& fileName);
 
-    // ---- range selection (app/F_KaptorView.cpp), save, clipboard (exchange/)
+    // ---- range selection (app/F_KaptorView.cpp), save, clipboard (app/F_KaptorExchange.cpp)
     void WireRangeAndExchangeCommands();
     void SB_RangeClick(TComponent* sender);
     void SB_NoRangeClick(TComponent* sender);
@@ -170,13 +171,11 @@ public:
     void SB_CopyClick(TComponent* sender);
     void SB_PasteClick(TComponent* sender);
 
-    // ---- printing (exchange/Print.cpp; the page form is app/F_Kaptor2)
+    // ---- printing (app/F_KaptorExchange.cpp, exchange/Print.cpp; the page form exchange/F_Kaptor2)
     void WirePrintCommands();
     void SB_PrtDialogClick(TComponent* sender);
     void SB_PrintClick(TComponent* sender);
     void PM_Print2Click(TComponent* sender);
-    // Prints Form2's client image on the current printer: one document, one page.
-    void PrintFormImage();
     class TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
     class TPrintDialog* PrintDialog1 = nullptr;
 

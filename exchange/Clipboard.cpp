@@ -1,13 +1,17 @@
 // Copy to and paste from the system clipboard, as a bitmap at natural size. Copy offers a PNG
 // file too, in the registered "PNG" format, for programs that take it losslessly; paste takes
 // one when no bitmap is offered.
+#include "exchange/Clipboard.h"
+
 #include <memory>
 
-#include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
 #include "framework/base/Classes.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Clipbrd.h"
+#include "framework/win/Dialogs.h"
 #include "framework/win/PngImage.h"
 #include "view/PictureView.h"
 
@@ -33,9 +37,7 @@ void CopyPicture(TBitmap& bitmap) {
 
 }  // namespace
 
-void TKaptor32::SB_CopyClick(TComponent*) {
-    // Errors reach the general report with their own text.
-    TPictureView& view = PictureView();
+void CopyViewPicture(TPictureView& view) {
     if (!view.RangeFramed()) {
         // The picture as displayed: in range mode without a framed range an open band's
         // lines go with it.
@@ -56,7 +58,7 @@ void TKaptor32::SB_CopyClick(TComponent*) {
     view.DrawRangeFrame();
 }
 
-void TKaptor32::SB_PasteClick(TComponent*) {
+void PasteIntoView(TPictureView& view) {
     const bool bitmapOffered = Clipboard().HasFormat(CF_BITMAP);
     if (!bitmapOffered && !(PngFormat() && Clipboard().HasFormat(PngFormat()))) {
         ShowMessage("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います");
@@ -70,9 +72,9 @@ void TKaptor32::SB_PasteClick(TComponent*) {
             const std::vector<std::uint8_t> png = Clipboard().GetBytes(PngFormat());
             pasted.LoadFromDib(DecodePng(png.data(), png.size()));
         }
-        if (PictureView().RangeMode()) SB_NoRangeClick(this);
-        PictureView().DropPicture();
-        PictureView().Install(pasted);
+        if (view.RangeMode()) view.EndRange();
+        view.DropPicture();
+        view.Install(pasted);
     } catch (const std::exception&) {
         ShowMessage("貼り付けに失敗！");
     }

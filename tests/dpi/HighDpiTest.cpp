@@ -16,7 +16,7 @@
 
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
-#include "app/F_Kaptor2.h"
+#include "exchange/F_Kaptor2.h"
 #include "app/F_About.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
