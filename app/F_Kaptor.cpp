@@ -29,6 +29,9 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     BuildLayout();
     BuildMenus();
     pictureView_->SetContextMenu(PopupMenu2);
+    captures_ = std::make_unique<TCaptureCommands>(
+        *this, *TrayIcon1, *pictureView_, TCaptureCommands::TButtons{*SB_Capture, *SB_Capture2, *SB_Capture3});
+    MainCaptures = captures_.get();
     SetClientSize(594, 348);  // with the menu bar in place
     // Each subsystem wires the commands it owns (one line each).
     WireShellCommands();

@@ -45,6 +45,7 @@
 #include "framework/win/Menus.h"
 #include "framework/win/Spin.h"
 #include "framework/win/StdCtrls.h"
+#include "capture/CaptureCommands.h"
 #include "view/PictureView.h"
 
 namespace kaptor {
@@ -117,7 +118,8 @@ public:
     void TrayIcon1DblClick(TComponent* sender);
     void PM_EndClick(TComponent* sender);
 
-    // ---- capture (capture/)
+    // ---- capture (app/F_KaptorCapture.cpp hands on to capture/)
+    TCaptureCommands& Captures() { return *captures_; }
     void SB_CaptureClick(TComponent* sender);
     void CaptureDelay(TComponent* sender);
     // Draws the pointer's cursor into the shown picture: at its screen position, or relative to the
@@ -137,7 +139,7 @@ public:
     // The range frame's colour: the options dialog's swatch.
     TColor FrameColor() const override;
 
-    // ---- region capture and hot keys (capture/CaptureRegion.cpp)
+    // ---- region capture and hot keys
     void WireRegionCommands();
     // Marks a region on the frozen screen and takes it; Esc leaves the picture there is.
     void CaptureRegionClick(TComponent* sender);
@@ -145,10 +147,9 @@ public:
     void CaptureLastRegionClick(TComponent* sender);
     // Registers or gives back the Print Screen keys, as "Hot Keys" says.
     void ApplyHotKeys();
-    std::optional<RECT> LastRegion;  // screen pixels, right and bottom exclusive
     THotKeys* HotKeys = nullptr;     // made when first turned on
 
-    // ---- chosen-window and active-window capture (capture/)
+    // ---- chosen-window and active-window capture
     void WireWindowCaptureCommands();
     void SB_Capture2Click(TComponent* sender);
     void SB_Capture3Click(TComponent* sender);
@@ -196,6 +197,7 @@ private:
     void EnablePictureCommands() override;
 
     std::unique_ptr<TPictureView> pictureView_;
+    std::unique_ptr<TCaptureCommands> captures_;
     // What the menu bar on one line, the bars and the status bar need (the window's least size).
     SIZE LeastClientSize();
     void BuildLayout();
@@ -205,9 +207,5 @@ private:
 };
 
 extern TKaptor32* Kaptor32;
-
-// Draws the pointer's cursor onto canvas as the capture's cursor overlay does (see
-// TKaptor32::OverlayCursor).
-void DrawPointerCursor(TCanvas& canvas, const RECT* area = nullptr);
 
 }  // namespace kaptor

@@ -35,7 +35,7 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     };
     TakeMessages();
 
-    TCapturePipeline wholeScreen(m, WholeScreenRules);
+    TCapturePipeline wholeScreen(m.Captures(), WholeScreenRules);
     try {
         wholeScreen.Take(copyFromGone);
         ADD_FAILURE() << "no error";
@@ -44,7 +44,7 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     }
     EXPECT_TRUE(previousShown());
 
-    TCapturePipeline activeWindow(m, ActiveWindowRules);
+    TCapturePipeline activeWindow(m.Captures(), ActiveWindowRules);
     EXPECT_NO_THROW(activeWindow.Take(copyFromGone));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"例外ｴﾗｰ！：［画面をｺﾋﾟｰできません］"});
     EXPECT_TRUE(previousShown());
