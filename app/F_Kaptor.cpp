@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Dialogs.h"

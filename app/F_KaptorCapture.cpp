@@ -2,7 +2,7 @@
 // keys call, each handing on to capture/.
 #include "app/F_Kaptor.h"
 #include "app/HotKeys.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 
 namespace kaptor {

@@ -1,7 +1,7 @@
 // Chosen-window capture: the list of windows, and the capture of the one picked in ApDlg.
 #include <optional>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"

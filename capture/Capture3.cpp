@@ -2,7 +2,7 @@
 // control under the pointer.
 #include <optional>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/Countdown.h"
 #include "components/TrayIcon.h"

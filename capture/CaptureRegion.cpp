@@ -1,6 +1,6 @@
 // Region capture: the screen frozen once after the delay, a rectangle marked on it and taken
 // as the new picture; the last region again without asking.
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/RegionSelector.h"

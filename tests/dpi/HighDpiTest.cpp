@@ -20,7 +20,7 @@
 #include "app/F_About.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"

@@ -11,7 +11,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
 

@@ -7,7 +7,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CapturePipeline.h"
 #include "framework/win/Bitmap.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RangeTestSupport.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Handles.h"
 
 using namespace kaptor;

@@ -6,7 +6,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 
 using namespace kaptor;

@@ -10,7 +10,7 @@
 #include "TestApp.h"
 #include "TrayIconTestSupport.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "components/TrayIcon.h"
 
 using namespace kaptor;

@@ -8,7 +8,7 @@
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "components/TrayIcon.h"
 #include "framework/base/SysUtils.h"

@@ -6,7 +6,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "framework/base/SysUtils.h"
 
