@@ -35,9 +35,9 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "capture/CaptureCommands.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/Graphics.h"
 #include "framework/win/ExtCtrls.h"
@@ -45,7 +45,6 @@
 #include "framework/win/Menus.h"
 #include "framework/win/Spin.h"
 #include "framework/win/StdCtrls.h"
-#include "capture/CaptureCommands.h"
 #include "view/PictureView.h"
 
 namespace kaptor {
@@ -122,8 +121,8 @@ public:
     TCaptureCommands& Captures() { return *captures_; }
     void SB_CaptureClick(TComponent* sender);
     void CaptureDelay(TComponent* sender);
-    // Draws the pointer's cursor into the shown picture: at its screen position, or relative to the
-    // capture rectangle (and only inside it, bounds included) when one is given.
+    // Draws the pointer's cursor into the shown picture: at its screen position, or relative
+    // to the capture rectangle (and only inside it, bounds included) when one is given.
     void OverlayCursor(const RECT* area = nullptr);
     void ReshowMainWindow();
 
@@ -147,7 +146,7 @@ public:
     void CaptureLastRegionClick(TComponent* sender);
     // Registers or gives back the Print Screen keys, as "Hot Keys" says.
     void ApplyHotKeys();
-    THotKeys* HotKeys = nullptr;     // made when first turned on
+    THotKeys* HotKeys = nullptr;  // made when first turned on
 
     // ---- chosen-window and active-window capture
     void WireWindowCaptureCommands();
