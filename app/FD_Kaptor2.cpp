@@ -1,7 +1,7 @@
 #include "app/FD_Kaptor2.h"
 
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Dialogs.h"
@@ -165,17 +165,14 @@ void TOptionDlg::OKBtnClick(TComponent* sender) {
         Kaptor32->ApplyHotKeys();
         Kaptor32->ToolBar1->SetVisible(Settings.ShowBar);
         Kaptor32->StatusBar1->SetVisible(Settings.ShowStsBar);
-        if (Kaptor32->SB_Range->Down() && Kaptor32->RangeFixed) RedrawRangeFrame();
+        if (Kaptor32->PictureView().RangeFramed()) RedrawRangeFrame();
     }
     SaveSettings();
     FormCreate(sender);
 }
 
 void TOptionDlg::RedrawRangeFrame() {
-    // From the clean copy, so the old frame goes and the new colour shows at once.
-    TKaptor32& main = *Kaptor32;
-    main.Image1->Picture().Assign(main.Image2->Picture());
-    main.DrawRangeFrame();
+    Kaptor32->PictureView().RedrawRangeFrame();
 }
 
 void TOptionDlg::Button1Click(TComponent*) {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Dialogs.h"
@@ -28,6 +28,10 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) SetIcon(icon);
     BuildLayout();
     BuildMenus();
+    pictureView_->SetContextMenu(PopupMenu2);
+    captures_ = std::make_unique<TCaptureCommands>(
+        *this, *TrayIcon1, *pictureView_, TCaptureCommands::TButtons{*SB_Capture, *SB_Capture2, *SB_Capture3});
+    MainCaptures = captures_.get();
     SetClientSize(594, 348);  // with the menu bar in place
     // Each subsystem wires the commands it owns (one line each).
     WireShellCommands();
@@ -125,12 +129,12 @@ void TKaptor32::BuildLayout() {
     }
     SB_PrtDialog->SetVisible(false);  // enabled with the picture commands, but never shown
 
-    Image2 = new TImage(this);
-    Image2->Name = "Image2";
-    Image2->SetVisible(false);
-    Image2->Stretch = true;
-    Image2->SetBounds(0, 0, 60, 40);
-    Image2->SetParent(this);
+    auto* image2 = new TImage(this);
+    image2->Name = "Image2";
+    image2->SetVisible(false);
+    image2->Stretch = true;
+    image2->SetBounds(0, 0, 60, 40);
+    image2->SetParent(this);
 
     Panel1 = new TPanel(this);
     Panel1->Name = "Panel1";
@@ -175,7 +179,6 @@ void TKaptor32::BuildLayout() {
     SpinEdit1->SetEditorEnabled(false);
     SpinEdit1->SetParent(Panel1);
     SpinEdit1->SetValue(100);
-    SpinEdit1->OnChange = [this](TComponent* s) { SpinEdit1Change(s); };
 
     SB_Resize = speed("SB_Resize", 163, 88, "現在の倍率でﾘｻｲｽﾞ(Ctrl+R)");
     SB_Resize->SetCaption("ｻｲｽﾞ変更");
@@ -198,13 +201,15 @@ void TKaptor32::BuildLayout() {
     ScrollBox1->SetParent(this);
     ScrollBox1->SetAlign(TAlign::alClient);
 
-    Image1 = new TImage(this);
-    Image1->Name = "Image1";
-    Image1->Stretch = true;
-    Image1->IncrementalDisplay = true;
-    Image1->SetBounds(0, 0, 0, 0);
-    Image1->SetParent(ScrollBox1);
-    Image1->OnMouseMove = [this](TComponent* s, TShiftState shift, int x, int y) { Image1MouseMove(s, shift, x, y); };
+    auto* image1 = new TImage(this);
+    image1->Name = "Image1";
+    image1->Stretch = true;
+    image1->IncrementalDisplay = true;
+    image1->SetBounds(0, 0, 0, 0);
+    image1->SetParent(ScrollBox1);
+    // The view takes the zoom box's changes and the picture's mouse from here on.
+    TPictureViewListener& listener = *this;
+    pictureView_ = std::make_unique<TPictureView>(*image1, *image2, *SpinEdit1, *ScrollBox1, listener);
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->Name = "TrayIcon1";
@@ -336,8 +341,7 @@ void TKaptor32::FormCreate(TComponent*) {
     // The task-bar button shows the program's icon.
     if (HICON icon = LoadIconA(MainInstance(), "MAINICON"))
         SetClassLongPtrA(Application->Handle(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-    RangeDragging = false;
-    Image1->SetBounds(Image1->Left(), Image1->Top(), 0, 0);
+    pictureView_->ResetView();
     SavedWidth = Width();
     SavedHeight = Height();
     SavedTop = Top();
@@ -364,14 +368,6 @@ void TKaptor32::SetCaptureCaptions() {
     PM_Capture3->SetCaption("ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&F)");
     PM_CaptureRegion->SetCaption("範囲を指定してｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&R)");
     PM_CaptureLastRegion->SetCaption("前回の範囲でｷｬﾌﾟﾁｬｰ(" + n + " 秒後) (&L)");
-}
-
-void TKaptor32::EnableImageCommands() {
-    for (TToolButton* b : {SB_Max, SB_Copy, SB_Save, SB_Print, SB_PrtDialog}) b->SetEnabled(true);
-    for (TSpeedButton* b : {SB_Range, SB_NoRange, SB_Resize}) b->SetEnabled(true);
-    for (TMenuItem* m : {M_Range, M_NoRange, M_Max, M_Copy, M_Save, M_Print, M_PrintDlg, M_Resize, PM_Print3})
-        m->SetEnabled(true);
-    Image1->SetPopupMenu(PopupMenu2);
 }
 
 void TKaptor32::SB_CloseClick(TComponent*) { Close(); }

@@ -1,15 +1,19 @@
-// TKaptor32, the main window: its controls, menus and the state the other subsystems share.
+// TKaptor32, the main window: its controls, menus and the picture view it holds.
 // One class; its handlers live in the folder of the subsystem that owns them:
-//   app/F_Kaptor*.cpp   layout, start-up, command enabling, closing
+//   app/F_Kaptor*.cpp   layout, start-up, command enabling, full screen, closing, and the
+//                       thin handlers and dialogs of the view's commands (F_KaptorView.cpp)
+//                       and of open, save, clipboard and print (F_KaptorExchange.cpp)
 //   capture/            the capture commands and the sequence they share (CapturePipeline)
-//   view/               zoom, picture installation, range selection, resize, full screen
-//   exchange/           open and drop, save, clipboard, printing
+//   view/               the picture view (TPictureView): the picture, its clean copy, zoom,
+//                       resize and range selection
+//   exchange/           open and drop, save, clipboard, printing and its page form
 //
 // Names of the window's controls and handlers and what they are. The menus and buttons call
 // the handlers below by these names; each hands on to a routine named for what it does.
-//   Image1              the view: the picture as shown, stretched to the zoom, with the range frame
+//   Image1              the picture as shown, stretched to the zoom, with the range frame
+//                       (TPictureView::Shown; its mouse handlers Image1MouseDown/Move)
 //   Image2              the hidden clean copy of the picture, without any frame
-//   NaturalWidth/Height the picture's own size, before zoom
+//                       (TPictureView::CleanCopy)
 //   SpinEdit1           the zoom box (0-300 %)
 //   ScrollBox1          the picture area that holds Image1
 //   StatusBar1          panel 0 size, 1 pointer position, 2 range size
@@ -31,9 +35,9 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "capture/CaptureCommands.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/Graphics.h"
 #include "framework/win/ExtCtrls.h"
@@ -41,6 +45,7 @@
 #include "framework/win/Menus.h"
 #include "framework/win/Spin.h"
 #include "framework/win/StdCtrls.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -53,7 +58,7 @@ class TOpenPictureDialog;
 class TSavePictureDialog;
 class TTrayIcon;
 
-class TKaptor32 : public TForm {
+class TKaptor32 : public TForm, private TPictureViewListener {
 public:
     explicit TKaptor32(TComponent* owner);
 
@@ -63,14 +68,12 @@ public:
     TImageList* ToolImages;
     TToolButton *SB_Close, *SB_Open, *SB_Capture, *SB_Capture2, *SB_Capture3, *SB_Max, *SB_Copy, *SB_Paste,
         *SB_Save, *SB_Option, *SB_Print, *SB_PrtDialog;
-    TImage* Image2;  // the clean copy of the picture; never visible
     TPanel* Panel1;
     TSpeedButton *SB_Range, *SB_NoRange, *SB_Resize;
     TLabel* Label1;
     TSpinEdit* SpinEdit1;
     // ---- picture area and status bar
     TScrollBox* ScrollBox1;
-    TImage* Image1;
     TStatusBar* StatusBar1;
     // ---- menus
     TMainMenu* MainMenu1;
@@ -95,17 +98,15 @@ public:
     TAnimateForm* AnimateForm1 = nullptr;
     TOpenPictureDialog* OpenPictureDialog1 = nullptr;
 
-    // ---- shared state
-    int NaturalWidth = 0, NaturalHeight = 0;
-    bool RangeDragging = false, RangeFixed = false;
-    RECT RangeRect{0, 0, 0, 0};
-    POINT RangeStart{0, 0}, RangeEnd{0, 0};
+    // The picture, its clean copy, zoom and range: all of it lives there.
+    TPictureView& PictureView() { return *pictureView_; }
+
+    // ---- full screen (app/F_KaptorFullScreen.cpp): the bounds to return to
     int SavedLeft = 0, SavedTop = 0, SavedWidth = 0, SavedHeight = 0;
     bool WasMaximized = false;
 
     // ---- start, commands, end (app/)
     void FormCreate(TComponent* sender);
-    void EnableImageCommands();
     void SetCaptureCaptions();
     void SB_CloseClick(TComponent* sender);
     void FormClose(TComponent* sender, TCloseAction& action);
@@ -116,16 +117,14 @@ public:
     void TrayIcon1DblClick(TComponent* sender);
     void PM_EndClick(TComponent* sender);
 
-    // ---- capture (capture/)
+    // ---- capture (app/F_KaptorCapture.cpp hands on to capture/)
+    TCaptureCommands& Captures() { return *captures_; }
     void SB_CaptureClick(TComponent* sender);
     void CaptureDelay(TComponent* sender);
-    // Draws the pointer's cursor into Image1: at its screen position, or relative to the
-    // capture rectangle (and only inside it, bounds included) when one is given.
+    // Draws the pointer's cursor into the shown picture: at its screen position, or relative
+    // to the capture rectangle (and only inside it, bounds included) when one is given.
     void OverlayCursor(const RECT* area = nullptr);
     void ReshowMainWindow();
-    // The range-mode state a capture starts from: as leaving range mode, without restoring
-    // the picture it is about to replace.
-    void ClearRangeState();
 
     // ---- keyboard, bars, help, options, About (app/F_KaptorShell.cpp)
     void WireShellCommands();
@@ -137,9 +136,9 @@ public:
     void M_AboutClick(TComponent* sender);
     void SB_OptionClick(TComponent* sender);
     // The range frame's colour: the options dialog's swatch.
-    TColor FrameColor() const;
+    TColor FrameColor() const override;
 
-    // ---- region capture and hot keys (capture/CaptureRegion.cpp)
+    // ---- region capture and hot keys
     void WireRegionCommands();
     // Marks a region on the frozen screen and takes it; Esc leaves the picture there is.
     void CaptureRegionClick(TComponent* sender);
@@ -147,66 +146,57 @@ public:
     void CaptureLastRegionClick(TComponent* sender);
     // Registers or gives back the Print Screen keys, as "Hot Keys" says.
     void ApplyHotKeys();
-    std::optional<RECT> LastRegion;  // screen pixels, right and bottom exclusive
-    THotKeys* HotKeys = nullptr;     // made when first turned on
+    THotKeys* HotKeys = nullptr;  // made when first turned on
 
-    // ---- chosen-window and active-window capture (capture/)
+    // ---- chosen-window and active-window capture
     void WireWindowCaptureCommands();
     void SB_Capture2Click(TComponent* sender);
     void SB_Capture3Click(TComponent* sender);
 
-    // ---- open and drop a picture file (exchange/Open.cpp)
+    // ---- open and drop a picture file (app/F_KaptorExchange.cpp, exchange/Open.cpp)
     void WireOpenCommands();
     void SB_OpenClick(TComponent* sender);
     void DropDst1FileDrop(TComponent* sender, TStrings& files, int x, int y);
     // The start-up file: asks before replacing a shown picture; leaves the status panels.
     void OpenImageFile(const std::string& fileName);
 
-    // ---- range selection (view/Range.cpp), save, clipboard (exchange/)
+    // ---- range selection (app/F_KaptorView.cpp), save, clipboard (app/F_KaptorExchange.cpp)
     void WireRangeAndExchangeCommands();
     void SB_RangeClick(TComponent* sender);
     void SB_NoRangeClick(TComponent* sender);
     void Image1MouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
-    void DrawBand();
-    TBitmap* MakeRangeBitmap();  // the caller owns the bitmap
-    void DrawRangeFrame();
-    POINT ScrollRef{0, 0};
-    SIZE ViewSize{0, 0};
+    void Image1MouseMove(TComponent* sender, TShiftState shift, int x, int y);
     TSavePictureDialog* SaveDialog1 = nullptr;  // made at the first save; kept for the run
     void SB_SaveClick(TComponent* sender);
     void SB_CopyClick(TComponent* sender);
     void SB_PasteClick(TComponent* sender);
 
-    // ---- printing (exchange/Print.cpp; the page form is app/F_Kaptor2)
+    // ---- printing (app/F_KaptorExchange.cpp, exchange/Print.cpp; the page form exchange/F_Kaptor2)
     void WirePrintCommands();
     void SB_PrtDialogClick(TComponent* sender);
     void SB_PrintClick(TComponent* sender);
     void PM_Print2Click(TComponent* sender);
-    // Prints Form2's client image on the current printer: one document, one page.
-    void PrintFormImage();
     class TPrinterSetupDialog* PrinterSetupDialog1 = nullptr;
     class TPrintDialog* PrintDialog1 = nullptr;
 
-    // ---- view (view/)
+    // ---- view (app/F_KaptorView.cpp, full screen in app/F_KaptorFullScreen.cpp)
     void WireViewCommands();
     void SB_ResizeClick(TComponent* sender);
     void SB_MaxClick(TComponent* sender);
     void PM_EscClick(TComponent* sender);
-    bool SetZoom(int zoom);
     void SpinEdit1Change(TComponent* sender);
-    // Makes a copy of bitmap the current picture; the other holds bitmap itself (a picture
-    // just read, which nothing else holds, is not copied once more).
-    void InstallPicture(TBitmap& bitmap);
-    void InstallPicture(std::unique_ptr<TBitmap> bitmap);
     void FormPaint(TComponent* sender);
     void M_BkColorClick(TComponent* sender);
-    void Image1MouseMove(TComponent* sender, TShiftState shift, int x, int y);
-    void ShowPictureSize();
-    // Image2 becomes a copy of the current picture.
-    void TakeCleanCopy();
     bool TrayResident() const;
 
 private:
+    // What the picture view asks of the window (app/F_KaptorView.cpp).
+    void ShowStatus(int panel, const std::string& text) override;
+    void RangeModeSwitched(bool on) override;
+    void EnablePictureCommands() override;
+
+    std::unique_ptr<TPictureView> pictureView_;
+    std::unique_ptr<TCaptureCommands> captures_;
     // What the menu bar on one line, the bars and the status bar need (the window's least size).
     SIZE LeastClientSize();
     void BuildLayout();
@@ -216,9 +206,5 @@ private:
 };
 
 extern TKaptor32* Kaptor32;
-
-// Draws the pointer's cursor onto canvas as the capture's cursor overlay does (see
-// TKaptor32::OverlayCursor).
-void DrawPointerCursor(TCanvas& canvas, const RECT* area = nullptr);
 
 }  // namespace kaptor

@@ -4,7 +4,7 @@
 #include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace kaptor {
 

@@ -4,7 +4,7 @@
 // them.
 #include "app/F_Kaptor.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "components/TrayIcon.h"
 
 namespace kaptor {

@@ -1,11 +1,12 @@
 // Chosen-window capture: the list of windows, and the capture of the one picked in ApDlg.
 #include <optional>
 
-#include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
+#include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"
 #include "framework/base/SysUtils.h"
+#include "framework/win/ComCtrls.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {
@@ -34,9 +35,9 @@ RECT CursorArea(HWND target, const RECT& captured, bool clientCoordinates) {
             captured.bottom + origin.y};
 }
 
-void TKaptor32::SB_Capture2Click(TComponent*) {
+void TCaptureCommands::ListWindows() {
     // Disabled while any capture waits.
-    if (!SB_Capture2->Enabled()) return;
+    if (!buttons_.chosenWindow.Enabled()) return;
     WindowHandles = std::make_unique<TStringList>();
     ApDlg->ListBox1->Items().Clear();
     EnumWindows(AddWindowToList, 0);
@@ -64,8 +65,7 @@ void TApDlg::OKBtnClick(TComponent*) {
         return;
     }
     ++choicesMade;
-    TKaptor32& main = *Kaptor32;
-    TCapturePipeline capture(main, ChosenWindowRules);
+    TCapturePipeline capture(*MainCaptures, ChosenWindowRules);
     capture.Prepare();
     Close();
     capture.Wait(nullptr);
@@ -103,7 +103,7 @@ bool TApDlg::CaptureChosenWindow(TCapturePipeline& capture, HWND target) {
         ShowModal();  // the same list, for another choice
         // Cancelled without a new choice: a program that HideForm hid would stay out of reach
         // (in the tray it can still be reached by its icon).
-        if (choicesMade == before && Settings.HideForm && !Kaptor32->TrayResident()) ShowProgramAgain(*Kaptor32);
+        if (choicesMade == before && Settings.HideForm && !MainCaptures->TrayResident()) MainCaptures->ShowProgramAgain();
         return false;
     }
     Application->ProcessMessages();

@@ -2,10 +2,11 @@
 // control under the pointer.
 #include <optional>
 
-#include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
+#include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/FD_Kaptor.h"
+#include "framework/win/ComCtrls.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {
@@ -29,7 +30,7 @@ namespace {
 
 // The foreground window when the wait has ended, its client area, or the control under the
 // pointer: false when there is nothing to copy (its message shown).
-bool CaptureActiveWindow(TCapturePipeline& capture) {
+bool TakeActiveWindow(TCapturePipeline& capture) {
     const bool client = Settings.CaptureClient;
     const bool control = !client && Settings.CaptureControl;
     // The foreground window is read only now: what the user activated during the delay.
@@ -61,23 +62,12 @@ bool CaptureActiveWindow(TCapturePipeline& capture) {
 
 }  // namespace
 
-void TKaptor32::SB_Capture3Click(TComponent* sender) {
-    if (!SB_Capture3->Enabled()) return;
+void TCaptureCommands::CaptureActiveWindow(TComponent* sender) {
+    if (!buttons_.activeWindow.Enabled()) return;
     TCapturePipeline capture(*this, ActiveWindowRules);
     capture.Prepare();
     capture.Wait(sender);
-    capture.Take(CaptureActiveWindow);
-}
-
-void TKaptor32::WireWindowCaptureCommands() {
-    auto capture2 = [this](TComponent* s) { SB_Capture2Click(s); };
-    auto capture3 = [this](TComponent* s) { SB_Capture3Click(s); };
-    SB_Capture2->OnClick = capture2;
-    M_Capture2->OnClick = capture2;
-    PM_Capture2->OnClick = capture2;
-    SB_Capture3->OnClick = capture3;
-    M_Capture3->OnClick = capture3;
-    PM_Capture3->OnClick = capture3;
+    capture.Take(TakeActiveWindow);
 }
 
 }  // namespace kaptor

@@ -1,59 +1,43 @@
-// The capture sequence the three capture commands share, and the steps of it that keep the
-// names the menus and the tests know (CaptureDelay, OverlayCursor, ReshowMainWindow).
+// The capture sequence the capture commands share, and its steps that the commands also use
+// on their own (the delay, showing the program again, the cursor overlay).
 #include "capture/CapturePipeline.h"
 
 #include <string>
 
-#include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
+#include "capture/CaptureCommands.h"
 #include "capture/Countdown.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
-#include "framework/win/Dialogs.h"
+#include "framework/win/ComCtrls.h"
+#include "framework/win/Forms.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
-namespace {
-
-void SetCaptureCommands(TKaptor32& main, const TCaptureRules& rules, bool enabled) {
-    main.SB_Capture->SetEnabled(enabled);
-    main.SB_Capture2->SetEnabled(enabled);
-    if (rules.locksActiveWindowCommand) main.SB_Capture3->SetEnabled(enabled);
-}
-
-// Whether every pixel of the area lies inside what the source can draw (a window partly off
-// the screen cannot give the part outside).
-bool SourceReachesAll(HDC source, POINT origin, int width, int height) {
-    RECT box;
-    const int kind = GetClipBox(source, &box);
-    if (kind != SIMPLEREGION && kind != COMPLEXREGION) return false;
-    return origin.x >= box.left && origin.y >= box.top && origin.x + width <= box.right &&
-           origin.y + height <= box.bottom;
-}
-
-}  // namespace
+TCaptureCommands* MainCaptures = nullptr;
 
 void TCapturePipeline::Prepare() {
-    SetCaptureCommands(main_, rules_, false);
-    main_.ClearRangeState();
-    main_.SpinEdit1->SetValue(100);
+    host_.SetCommandsEnabled(false, rules_.locksActiveWindowCommand);
+    host_.View().LeaveRangeMode();
+    host_.View().ZoomToFullSize();
     if (Settings.HideForm) {
         ShowWindow(Application->Handle(), SW_HIDE);
-        main_.Hide();
+        host_.Window().Hide();
     }
 }
 
 void TCapturePipeline::Wait(TComponent* sender) {
     if (rules_.sleepsBeforePumping) {
-        TCountdown countdown(*main_.TrayIcon1, Settings.ShowCountdown);
+        TCountdown countdown(host_.Tray(), Settings.ShowCountdown);
         for (int i = 0; i < Settings.Wait; ++i) {
             countdown.WaitSecond(Settings.Wait - i);
             Application->ProcessMessages();
         }
     } else {
-        main_.CaptureDelay(sender);
+        host_.Delay(sender);
     }
-    SetCaptureCommands(main_, rules_, true);
+    host_.SetCommandsEnabled(true, rules_.locksActiveWindowCommand);
 }
 
 void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) {
@@ -62,79 +46,58 @@ void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) 
     } catch (const std::exception& e) {
         // A window hidden for the capture must not stay hidden with nothing left to show it.
         if (!rules_.showsErrorsItself) {
-            main_.ReshowMainWindow();
+            host_.ReshowProgram();
             throw;
         }
         ShowMessage(std::string("例外ｴﾗｰ！：［") + e.what() + "］");
-        main_.ReshowMainWindow();
+        host_.ReshowProgram();
         return;
     } catch (...) {
-        main_.ReshowMainWindow();
+        host_.ReshowProgram();
         throw;
     }
-    main_.ReshowMainWindow();
-    main_.EnableImageCommands();
-    main_.ShowPictureSize();
+    host_.ReshowProgram();
+    host_.View().AnnouncePicture();
 }
 
 void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor) {
-    TImage& view = *main_.Image1;
-    view.Picture().SetGraphic(nullptr);
-    view.Repaint();
-    view.SetBounds(view.Left(), view.Top(), size.cx, size.cy);
-    main_.NaturalWidth = view.Width();
-    main_.NaturalHeight = view.Height();
-    // The picture is empty: a new bitmap of the view's size. Its pixels are not painted with
-    // the brush first where the copy reaches all of them, as the screen's does.
-    const int width = view.Width(), height = view.Height();
-    view.Picture().Bitmap().Reallocate(width, height);
-    TCanvas& canvas = view.Canvas();
-    if (!SourceReachesAll(source, origin, width, height)) canvas.FillRect(RECT{0, 0, width, height});
-    // A copy the platform reports as failed from a device context that still exists keeps
-    // what it delivered, as for covered or off-screen parts (Wine reports one for a group box
-    // it copies from its client area). Without a source nothing was copied at all.
-    if (!BitBlt(canvas.Handle(), 0, 0, width, height, source, origin.x, origin.y, SRCCOPY) &&
-        !GetObjectType(source)) {
-        // The clean copy still holds the previous picture.
-        TPicture& previous = main_.Image2->Picture();
-        view.Picture().Assign(previous);
-        view.SetBounds(view.Left(), view.Top(), previous.Width(), previous.Height());
-        main_.NaturalWidth = previous.Width();
-        main_.NaturalHeight = previous.Height();
-        throw Exception(texts::CopyFailed);
-    }
-    view.Picture().Bitmap().Modified();
-    if (Settings.ShowCursor && drawCursor) main_.OverlayCursor(cursorArea);
-    main_.TakeCleanCopy();
+    std::function<void(TCanvas&)> drawOver;
+    if (Settings.ShowCursor && drawCursor)
+        drawOver = [cursorArea](TCanvas& canvas) { DrawPointerCursor(canvas, cursorArea); };
+    if (!host_.View().CopyFrom(source, origin, size, drawOver)) throw Exception(texts::CopyFailed);
 }
 
 void TCapturePipeline::FailureEnding(const char* message) {
     ShowMessage(message);
-    ShowProgramAgain(main_);
+    host_.ShowProgramAgain();
 }
 
-void ShowProgramAgain(TKaptor32& main) {
+// ---------------------------------------------------------------- the shared steps
+
+void TCaptureCommands::ShowProgramAgain() {
     ShowWindow(Application->Handle(), SW_SHOW);
-    main.Show();
+    window_.Show();
 }
 
-// ---------------------------------------------------------------- the shared steps by name
+void TCaptureCommands::SetCommandsEnabled(bool enabled, bool activeWindowToo) {
+    buttons_.wholeScreen.SetEnabled(enabled);
+    buttons_.chosenWindow.SetEnabled(enabled);
+    if (activeWindowToo) buttons_.activeWindow.SetEnabled(enabled);
+}
 
-void TKaptor32::CaptureDelay(TComponent* sender) {
+void TCaptureCommands::Delay(TComponent* sender) {
     Application->ProcessMessages();
     // The start-up capture always waits one second: the window was never shown.
-    if (sender == this) {
+    if (sender == &window_) {
         Sleep(1000);
         return;
     }
-    TCountdown countdown(*TrayIcon1, Settings.ShowCountdown);
+    TCountdown countdown(tray_, Settings.ShowCountdown);
     for (int i = 0; i < Settings.Wait; ++i) {
         Application->ProcessMessages();
         countdown.WaitSecond(Settings.Wait - i);
     }
 }
-
-void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(Image1->Canvas(), area); }
 
 void DrawPointerCursor(TCanvas& canvas, const RECT* area) {
     // The cursor the screen shows: the thread-local GetCursor knows only the cursors of our
@@ -159,13 +122,13 @@ void DrawPointerCursor(TCanvas& canvas, const RECT* area) {
     canvas.Draw(p.x, p.y, cursor);
 }
 
-bool TKaptor32::TrayResident() const { return TrayIcon1->Visible(); }
+bool TCaptureCommands::TrayResident() const { return tray_.Visible(); }
 
-void TKaptor32::ReshowMainWindow() {
+void TCaptureCommands::ReshowProgram() {
     if (TrayResident() && !Settings.ShowAfterCapturing) return;  // taken quietly in the tray
-    TrayIcon1->SetVisible(false);
+    tray_.SetVisible(false);
     ShowWindow(Application->Handle(), SW_SHOW);
-    Show();
+    window_.Show();
     SetForegroundWindow(Application->Handle());
 }
 

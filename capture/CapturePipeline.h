@@ -10,8 +10,8 @@
 
 namespace kaptor {
 
+class TCaptureCommands;
 class TComponent;
-class TKaptor32;
 
 namespace texts {
 // The copy from the screen or a window failed: the previous picture stays.
@@ -37,7 +37,7 @@ inline constexpr TCaptureRules ActiveWindowRules{true, false, true};
 
 class TCapturePipeline {
 public:
-    TCapturePipeline(TKaptor32& main, const TCaptureRules& rules) : main_(main), rules_(rules) {}
+    TCapturePipeline(TCaptureCommands& host, const TCaptureRules& rules) : host_(host), rules_(rules) {}
 
     // Locks the capture commands, leaves range mode (keeping the picture it is about to
     // replace), sets the zoom to 100 and hides the program when the options say so.
@@ -67,11 +67,8 @@ public:
     void FailureEnding(const char* message);
 
 private:
-    TKaptor32& main_;
+    TCaptureCommands& host_;
     TCaptureRules rules_;
 };
-
-// Both windows of the program shown again, without consulting the tray.
-void ShowProgramAgain(TKaptor32& main);
 
 }  // namespace kaptor

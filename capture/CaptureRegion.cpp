@@ -1,24 +1,16 @@
 // Region capture: the screen frozen once after the delay, a rectangle marked on it and taken
-// as the new picture; the last region again without asking; the Print Screen keys that start
-// captures from anywhere.
-#include "app/F_Kaptor.h"
-#include "app/HotKeys.h"
-#include "app/Settings.h"
+// as the new picture; the last region again without asking.
+#include "settings/Settings.h"
+#include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/ComCtrls.h"
+#include "framework/win/Forms.h"
 #include "framework/win/Handles.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
-
-void TKaptor32::WireRegionCommands() {
-    auto region = [this](TComponent* s) { CaptureRegionClick(s); };
-    auto last = [this](TComponent* s) { CaptureLastRegionClick(s); };
-    M_CaptureRegion->OnClick = region;
-    PM_CaptureRegion->OnClick = region;
-    M_CaptureLastRegion->OnClick = last;
-    PM_CaptureLastRegion->OnClick = last;
-}
 
 namespace {
 
@@ -28,16 +20,15 @@ constexpr TCaptureRules RegionRules{true, false, false};
 
 class TCaptureCommandsLocked {
 public:
-    explicit TCaptureCommandsLocked(TKaptor32& main) : main_(main) { Set(false); }
-    ~TCaptureCommandsLocked() { Set(true); }
+    explicit TCaptureCommandsLocked(TCaptureCommands& commands) : commands_(commands) {
+        commands_.SetCommandsEnabled(false, true);
+    }
+    ~TCaptureCommandsLocked() { commands_.SetCommandsEnabled(true, true); }
     TCaptureCommandsLocked(const TCaptureCommandsLocked&) = delete;
     TCaptureCommandsLocked& operator=(const TCaptureCommandsLocked&) = delete;
 
 private:
-    void Set(bool enabled) {
-        for (TToolButton* b : {main_.SB_Capture, main_.SB_Capture2, main_.SB_Capture3}) b->SetEnabled(enabled);
-    }
-    TKaptor32& main_;
+    TCaptureCommands& commands_;
 };
 
 // The screen as it is now, with the cursor drawn in as every capture draws it: taken before
@@ -56,8 +47,8 @@ SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
 
 }  // namespace
 
-void TKaptor32::CaptureRegionClick(TComponent* sender) {
-    if (!SB_Capture->Enabled()) return;
+void TCaptureCommands::CaptureRegion(TComponent* sender) {
+    if (!buttons_.wholeScreen.Enabled()) return;
     TCapturePipeline capture(*this, RegionRules);
     capture.Prepare();
     capture.Wait(sender);
@@ -67,27 +58,27 @@ void TKaptor32::CaptureRegionClick(TComponent* sender) {
         std::optional<RECT> region;
         {
             TCaptureCommandsLocked locked(*this);
-            region = SelectRegion(screen, LastRegion ? &*LastRegion : nullptr);
+            region = SelectRegion(screen, lastRegion_ ? &*lastRegion_ : nullptr);
         }
         if (!region) {
             // Cancelled: the picture stays, without the frame of the range mode just left; a
             // window hidden for the capture comes back, a program in the tray stays there.
-            Image1->Picture().Assign(Image2->Picture());
-            if (!TrayResident()) ShowProgramAgain(*this);
+            view_.ShowCleanCopy();
+            if (!TrayResident()) ShowProgramAgain();
             return false;
         }
-        LastRegion = region;
+        lastRegion_ = region;
         c.CopyPicture(screen.Canvas().Handle(), POINT{region->left, region->top}, SizeOf(*region), nullptr, false);
         return true;
     });
 }
 
-void TKaptor32::CaptureLastRegionClick(TComponent* sender) {
+void TCaptureCommands::CaptureLastRegion(TComponent* sender) {
     // The screen may have shrunk since: only what is still on it is taken.
     RECT r{0, 0, 0, 0};
     const RECT screen{0, 0, Screen->Width(), Screen->Height()};
-    if (!LastRegion || !IntersectRect(&r, &*LastRegion, &screen)) return CaptureRegionClick(sender);
-    if (!SB_Capture->Enabled()) return;
+    if (!lastRegion_ || !IntersectRect(&r, &*lastRegion_, &screen)) return CaptureRegion(sender);
+    if (!buttons_.wholeScreen.Enabled()) return;
     TCapturePipeline capture(*this, WholeScreenRules);
     capture.Prepare();
     capture.Wait(sender);
@@ -96,20 +87,6 @@ void TKaptor32::CaptureLastRegionClick(TComponent* sender) {
         c.CopyPicture(dc.get(), POINT{r.left, r.top}, SizeOf(r), &r, true);
         return true;
     });
-}
-
-void TKaptor32::ApplyHotKeys() {
-    if (!HotKeys) {
-        if (!Settings.HotKeys) return;
-        HotKeys = new THotKeys(this, [this](THotKey key) {
-            switch (key) {
-            case THotKey::WholeScreen: return SB_CaptureClick(M_Capture1);
-            case THotKey::ActiveWindow: return SB_Capture3Click(M_Capture3);
-            case THotKey::Region: return CaptureRegionClick(M_CaptureRegion);
-            }
-        });
-    }
-    HotKeys->Apply(Settings.HotKeys);
 }
 
 }  // namespace kaptor

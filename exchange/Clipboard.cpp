@@ -1,15 +1,19 @@
 // Copy to and paste from the system clipboard, as a bitmap at natural size. Copy offers a PNG
 // file too, in the registered "PNG" format, for programs that take it losslessly; paste takes
 // one when no bitmap is offered.
+#include "exchange/Clipboard.h"
+
 #include <memory>
 
-#include "app/F_Kaptor.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
 #include "framework/base/Classes.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Clipbrd.h"
+#include "framework/win/Dialogs.h"
 #include "framework/win/PngImage.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -33,29 +37,28 @@ void CopyPicture(TBitmap& bitmap) {
 
 }  // namespace
 
-void TKaptor32::SB_CopyClick(TComponent*) {
-    // Errors reach the general report with their own text.
-    if (!RangeActive(*this)) {
+void CopyViewPicture(TPictureView& view) {
+    if (!view.RangeFramed()) {
         // The picture as displayed: in range mode without a framed range an open band's
         // lines go with it.
-        CopyPicture(Image1->Picture().Bitmap());
+        CopyPicture(view.Shown().Picture().Bitmap());
         return;
     }
-    if (RangeEmpty(*this)) {
+    if (view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
-    std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+    std::unique_ptr<TBitmap> bitmap = view.CutRange();
     try {
         CopyPicture(*bitmap);
     } catch (...) {
-        DrawRangeFrame();
+        view.DrawRangeFrame();
         throw;
     }
-    DrawRangeFrame();
+    view.DrawRangeFrame();
 }
 
-void TKaptor32::SB_PasteClick(TComponent*) {
+void PasteIntoView(TPictureView& view) {
     const bool bitmapOffered = Clipboard().HasFormat(CF_BITMAP);
     if (!bitmapOffered && !(PngFormat() && Clipboard().HasFormat(PngFormat()))) {
         ShowMessage("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います");
@@ -69,11 +72,9 @@ void TKaptor32::SB_PasteClick(TComponent*) {
             const std::vector<std::uint8_t> png = Clipboard().GetBytes(PngFormat());
             pasted.LoadFromDib(DecodePng(png.data(), png.size()));
         }
-        if (SB_Range->Down()) SB_NoRangeClick(this);
-        Image1->Picture().SetGraphic(nullptr);
-        Image1->SetCursor(crDefault);
-        Image1->Repaint();
-        InstallPicture(pasted);
+        if (view.RangeMode()) view.EndRange();
+        view.DropPicture();
+        view.Install(pasted);
     } catch (const std::exception&) {
         ShowMessage("貼り付けに失敗！");
     }

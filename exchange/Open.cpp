@@ -2,17 +2,19 @@
 // on the command line. All three go through one load core; any failure of it is reported with
 // the error's own text and leaves the shown picture (and, before the install, range mode) as
 // it was.
+#include "exchange/Open.h"
+
 #include <windows.h>
 
 #include <memory>
-#include <string>
 
-#include "app/F_Kaptor.h"
-#include "components/DROPDST.h"
-#include "components/SysCtrls.h"
 #include "framework/win/Bitmap.h"
-#include "framework/win/OpenPictureDialog.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
+#include "framework/win/Dialogs.h"
+#include "framework/win/Forms.h"
 #include "framework/win/Picture.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -20,7 +22,6 @@ namespace {
 
 constexpr const char* OpenFailedPrefix = "ｵｰﾌﾟﾝに失敗！：［";
 constexpr const char* OpenFailedSuffix = "］";
-constexpr const char* ManyFilesText = "複数ﾌｧｲﾙのﾄﾞﾗｯｸﾞはできません";
 constexpr const char* ReplaceText = "現在の画像を置き換えてもよろしいですか？";
 
 // The confirmation box's buttons carry the program's own captions, whatever the system's are.
@@ -55,12 +56,12 @@ bool ConfirmReplace() {
     return answer == IDOK;
 }
 
-// The load core. showSize: write the size into the status panels as a new picture does;
-// the command-line path leaves them as they were.
-void LoadImageFile(TKaptor32& form, const std::string& fileName, bool showSize) {
+}  // namespace
+
+void OpenPictureFile(TPictureView& view, const std::string& fileName) {
     try {
         // Both are released on every path by their owners; a failure while reading or
-        // converting touches nothing of the form. The pixels just read are handed on to the
+        // converting touches nothing of the view. The pixels just read are handed on to the
         // view as they are, not copied.
         auto picture = std::make_unique<TPicture>();
         auto bitmap = std::make_unique<TBitmap>();
@@ -69,68 +70,13 @@ void LoadImageFile(TKaptor32& form, const std::string& fileName, bool showSize) 
             graphic->MoveInto(*bitmap);
         else
             bitmap->Clear();
-        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
-        if (showSize) {
-            form.InstallPicture(std::move(bitmap));
-        } else {
-            TStatusPanels& panels = form.StatusBar1->Panels();
-            const std::string panel0 = panels[0].Text(), panel2 = panels[2].Text();
-            form.InstallPicture(std::move(bitmap));
-            panels[0].SetText(panel0);
-            panels[2].SetText(panel2);
-        }
+        if (view.RangeMode()) view.EndRange();
+        view.Install(std::move(bitmap));
     } catch (const std::exception& e) {
         ShowMessage(OpenFailedPrefix + std::string(e.what()) + OpenFailedSuffix);
     }
 }
 
-}  // namespace
-
-void TKaptor32::WireOpenCommands() {
-    // Made while the form itself is being built: the animated form hooks the form and the
-    // application window before the application has a main form.
-    AnimateForm1 = new TAnimateForm(this);
-    AnimateForm1->Name = "AnimateForm1";
-
-    DropDst1 = new TDropDst(this);
-    DropDst1->Name = "DropDst1";
-    DropDst1->SetTarget(THookTarget::htControl);
-    DropDst1->SetControl(ScrollBox1);
-    DropDst1->OnFileDrop = [this](TComponent* s, TStrings& files, int x, int y) {
-        DropDst1FileDrop(s, files, x, y);
-    };
-
-    OpenPictureDialog1 = new TOpenPictureDialog(this);
-    OpenPictureDialog1->Name = "OpenPictureDialog1";
-    OpenPictureDialog1->Title = "画像ﾌｧｲﾙを開く";
-    OpenPictureDialog1->Filter =
-        "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg"
-        "|PNG (*.png)|*.png|GIF (*.gif)|*.gif";
-    OpenPictureDialog1->FilterIndex = 1;
-
-    auto open = [this](TComponent* s) { SB_OpenClick(s); };
-    SB_Open->OnClick = open;
-    M_Open->OnClick = open;
-    PM_Open->OnClick = open;
-}
-
-void TKaptor32::SB_OpenClick(TComponent*) {
-    if (!OpenPictureDialog1->Execute()) return;
-    LoadImageFile(*this, OpenPictureDialog1->FileName, true);
-}
-
-void TKaptor32::DropDst1FileDrop(TComponent*, TStrings& files, int, int) {
-    if (files.Count() != 1) {
-        ShowMessage(ManyFilesText);
-        return;
-    }
-    if (SB_Max->Enabled() && !ConfirmReplace()) return;
-    LoadImageFile(*this, files[0], true);
-}
-
-void TKaptor32::OpenImageFile(const std::string& fileName) {
-    if (SB_Max->Enabled() && !ConfirmReplace()) return;
-    LoadImageFile(*this, fileName, false);
-}
+bool MayReplacePicture(const TPictureView& view) { return !view.HasPicture() || ConfirmReplace(); }
 
 }  // namespace kaptor

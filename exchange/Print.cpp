@@ -1,14 +1,17 @@
 // Printing: the picture (or its framed range) or the current desktop is put on the page
 // form, the user confirms the print dialog, and the form's client image goes on one page
 // at its top-left, scaled so that it comes out at the size it has on the screen.
+#include "exchange/Print.h"
+
 #include <memory>
 
-#include "app/F_Kaptor.h"
-#include "app/F_Kaptor2.h"
+#include "exchange/F_Kaptor2.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Printers.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -23,54 +26,38 @@ void HidePage(TForm2& page) {
 
 }  // namespace
 
-void TKaptor32::WirePrintCommands() {
-    PrinterSetupDialog1 = new TPrinterSetupDialog(this);
-    PrinterSetupDialog1->Name = "PrinterSetupDialog1";
-    PrintDialog1 = new TPrintDialog(this);
-    PrintDialog1->Name = "PrintDialog1";
-    auto on = [this](void (TKaptor32::*handler)(TComponent*)) {
-        return [this, handler](TComponent* s) { (this->*handler)(s); };
-    };
-    for (TMenuItem* m : {M_PrintDlg, PM_PrintDlg, PM_PrintDlg2}) m->OnClick = on(&TKaptor32::SB_PrtDialogClick);
-    for (TMenuItem* m : {M_Print, PM_Print, PM_Print3}) m->OnClick = on(&TKaptor32::SB_PrintClick);
-    PM_Print2->OnClick = on(&TKaptor32::PM_Print2Click);
-    SB_PrtDialog->OnClick = on(&TKaptor32::SB_PrtDialogClick);
-    SB_Print->OnClick = on(&TKaptor32::SB_PrintClick);
-}
-
-void TKaptor32::SB_PrtDialogClick(TComponent*) { PrinterSetupDialog1->Execute(); }
-
-void TKaptor32::SB_PrintClick(TComponent*) {
-    const bool range = RangeActive(*this);
+void PrintViewPicture(TPictureView& view, const std::function<bool()>& confirm) {
+    const bool range = view.RangeFramed();
     // A range with no area would print a blank page: refused as copy and save refuse it.
-    if (range && RangeEmpty(*this)) {
+    if (range && view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
     TPageForm page;
     TImage& pageImage = *page->Image1;
     if (range) {
-        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        std::unique_ptr<TBitmap> bitmap = view.CutRange();
         try {
             pageImage.Picture().SetGraphic(bitmap.get());
             pageImage.SetBounds(0, 0, bitmap->Width(), bitmap->Height());
         } catch (...) {
-            DrawRangeFrame();
+            view.DrawRangeFrame();
             throw;
         }
-        DrawRangeFrame();
+        view.DrawRangeFrame();
     } else {
         // At the displayed size: a picture zoomed to 50 % prints at half size.
-        pageImage.Picture().Assign(Image1->Picture());
-        pageImage.SetBounds(0, 0, Image1->Width(), Image1->Height());
+        TImage& shown = view.Shown();
+        pageImage.Picture().Assign(shown.Picture());
+        pageImage.SetBounds(0, 0, shown.Width(), shown.Height());
     }
     HidePage(*page);
-    if (!PrintDialog1->Execute()) return;
+    if (!confirm()) return;
     Sleep(300);
-    PrintFormImage();
+    PrintPageForm();
 }
 
-void TKaptor32::PM_Print2Click(TComponent*) {
+void PrintDesktop(const std::function<bool()>& confirm) {
     Sleep(300);
     TBitmap desktop;
     {
@@ -84,12 +71,12 @@ void TKaptor32::PM_Print2Click(TComponent*) {
     page->Image1->Picture().SetGraphic(&desktop);
     page->Image1->SetBounds(0, 0, desktop.Width(), desktop.Height());
     HidePage(*page);
-    if (!PrintDialog1->Execute()) return;
+    if (!confirm()) return;
     Sleep(300);
-    PrintFormImage();
+    PrintPageForm();
 }
 
-void TKaptor32::PrintFormImage() {
+void PrintPageForm() {
     if (!Form2) throw EInvalidOperation("Form2");
     TPrintJob job(Printer());  // ended on every way out of here
     std::unique_ptr<TBitmap> image = Form2->GetFormImage();

@@ -5,15 +5,16 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/F_Kaptor.h"
 #include "exchange/Save.h"
 #include "framework/base/Classes.h"
 #include "framework/imaging/JpegCodec.h"
 #include "framework/win/Bitmap.h"
-#include "framework/win/ExtDlgs.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
+#include "framework/win/Dialogs.h"
 #include "framework/win/Picture.h"
 #include "framework/win/PngImage.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 namespace kaptor {
 
@@ -55,7 +56,7 @@ struct TempFile {
 void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
     if (type != SaveTypeBitmap && type != SaveTypeJpeg && type != SaveTypePng) return;  // no other type is offered
     std::string dir = ExtractFilePath(fileName);
-    if (dir.empty()) dir = ".";
+    if (dir.empty()) dir.assign(1, '.');  // assigning "." draws a false -Wrestrict from GCC 12
     char tempName[MAX_PATH] = {};
     if (!GetTempFileNameA(dir.c_str(), "kpt", 0, tempName))
         throw EFCreateError(Format(texts::FCreateError, fileName.c_str()));
@@ -70,41 +71,32 @@ void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
     temp.Name.clear();
 }
 
-void TKaptor32::SB_SaveClick(TComponent*) {
-    const bool range = RangeActive(*this);
-    if (range && RangeEmpty(*this)) {
+void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile) {
+    const bool range = view.RangeFramed();
+    if (range && view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
         return;
     }
-    if (!SaveDialog1) {
-        SaveDialog1 = new TSavePictureDialog(this);
-        SaveDialog1->Name = "SaveDialog1";
-        SaveDialog1->Title = "ｷｬﾌﾟﾁｬｰ画像の保存";
-        // The third entry follows the two of old; the dialog appends the chosen entry's
-        // extension to a name typed without one.
-        SaveDialog1->Filter = "ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png";
-        SaveDialog1->DefaultExt = "bmp";
-        SaveDialog1->FilterIndex = SaveTypeBitmap;
-        SaveDialog1->Options = ofOverwritePrompt | ofHideReadOnly | ofEnableSizing;
-    }
-    if (!SaveDialog1->Execute()) return;
+    std::string fileName;
+    int type = SaveTypeBitmap;
+    if (!chooseFile(fileName, type)) return;
 
     if (range) {
         // Errors go to the general report with their own text. The frame is put back on
         // failure too: the range is still framed, so the view must show it.
-        std::unique_ptr<TBitmap> bitmap(MakeRangeBitmap());
+        std::unique_ptr<TBitmap> bitmap = view.CutRange();
         try {
-            SavePictureFile(*bitmap, SaveDialog1->FileName, SaveDialog1->FilterIndex);
+            SavePictureFile(*bitmap, fileName, type);
         } catch (...) {
-            DrawRangeFrame();
+            view.DrawRangeFrame();
             throw;
         }
-        DrawRangeFrame();
+        view.DrawRangeFrame();
         return;
     }
     // The picture as displayed, an open band's lines included.
     try {
-        SavePictureFile(Image1->Picture().Bitmap(), SaveDialog1->FileName, SaveDialog1->FilterIndex);
+        SavePictureFile(view.Shown().Picture().Bitmap(), fileName, type);
     } catch (const std::exception&) {
         ShowMessage("保存が失敗しました");
     }

@@ -1,11 +1,13 @@
 // Writing a picture file for the save command.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kaptor {
 
 class TBitmap;
+class TPictureView;
 
 // The save dialog's type entries.
 inline constexpr int SaveTypeBitmap = 1, SaveTypeJpeg = 2, SaveTypePng = 3;
@@ -15,5 +17,11 @@ inline constexpr int SaveTypeBitmap = 1, SaveTypeJpeg = 2, SaveTypePng = 3;
 // then replaces fileName, so on failure an existing fileName is left as it was. A folder
 // that takes no new file raises EFCreateError with the target's name.
 void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type);
+
+// The save command: the framed range (a range with no area is refused first) or else the
+// picture as displayed, to the file and type chooseFile gives (false: cancelled). A failed
+// save of the range reaches the caller with its own text; of the whole picture it is shown
+// as "保存が失敗しました".
+void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile);
 
 }  // namespace kaptor

@@ -16,11 +16,11 @@
 
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
-#include "app/F_Kaptor2.h"
+#include "exchange/F_Kaptor2.h"
 #include "app/F_About.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
@@ -118,7 +118,7 @@ private:
 };
 
 TBitmap& PictureOf(TKaptor32& w) {
-    auto* bitmap = dynamic_cast<TBitmap*>(w.Image1->Picture().Graphic());
+    auto* bitmap = dynamic_cast<TBitmap*>(w.PictureView().Shown().Picture().Graphic());
     if (!bitmap) throw Exception("no picture");
     return *bitmap;
 }
@@ -160,8 +160,8 @@ TEST(HighDpiCapture, WholeScreenIsTheScreenPixelForPixel) {
     ASSERT_TRUE(corner.Shown());
     w.SB_CaptureClick(w.SB_Capture);
     Pump();
-    EXPECT_EQ(w.NaturalWidth, sw);
-    EXPECT_EQ(w.NaturalHeight, sh);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, sw);
+    EXPECT_EQ(w.PictureView().NaturalSize().cy, sh);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(sw) + " x " + std::to_string(sh));
     TBitmap& picture = PictureOf(w);
     ASSERT_EQ(picture.Width(), sw);
@@ -228,8 +228,8 @@ TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
     ASSERT_EQ(r.bottom - r.top, height);
     w.SB_Capture3Click(w.SB_Capture3);
     Pump();
-    EXPECT_EQ(w.NaturalWidth, width);
-    EXPECT_EQ(w.NaturalHeight, height);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, width);
+    EXPECT_EQ(w.PictureView().NaturalSize().cy, height);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(width) + " x " + std::to_string(height));
     TBitmap& picture = PictureOf(w);
     ASSERT_EQ(picture.Width(), width);

@@ -3,7 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 
 using namespace kaptor;

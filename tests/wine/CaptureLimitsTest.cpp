@@ -11,7 +11,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
 
@@ -118,9 +118,9 @@ TEST(CaptureLimitsOwnProcess, DISABLED_NoMemoryForTheScreenBitmapShowsTheErrorAn
     Settings.HideForm = false;
     PressF5(m);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(m.NaturalWidth, Screen->Width());
-    EXPECT_EQ(m.Image1->Picture().Width(), Screen->Width());
-    EXPECT_EQ(m.Image2->Picture().Height(), Screen->Height());
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, Screen->Width());
+    EXPECT_EQ(m.PictureView().Shown().Picture().Width(), Screen->Width());
+    EXPECT_EQ(m.PictureView().CleanCopy().Picture().Height(), Screen->Height());
     EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
               "ｻｲｽﾞ : " + IntToStr(Screen->Width()) + " x " + IntToStr(Screen->Height()));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
@@ -184,7 +184,7 @@ void InstallWhite(TKaptor32& m, int w, int h) {
     TBitmap b(w, h);
     b.Canvas().Brush.Color = clWhite;
     b.Canvas().FillRect(RECT{0, 0, w, h});
-    m.InstallPicture(b);
+    m.PictureView().Install(b);
 }
 
 bool PointerAt(int x, int y) {
@@ -225,7 +225,7 @@ bool OverlayAt(TKaptor32& m, HCURSOR cursor, int x, int y, Overlay overlay) {
 
 // The bounding box of every pixel of the picture that is no longer white; empty if none.
 RECT Touched(TKaptor32& m) {
-    TBitmap& b = m.Image1->Picture().Bitmap();
+    TBitmap& b = m.PictureView().Shown().Picture().Bitmap();
     RECT r{b.Width(), b.Height(), 0, 0};
     for (int y = 0; y < b.Height(); ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(b.ScanLine(y));

@@ -7,7 +7,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/CapturePipeline.h"
 #include "framework/win/Bitmap.h"
 
@@ -21,7 +21,7 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     TBitmap previous(40, 30);
     previous.Canvas().Brush.Color = clRed;
     previous.Canvas().FillRect(RECT{0, 0, 40, 30});
-    m.InstallPicture(previous);
+    m.PictureView().Install(previous);
     HDC gone = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(DeleteDC(gone));  // a source nothing can be copied from
     auto copyFromGone = [gone](TCapturePipeline& c) {
@@ -29,13 +29,13 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
         return true;
     };
     auto previousShown = [&m] {
-        TBitmap& b = m.Image1->Picture().Bitmap();
-        return b.Width() == 40 && b.Height() == 30 && m.Image1->Width() == 40 && m.NaturalHeight == 30 &&
-               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.Image2->Picture().Width() == 40;
+        TBitmap& b = m.PictureView().Shown().Picture().Bitmap();
+        return b.Width() == 40 && b.Height() == 30 && m.PictureView().Shown().Width() == 40 && m.PictureView().NaturalSize().cy == 30 &&
+               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.PictureView().CleanCopy().Picture().Width() == 40;
     };
     TakeMessages();
 
-    TCapturePipeline wholeScreen(m, WholeScreenRules);
+    TCapturePipeline wholeScreen(m.Captures(), WholeScreenRules);
     try {
         wholeScreen.Take(copyFromGone);
         ADD_FAILURE() << "no error";
@@ -44,7 +44,7 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     }
     EXPECT_TRUE(previousShown());
 
-    TCapturePipeline activeWindow(m, ActiveWindowRules);
+    TCapturePipeline activeWindow(m.Captures(), ActiveWindowRules);
     EXPECT_NO_THROW(activeWindow.Take(copyFromGone));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"例外ｴﾗｰ！：［画面をｺﾋﾟｰできません］"});
     EXPECT_TRUE(previousShown());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RangeTestSupport.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Handles.h"
 
 using namespace kaptor;
@@ -115,9 +115,9 @@ TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     ExpectFullScreen(form);
     // The picture keeps its zoom and place: not fitted to the screen.
     EXPECT_EQ(form.SpinEdit1->Value(), 150);
-    EXPECT_EQ(form.Image1->Width(), 450);
-    EXPECT_EQ(form.Image1->Left(), 0);
-    EXPECT_EQ(form.Image1->Top(), 0);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 450);
+    EXPECT_EQ(form.PictureView().Shown().Left(), 0);
+    EXPECT_EQ(form.PictureView().Shown().Top(), 0);
     // Range mode from the picture's menu changes menu items while the bar is away: the view
     // still fills the window, and the mode stays on across the return.
     form.PM_Range->Click();
@@ -135,8 +135,8 @@ TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     EXPECT_EQ(r.bottom - r.top, 400);
     ExpectNormalLook(form, true);
     EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_EQ(form.Image1->Width(), 300);  // range mode shows 100 %
-    EXPECT_EQ(form.Image1->Picture().Width(), 300);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 300);  // range mode shows 100 %
+    EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 300);
     form.SB_NoRangeClick(&form);
 }
 
@@ -241,7 +241,7 @@ TEST(FullScreen, ReturnItemEnabledOnlyInFullScreenAndEscElsewhereDoesNothing) {
     Pump();
     form.SB_MaxClick(form.SB_Max);
     EXPECT_TRUE(form.PM_Esc->Enabled());
-    EXPECT_EQ(form.Image1->PopupMenu(), form.PopupMenu2);
+    EXPECT_EQ(form.PictureView().Shown().PopupMenu(), form.PopupMenu2);
     EXPECT_EQ(form.PopupMenu2->Items()->Items(0), form.PM_Esc);
     form.PM_EscClick(&form);
     EXPECT_FALSE(form.PM_Esc->Enabled());

@@ -13,7 +13,7 @@
 #include "app/HelpText.h"
 #include "app/HelpViewer.h"
 #include "capture/FD_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Handles.h"
 #include "framework/win/SysWin.h"

@@ -6,7 +6,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 
 using namespace kaptor;
@@ -17,7 +17,7 @@ namespace {
 // A picture of the given size, installed as the current one.
 void Install(TKaptor32& w, int width, int height) {
     TBitmap b(width, height);
-    w.InstallPicture(b);
+    w.PictureView().Install(b);
 }
 
 std::string Panel(TKaptor32& w, int i) { return w.StatusBar1->Panels()[i].Text(); }
@@ -55,11 +55,11 @@ TEST(MainWindow, StartsWithNoPictureAndThePictureCommandsOff) {
     MainWindow();
     FreshMainWindow fresh;
     TKaptor32& w = *fresh.form;
-    EXPECT_EQ(w.NaturalWidth, 0);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, 0);
     EXPECT_EQ(w.ClientWidth(), 594);
-    EXPECT_EQ(w.Image1->Width(), 0);
-    EXPECT_EQ(w.Image1->Height(), 0);
-    EXPECT_EQ(w.Image1->PopupMenu(), nullptr);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 0);
+    EXPECT_EQ(w.PictureView().Shown().Height(), 0);
+    EXPECT_EQ(w.PictureView().Shown().PopupMenu(), nullptr);
     for (TToolButton* b : {w.SB_Max, w.SB_Copy, w.SB_Save, w.SB_Print, w.SB_PrtDialog}) EXPECT_FALSE(b->Enabled());
     for (TMenuItem* m : {w.M_Save, w.M_Print, w.M_PrintDlg, w.M_Copy, w.M_Range, w.M_NoRange, w.M_Resize, w.M_Max})
         EXPECT_FALSE(m->Enabled());
@@ -71,49 +71,49 @@ TEST(MainWindow, StartsWithNoPictureAndThePictureCommandsOff) {
 TEST(MainWindow, InstallEnablesThePictureCommandsAndWritesTheSize) {
     TKaptor32& w = MainWindow();
     Install(w, 333, 120);
-    EXPECT_EQ(w.NaturalWidth, 333);
-    EXPECT_EQ(w.Image1->Width(), 333);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, 333);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 333);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 333 x 120");
     EXPECT_EQ(Panel(w, 2), "");
-    EXPECT_EQ(w.Image1->PopupMenu(), w.PopupMenu2);
+    EXPECT_EQ(w.PictureView().Shown().PopupMenu(), w.PopupMenu2);
     EXPECT_TRUE(w.SB_Save->Enabled());
     EXPECT_TRUE(w.PM_Print3->Enabled());
     EXPECT_TRUE(w.SB_PrtDialog->Enabled());
     EXPECT_FALSE(w.SB_PrtDialog->Visible());
-    ASSERT_NE(w.Image2->Picture().Graphic(), nullptr);
-    EXPECT_NE(w.Image2->Picture().Graphic(), w.Image1->Picture().Graphic());  // an independent copy
-    EXPECT_EQ(w.Image2->Picture().Width(), 333);
+    ASSERT_NE(w.PictureView().CleanCopy().Picture().Graphic(), nullptr);
+    EXPECT_NE(w.PictureView().CleanCopy().Picture().Graphic(), w.PictureView().Shown().Picture().Graphic());  // an independent copy
+    EXPECT_EQ(w.PictureView().CleanCopy().Picture().Width(), 333);
 }
 
 TEST(MainWindow, ZoomRoundsHalvesUpAndNeverResamples) {
     TKaptor32& w = MainWindow();
     Install(w, 333, 101);
-    EXPECT_TRUE(w.SetZoom(50));
-    EXPECT_EQ(w.Image1->Width(), 167);
-    EXPECT_EQ(w.Image1->Height(), 51);
+    EXPECT_TRUE(w.PictureView().SetZoom(50));
+    EXPECT_EQ(w.PictureView().Shown().Width(), 167);
+    EXPECT_EQ(w.PictureView().Shown().Height(), 51);
     Install(w, 640, 1);
-    w.SetZoom(33);
-    EXPECT_EQ(w.Image1->Width(), 211);
-    w.SetZoom(1);
-    EXPECT_EQ(w.Image1->Height(), 0);
-    w.SetZoom(0);  // zoom 0 keeps the size it has
-    EXPECT_EQ(w.Image1->Width(), 6);
+    w.PictureView().SetZoom(33);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 211);
+    w.PictureView().SetZoom(1);
+    EXPECT_EQ(w.PictureView().Shown().Height(), 0);
+    w.PictureView().SetZoom(0);  // zoom 0 keeps the size it has
+    EXPECT_EQ(w.PictureView().Shown().Width(), 6);
     Install(w, 1024, 10);
-    w.SetZoom(300);
-    EXPECT_EQ(w.Image1->Width(), 3072);
-    EXPECT_EQ(w.Image1->Picture().Width(), 1024);
-    EXPECT_EQ(w.NaturalWidth, 1024);
+    w.PictureView().SetZoom(300);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 3072);
+    EXPECT_EQ(w.PictureView().Shown().Picture().Width(), 1024);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, 1024);
 }
 
 TEST(MainWindow, ZoomBoxChangesTheViewOnlyOnARealChange) {
     TKaptor32& w = MainWindow();
     Install(w, 200, 100);
     w.SpinEdit1->SetValue(100);
-    w.Image1->SetWidth(5);  // a change event would undo this
+    w.PictureView().Shown().SetWidth(5);  // a change event would undo this
     w.SpinEdit1->SetValue(100);
-    EXPECT_EQ(w.Image1->Width(), 5);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 5);
     w.SpinEdit1->SetValue(50);
-    EXPECT_EQ(w.Image1->Width(), 100);
+    EXPECT_EQ(w.PictureView().Shown().Width(), 100);
     w.SpinEdit1->SetValue(100);
 }
 
@@ -123,16 +123,16 @@ TEST(Capture, WholeScreenGivesTheScreenAtOneHundredPercent) {
     w.SpinEdit1->SetValue(50);
     w.SB_CaptureClick(w.SB_Capture);
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(w.NaturalWidth, sw);
-    EXPECT_EQ(w.NaturalHeight, sh);
-    EXPECT_EQ(w.Image1->Width(), sw);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, sw);
+    EXPECT_EQ(w.PictureView().NaturalSize().cy, sh);
+    EXPECT_EQ(w.PictureView().Shown().Width(), sw);
     EXPECT_EQ(w.SpinEdit1->Value(), 100);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(sw) + " x " + std::to_string(sh));
     EXPECT_TRUE(w.SB_Capture->Enabled());
     EXPECT_TRUE(w.SB_Capture2->Enabled());
     // The picture is what the screen showed: compare one row with the screen now (the
     // desktop background at the bottom-left corner does not change between the two).
-    auto* bitmap = dynamic_cast<TBitmap*>(w.Image1->Picture().Graphic());
+    auto* bitmap = dynamic_cast<TBitmap*>(w.PictureView().Shown().Picture().Graphic());
     ASSERT_NE(bitmap, nullptr);
     WindowDC screen(nullptr);
     EXPECT_EQ(bitmap->Canvas().Pixels(0, sh - 1), GetPixel(screen.get(), 0, sh - 1));
@@ -143,7 +143,7 @@ TEST(Capture, ARequestWhileOneWaitsDoesNothing) {
     Install(w, 30, 20);
     w.SB_Capture->SetEnabled(false);  // as while a capture waits
     w.SB_CaptureClick(w.M_Capture1);
-    EXPECT_EQ(w.NaturalWidth, 30);
+    EXPECT_EQ(w.PictureView().NaturalSize().cx, 30);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 30 x 20");
     w.SB_Capture->SetEnabled(true);
 }

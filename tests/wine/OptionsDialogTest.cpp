@@ -9,7 +9,7 @@
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Dialogs.h"
 

@@ -8,10 +8,10 @@
 
 #include "PrintTestSupport.h"
 #include "RangeTestSupport.h"
-#include "app/F_Kaptor2.h"
+#include "exchange/F_Kaptor2.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Printers.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -30,7 +30,7 @@ TKaptor32& WithHalves(int w, int h) {
     canvas.FillRect(RECT{0, 0, w / 2, h});
     canvas.Brush.Color = Green;
     canvas.FillRect(RECT{w / 2, 0, w, h});
-    form.InstallPicture(bitmap);
+    form.PictureView().Install(bitmap);
     return form;
 }
 
@@ -60,7 +60,7 @@ protected:
         TPrinterSetupDialog::ExecuteHook = nullptr;
         Printer().Reset();
         if (form_ && form_->SB_Range->Down()) form_->SB_NoRangeClick(form_);
-        if (form_) form_->SetZoom(100);
+        if (form_) form_->PictureView().SetZoom(100);
         TakeMessages();
     }
 
@@ -111,10 +111,10 @@ TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
     EXPECT_EQ(Form2, nullptr);
     // Range mode and the selection as they were, the frame drawn again.
     EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_TRUE(form.PictureView().Marking().Fixed);
     EXPECT_EQ(Pixel(form, 100, 50), frame);
     EXPECT_EQ(Pixel(form, 299, 149), frame);
-    EXPECT_EQ(form.Image2->Canvas().Pixels(100, 50), Blue);
+    EXPECT_EQ(form.PictureView().CleanCopy().Canvas().Pixels(100, 50), Blue);
 
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
@@ -130,21 +130,21 @@ TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
 
 TEST_F(PrintTest, ZoomedPictureAndRangeModeWithoutRangePrintTheWholePictureAsDisplayed) {
     TKaptor32& form = WithHalves(400, 300);
-    form.SetZoom(50);
-    ASSERT_EQ(form.Image1->Width(), 200);
+    form.PictureView().SetZoom(50);
+    ASSERT_EQ(form.PictureView().Shown().Width(), 200);
     form.SB_PrintClick(form.SB_Print);
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     ExpectPicture(page, 200, 150);
 
-    form.SetZoom(100);
+    form.PictureView().SetZoom(100);
     Frame(form, 10, 10, 50, 50);
     LeftDown(form, 60, 60);  // a new band: range mode on, no range fixed
-    ASSERT_TRUE(form.RangeDragging);
+    ASSERT_TRUE(form.PictureView().Marking().Dragging);
     form.SB_PrintClick(form.SB_Print);
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     ExpectPicture(page, 400, 300);
-    EXPECT_TRUE(form.RangeDragging);
+    EXPECT_TRUE(form.PictureView().Marking().Dragging);
 }
 
 TEST_F(PrintTest, CancelPrintsNothingAndLeavesThePicture) {
@@ -156,7 +156,7 @@ TEST_F(PrintTest, CancelPrintsNothingAndLeavesThePicture) {
     EXPECT_FALSE(Printer().Printing());
     EXPECT_TRUE(printtest::WaitNewPdf(before_, 4000, [] { Pump(1); }).empty());
     EXPECT_EQ(Pixel(form, 10, 10), Blue);
-    EXPECT_EQ(form.Image1->Width(), 120);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 120);
 }
 
 TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOrder) {
@@ -165,7 +165,7 @@ TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOr
     form.SB_PrintClick(form.SB_Print);
     EXPECT_EQ(asked_, 0);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{texts::EmptyRange});
-    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_TRUE(form.PictureView().Marking().Fixed);
 
     // A second command started while the first one's dialog lets messages run.
     {
@@ -183,7 +183,7 @@ TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
     TKaptor32& form = WithHalves(64, 48);
     form.PM_Print2Click(form.PM_Print2);
     EXPECT_EQ(asked_, 1);
-    EXPECT_EQ(form.Image1->Width(), 64);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 64);
     EXPECT_EQ(Pixel(form, 5, 5), Blue);
     EXPECT_EQ(Pixel(form, 60, 5), Green);
     printtest::Page page;
@@ -193,7 +193,7 @@ TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
     ASSERT_GT(OnPage(Screen->Width()), page.Width);
     // The view's picture where the screen shows it, at the screen's physical size.
     POINT at{0, 0};
-    ClientToScreen(form.Image1->Handle(), &at);
+    ClientToScreen(form.PictureView().Shown().Handle(), &at);
     const POINT origin = Origin();
     const auto onPage = [&](int sx, int sy) {
         return page.At(origin.x + static_cast<int>(OnPage(sx)), origin.y + static_cast<int>(OnPage(sy)));
@@ -213,7 +213,7 @@ TEST_F(PrintTest, PrinterFailureEndsTheJobReleasesThePageAndPutsTheFrameBack) {
     EXPECT_EQ(Form2, nullptr);
     EXPECT_FALSE(Printer().Printing());
     EXPECT_EQ(Pixel(form, 20, 20), form.FrameColor());
-    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_TRUE(form.PictureView().Marking().Fixed);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
     EXPECT_EQ(FindWindowA("TForm2", nullptr), nullptr);

@@ -32,15 +32,15 @@ inline TKaptor32& WithPattern(int w, int h) {
     if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
     TBitmap bitmap(w, h);
     FillPattern(bitmap);
-    form.InstallPicture(bitmap);
+    form.PictureView().Install(bitmap);
     TakeMessages();
     return form;
 }
 
 inline void LeftDown(TKaptor32& form, int x, int y) {
-    form.Image1MouseDown(form.Image1, TMouseButton::mbLeft, 0, x, y);
+    form.Image1MouseDown(&form.PictureView().Shown(), TMouseButton::mbLeft, 0, x, y);
 }
-inline void Move(TKaptor32& form, int x, int y) { form.Image1MouseMove(form.Image1, 0, x, y); }
+inline void Move(TKaptor32& form, int x, int y) { form.Image1MouseMove(&form.PictureView().Shown(), 0, x, y); }
 
 // Range mode, first corner, a move, second corner.
 inline void Frame(TKaptor32& form, int x1, int y1, int x2, int y2) {
@@ -50,6 +50,6 @@ inline void Frame(TKaptor32& form, int x1, int y1, int x2, int y2) {
     LeftDown(form, x2 + 5, y2 + 5);  // the second click's own position is not used
 }
 
-inline COLORREF Pixel(TKaptor32& form, int x, int y) { return form.Image1->Canvas().Pixels(x, y); }
+inline COLORREF Pixel(TKaptor32& form, int x, int y) { return form.PictureView().Shown().Canvas().Pixels(x, y); }
 
 }  // namespace kaptor::testing

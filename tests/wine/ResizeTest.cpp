@@ -21,7 +21,7 @@ std::uint32_t PatternRgb(int x, int y) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-Dib Current(TKaptor32& form) { return form.Image1->Picture().Bitmap().ToDib(); }
+Dib Current(TKaptor32& form) { return form.PictureView().Shown().Picture().Bitmap().ToDib(); }
 
 std::string Panel(TKaptor32& form, int i) { return form.StatusBar1->Panels()[i].Text(); }
 
@@ -39,17 +39,17 @@ TEST(Resize, HalfOfAScreenPictureKeepsOneOfEveryFourPixelsUnblended) {
     form.StatusBar1->Panels()[2].SetText("範囲 : 1 x 1");
     form.SB_ResizeClick(form.SB_Resize);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(form.NaturalWidth, 640);
-    EXPECT_EQ(form.NaturalHeight, 512);
-    EXPECT_EQ(form.Image1->Width(), 640);
-    EXPECT_EQ(form.Image1->Height(), 512);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 640);
+    EXPECT_EQ(form.PictureView().NaturalSize().cy, 512);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 640);
+    EXPECT_EQ(form.PictureView().Shown().Height(), 512);
     EXPECT_EQ(form.SpinEdit1->Value(), 100);
     EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : 640 x 512");
     EXPECT_EQ(Panel(form, 2), "");
     EXPECT_TRUE(form.M_Range->Enabled());
     EXPECT_TRUE(form.SpinEdit1->Enabled());
     EXPECT_TRUE(form.SB_Resize->Enabled());
-    EXPECT_EQ(form.Image1->PopupMenu(), form.PopupMenu2);
+    EXPECT_EQ(form.PictureView().Shown().PopupMenu(), form.PopupMenu2);
 
     const Dib d = Current(form);
     ASSERT_EQ(d.Width, 640);
@@ -66,8 +66,8 @@ TEST(Resize, HalfOfAScreenPictureKeepsOneOfEveryFourPixelsUnblended) {
         }
     EXPECT_EQ(mixed, 0);
     // The clean copy is the new picture, independent of it.
-    ASSERT_NE(form.Image2->Picture().Graphic(), form.Image1->Picture().Graphic());
-    EXPECT_EQ(form.Image2->Picture().Bitmap().ToDib().Bits, d.Bits);
+    ASSERT_NE(form.PictureView().CleanCopy().Picture().Graphic(), form.PictureView().Shown().Picture().Graphic());
+    EXPECT_EQ(form.PictureView().CleanCopy().Picture().Bitmap().ToDib().Bits, d.Bits);
 }
 
 TEST(Resize, SidesRoundHalvesUp) {
@@ -79,12 +79,12 @@ TEST(Resize, SidesRoundHalvesUp) {
         SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " at " << c.zoom);
         TKaptor32& form = PatternAtZoom(c.w, c.h, c.zoom);
         form.SB_ResizeClick(form.SB_Resize);
-        EXPECT_EQ(form.NaturalWidth, c.ew);
-        EXPECT_EQ(form.NaturalHeight, c.eh);
-        EXPECT_EQ(form.Image1->Picture().Width(), c.ew);
-        EXPECT_EQ(form.Image1->Picture().Height(), c.eh);
-        EXPECT_EQ(form.Image1->Width(), c.ew);
-        EXPECT_EQ(form.Image1->Height(), c.eh);
+        EXPECT_EQ(form.PictureView().NaturalSize().cx, c.ew);
+        EXPECT_EQ(form.PictureView().NaturalSize().cy, c.eh);
+        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), c.ew);
+        EXPECT_EQ(form.PictureView().Shown().Picture().Height(), c.eh);
+        EXPECT_EQ(form.PictureView().Shown().Width(), c.ew);
+        EXPECT_EQ(form.PictureView().Shown().Height(), c.eh);
         EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : " + std::to_string(c.ew) + " x " + std::to_string(c.eh));
     }
 }
@@ -142,10 +142,10 @@ TEST(Resize, AtZeroTheCaptureIsKept) {
         form.SB_ResizeClick(form.SB_Resize);
         EXPECT_TRUE(TakeMessages().empty());
         EXPECT_EQ(Current(form).Bits, before.Bits);
-        EXPECT_EQ(form.Image1->Picture().Width(), 40);
-        EXPECT_EQ(form.Image2->Picture().Width(), 40);
-        EXPECT_EQ(form.NaturalWidth, 40);
-        EXPECT_EQ(form.NaturalHeight, 30);
+        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 40);
+        EXPECT_EQ(form.PictureView().CleanCopy().Picture().Width(), 40);
+        EXPECT_EQ(form.PictureView().NaturalSize().cx, 40);
+        EXPECT_EQ(form.PictureView().NaturalSize().cy, 30);
         EXPECT_EQ(form.SpinEdit1->Value(), zoom);
         EXPECT_EQ(Panel(form, 0), size);
     }
@@ -157,8 +157,8 @@ TEST(Resize, ThreeHundredPercentOfALargePictureWorksOrSaysWhy) {
     form.SB_ResizeClick(form.SB_Resize);
     const auto messages = TakeMessages();
     if (messages.empty()) {
-        EXPECT_EQ(form.Image1->Picture().Width(), 4800);
-        EXPECT_EQ(form.Image1->Picture().Height(), 3600);
+        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 4800);
+        EXPECT_EQ(form.PictureView().Shown().Picture().Height(), 3600);
         EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : 4800 x 3600");
         EXPECT_EQ(form.SpinEdit1->Value(), 100);
         const Dib d = Current(form);
@@ -168,7 +168,7 @@ TEST(Resize, ThreeHundredPercentOfALargePictureWorksOrSaysWhy) {
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].rfind("例外ｴﾗｰ！：［", 0), 0u) << messages[0];
         EXPECT_EQ(Current(form).Bits, before.Bits);
-        EXPECT_EQ(form.NaturalWidth, 1600);
+        EXPECT_EQ(form.PictureView().NaturalSize().cx, 1600);
     }
     WithPattern(10, 10);  // give the memory back before the next test
 }
@@ -176,8 +176,7 @@ TEST(Resize, ThreeHundredPercentOfALargePictureWorksOrSaysWhy) {
 TEST(Resize, ABitmapTooLargeToMakeShowsTheErrorAndChangesNothing) {
     TKaptor32& form = PatternAtZoom(50, 40, 300);
     // Stands for a picture whose resampled size the system cannot hold (about 58 GB).
-    form.NaturalWidth = 40000;
-    form.NaturalHeight = 40000;
+    form.PictureView().OverrideNaturalSize(SIZE{40000, 40000});
     const Dib before = Current(form);
     const std::string size = Panel(form, 0);
     const long gdi = OwnedGdiHandles();
@@ -189,13 +188,12 @@ TEST(Resize, ABitmapTooLargeToMakeShowsTheErrorAndChangesNothing) {
     ASSERT_GE(m.size(), std::string("例外ｴﾗｰ！：［］").size() + 1) << "the error's own text is shown";
     EXPECT_EQ(m.substr(m.size() - std::string("］").size()), "］");
     EXPECT_EQ(Current(form).Bits, before.Bits);
-    EXPECT_EQ(form.NaturalWidth, 40000);  // nothing after the failed step was done
-    EXPECT_EQ(form.Image1->Width(), 150);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 40000);  // nothing after the failed step was done
+    EXPECT_EQ(form.PictureView().Shown().Width(), 150);
     EXPECT_EQ(form.SpinEdit1->Value(), 300);
     EXPECT_EQ(Panel(form, 0), size);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
-    form.NaturalWidth = 50;
-    form.NaturalHeight = 40;
+    form.PictureView().OverrideNaturalSize(SIZE{50, 40});
 }
 
 TEST(Resize, RepeatedResizesLeakNoHandles) {
@@ -211,10 +209,10 @@ TEST(Resize, RepeatedResizesLeakNoHandles) {
         Pump();
     };
     round();
-    EXPECT_EQ(form.NaturalWidth, 200);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 200);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     round();
-    EXPECT_EQ(form.NaturalWidth, 200);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 200);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
 }
@@ -222,17 +220,17 @@ TEST(Resize, RepeatedResizesLeakNoHandles) {
 TEST(Resize, ReachedByButtonMenuAndCtrlR) {
     TKaptor32& form = PatternAtZoom(100, 80, 50);
     form.SB_Resize->Click();
-    EXPECT_EQ(form.NaturalWidth, 50);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
     form.SpinEdit1->SetValue(50);
     form.M_Resize->Click();
-    EXPECT_EQ(form.NaturalWidth, 25);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 25);
     form.SpinEdit1->SetValue(200);
     EXPECT_TRUE(form.MainMenu1->IsShortCut('R', ssCtrl));
-    EXPECT_EQ(form.NaturalWidth, 50);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
     // In range mode the command is off, so Ctrl+R does nothing.
     form.SpinEdit1->SetValue(50);
     form.SB_RangeClick(form.SB_Range);
     EXPECT_FALSE(form.MainMenu1->IsShortCut('R', ssCtrl));
-    EXPECT_EQ(form.NaturalWidth, 50);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
     form.SB_NoRangeClick(&form);
 }

@@ -15,7 +15,7 @@
 #include "framework/win/Clipbrd.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/PngImage.h"
-#include "view/Range.h"
+#include "view/PictureView.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -174,7 +174,7 @@ TEST(Save, FailedRangeSaveReportsTheErrorAndKeepsTheFrame) {
     } catch (const EFCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "ﾌｧｲﾙ Q:\\no\\such\\folder\\x.bmp を作成できません");
     }
-    EXPECT_TRUE(form.RangeFixed);
+    EXPECT_TRUE(form.PictureView().Marking().Fixed);
     EXPECT_EQ(Pixel(form, 10, 10), ColorToRGB(form.FrameColor()));
 }
 
@@ -216,8 +216,8 @@ TEST(ClipboardCommands, PasteOfTextSaysSoAndChangesNothing) {
     form.SB_PasteClick(form.SB_Paste);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います"});
     EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_TRUE(form.RangeFixed);
-    EXPECT_EQ(form.NaturalWidth, 300);
+    EXPECT_TRUE(form.PictureView().Marking().Fixed);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 300);
 }
 
 TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
@@ -232,10 +232,10 @@ TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
     form.SB_PasteClick(form.SB_Paste);
     EXPECT_TRUE(TakeMessages().empty());
     EXPECT_FALSE(form.SB_Range->Down());
-    EXPECT_FALSE(form.RangeFixed);
-    EXPECT_EQ(form.NaturalWidth, 90);
-    EXPECT_EQ(form.Image1->Width(), 90);
-    EXPECT_EQ(form.Image1->Height(), 70);
+    EXPECT_FALSE(form.PictureView().Marking().Fixed);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 90);
+    EXPECT_EQ(form.PictureView().Shown().Width(), 90);
+    EXPECT_EQ(form.PictureView().Shown().Height(), 70);
     EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
     EXPECT_EQ(form.StatusBar1->Panels()[2].Text(), "");
     EXPECT_EQ(Pixel(form, 89, 69), PatternColor(89, 69));
@@ -262,7 +262,7 @@ TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
     ASSERT_FALSE(Clipboard().HasFormat(CF_BITMAP));
     form.SB_PasteClick(form.SB_Paste);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(form.NaturalWidth, 90);
+    EXPECT_EQ(form.PictureView().NaturalSize().cx, 90);
     EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
     for (int y = 0; y < 70; y += 3)
         for (int x = 0; x < 90; x += 4) ASSERT_EQ(Pixel(form, x, y), PatternColor(x, y)) << x << "," << y;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/IniFile.h"
 #include "framework/win/SysWin.h"

@@ -1,7 +1,7 @@
 #include "TestApp.h"
 
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace kaptor::testing {
 

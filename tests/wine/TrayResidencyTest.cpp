@@ -10,7 +10,7 @@
 #include "TestApp.h"
 #include "TrayIconTestSupport.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "components/TrayIcon.h"
 
 using namespace kaptor;
@@ -188,9 +188,9 @@ TEST_F(TrayResidency, ACaptureInTheTrayStaysThereUnlessShowAfterCapturingIsOn) {
     w->SB_Print->SetEnabled(false);
     CloseIntoTray();
     ASSERT_FALSE(w->PM_Print3->Enabled());
-    w->NaturalWidth = 0;
+    w->PictureView().OverrideNaturalSize(SIZE{0, w->PictureView().NaturalSize().cy});
     w->PM_Capture->Click();
-    EXPECT_EQ(w->NaturalWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(w->PictureView().NaturalSize().cx, GetSystemMetrics(SM_CXSCREEN));
     ExpectResident();
     EXPECT_TRUE(w->PM_Print3->Enabled());  // the new picture can be printed from the tray
 

@@ -8,7 +8,7 @@
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "components/TrayIcon.h"
 #include "framework/base/SysUtils.h"
@@ -122,7 +122,7 @@ TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsThePr
     const int lines = dlg.ListBox1->Items().Count();
     const int line = LineOf(vanishing.h);
     ASSERT_GE(line, 0);
-    const int oldW = m.NaturalWidth, oldH = m.NaturalHeight;
+    const int oldW = m.PictureView().NaturalSize().cx, oldH = m.PictureView().NaturalSize().cy;
     TakeMessages();
     dlg.Show();
     dlg.ListBox1->SetItemIndex(line);
@@ -154,8 +154,8 @@ TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsThePr
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
     EXPECT_TRUE(IsWindowVisible(Application->Handle()));
     EXPECT_TRUE(IsWindowEnabled(m.Handle()));
-    EXPECT_EQ(m.NaturalWidth, oldW);
-    EXPECT_EQ(m.NaturalHeight, oldH);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
+    EXPECT_EQ(m.PictureView().NaturalSize().cy, oldH);
     EXPECT_EQ(m.SpinEdit1->Value(), 100);
     EXPECT_TRUE(TakeMessages().empty());
 }
@@ -187,8 +187,8 @@ TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
 
     ASSERT_TRUE(ran) << "the list was not shown modally";
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
-    EXPECT_EQ(m.NaturalWidth, r.right - r.left);
-    EXPECT_EQ(m.NaturalHeight, r.bottom - r.top);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
+    EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom - r.top);
     EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
               "ｻｲｽﾞ : " + IntToStr(r.right - r.left) + " x " + IntToStr(r.bottom - r.top));
     EXPECT_FALSE(IsWindowVisible(dlg.Handle()));
@@ -255,7 +255,7 @@ TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) 
     EXPECT_LT(end - start, 3000);
     RECT r;
     GetWindowRect(target.h, &r);
-    EXPECT_EQ(m.NaturalWidth, r.right - r.left);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
 }
 
 TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
@@ -305,8 +305,8 @@ TEST(ChosenWindowMaximised, TakenAtItsMaximisedSizeAndLeftMaximised) {
         dlg.OKBtnClick(dlg.OKBtn);
         EXPECT_TRUE(TakeMessages().empty());
         // The whole rectangle, borders beyond the screen included: left and top subtracted.
-        EXPECT_EQ(m.NaturalWidth, r.right - r.left);
-        EXPECT_EQ(m.NaturalHeight, r.bottom - r.top);
+        EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
+        EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom - r.top);
         if (!client) {
             EXPECT_GE(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
         }

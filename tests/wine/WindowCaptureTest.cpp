@@ -6,7 +6,7 @@
 
 #include "TestApp.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "capture/FD_Kaptor.h"
 #include "framework/base/SysUtils.h"
 
@@ -132,7 +132,7 @@ TEST(WindowListCapture, NoSelectionAndMissingHandle) {
     TApDlg& dlg = Dialog();
     TKaptor32& m = Main();
     CaptureSettings settings(false, false);
-    const int oldW = m.NaturalWidth;
+    const int oldW = m.PictureView().NaturalSize().cx;
     TakeMessages();
     dlg.ListBox1->Items().Clear();
     dlg.ListBox1->Items().Add("one");
@@ -155,7 +155,7 @@ TEST(WindowListCapture, NoSelectionAndMissingHandle) {
     dlg.ListBox1->SetItemIndex(1);  // a line without a handle
     dlg.OKBtnClick(&dlg);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳが見つかりません"});
-    EXPECT_EQ(m.NaturalWidth, oldW);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
 }
 
@@ -236,8 +236,8 @@ TEST(ActiveWindowCapture, MaximisedWindowCountsOnlyRightAndBottom) {
     TakeMessages();
     m.SB_Capture3Click(m.M_Capture3);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(m.NaturalWidth, r.right);
-    EXPECT_EQ(m.NaturalHeight, r.bottom);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right);
+    EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom);
     EXPECT_EQ(m.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : " + IntToStr(r.right) + " x " + IntToStr(r.bottom));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
 }
@@ -250,12 +250,12 @@ TEST(ActiveWindowCapture, ControlModeFailuresAndErrorsEndCleanly) {
     Pump();
     ASSERT_EQ(GetForegroundWindow(), w.h);
     SetCursorPos(450, 300);
-    const int oldW = m.NaturalWidth, oldH = m.NaturalHeight;
+    const int oldW = m.PictureView().NaturalSize().cx, oldH = m.PictureView().NaturalSize().cy;
     TakeMessages();
     m.SB_Capture3Click(m.M_Capture3);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｺﾝﾄﾛｰﾙの位置取得に失敗"});
-    EXPECT_EQ(m.NaturalWidth, oldW);
-    EXPECT_EQ(m.NaturalHeight, oldH);
+    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
+    EXPECT_EQ(m.PictureView().NaturalSize().cy, oldH);
     EXPECT_TRUE(CaptureButtonsEnabled(m));
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
     EXPECT_EQ(m.SpinEdit1->Value(), 100);

@@ -1,4 +1,4 @@
-#include "app/F_Kaptor2.h"
+#include "exchange/F_Kaptor2.h"
 
 #include "framework/win/Bitmap.h"
 

@@ -2,7 +2,7 @@
 // maximised, so the view alone fills the screen. No second window: the picture, zoom and
 // range state simply stay where they are. PM_Esc being enabled marks the state.
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace kaptor {
 
