@@ -27,7 +27,8 @@
 
 #include "WinTiming.h"
 #include "app/F_Kaptor.h"
-#include "app/Settings.h"
+#include "view/PictureView.h"
+#include "settings/Settings.h"
 #include "exchange/Save.h"
 #include "framework/imaging/JpegCodec.h"
 #include "framework/imaging/PngCodec.h"
@@ -91,11 +92,11 @@ void Pump() {
 
 void InstallDesktop(TKaptor32& form, int w, int h) {
     if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
-    form.Image1->Picture().SetGraphic(nullptr);
-    form.Image2->Picture().SetGraphic(nullptr);
+    form.PictureView().Shown().Picture().SetGraphic(nullptr);
+    form.PictureView().CleanCopy().Picture().SetGraphic(nullptr);
     TBitmap bitmap(w, h);
     FillDesktop(bitmap);
-    form.InstallPicture(bitmap);
+    form.PictureView().Install(bitmap);
     Pump();
 }
 
@@ -241,7 +242,7 @@ void BenchZoom(TKaptor32& form) {
     FillDesktop(small);
     auto install = [&](TBitmap& picture) {
         form.SpinEdit1->SetValue(100);
-        form.InstallPicture(picture);
+        form.PictureView().Install(picture);
         Pump();
     };
     // Four steps a call, each a real change; all of them fill the view, whatever the picture.
@@ -265,21 +266,21 @@ void BenchBand(TKaptor32& form) {
     std::printf("band: 4096 x 4096 picture, band (8, 8)-(4088, 4088)\n");
     InstallDesktop(form, 4096, 4096);
     form.SB_RangeClick(form.SB_Range);
-    form.Image1MouseDown(form.Image1, TMouseButton::mbLeft, 0, 8, 8);
-    form.RangeEnd = POINT{4088, 4088};
+    TPictureView& view = form.PictureView();
+    form.Image1MouseDown(&view.Shown(), TMouseButton::mbLeft, 0, 8, 8);
     Pump();
     Timed band("one DrawBand (XOR, four lines)", [&] {
-        form.DrawBand();
+        view.DrawBand(POINT{8, 8}, POINT{4088, 4088});
         GdiFlush();
     });
     int x = 4088;
     Timed move("mouse move: erase, draw, status, repaint", [&] {
         x = x == 4088 ? 4087 : 4088;
-        form.Image1MouseMove(form.Image1, 0, x, 4088);
+        form.Image1MouseMove(&view.Shown(), 0, x, 4088);
         Pump();
     });
     Timed copy("one full copy of the picture (restore)", [&] {
-        form.Image1->Picture().Assign(form.Image2->Picture());
+        view.Shown().Picture().Assign(view.CleanCopy().Picture());
         GdiFlush();
     });
     const auto t = RunInterleaved({&band, &move, &copy});
@@ -494,8 +495,8 @@ int main() {
         if (want("zoom")) BenchZoom(*form);
         if (want("band")) BenchBand(*form);
         if (want("open")) BenchOpen(*form);
-        form->Image1->Picture().SetGraphic(nullptr);
-        form->Image2->Picture().SetGraphic(nullptr);
+        form->PictureView().Shown().Picture().SetGraphic(nullptr);
+        form->PictureView().CleanCopy().Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
         if (want("png")) BenchPng(*form);
         app.DestroyForms();

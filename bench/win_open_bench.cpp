@@ -22,6 +22,7 @@
 #include "BenchPictures.h"
 #include "WinTiming.h"
 #include "app/F_Kaptor.h"
+#include "view/PictureView.h"
 #include "framework/imaging/BmpCodec.h"
 #include "framework/imaging/JpegCodec.h"
 #include "framework/win/Bitmap.h"
@@ -225,7 +226,7 @@ void BenchOpen(TKaptor32& form) {
     Timed install("install of the decoded picture (clean copy, repaints)", [&] {
         auto bitmap = std::make_unique<TBitmap>();
         bitmap->LoadFromDib(dib);
-        form.InstallPicture(std::move(bitmap));
+        form.PictureView().Install(std::move(bitmap));
         Pump();
     });
     Timed loadOnly("the same picture made from its Dib alone", [&] { TBitmap().LoadFromDib(dib); });
