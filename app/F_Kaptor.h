@@ -1,12 +1,17 @@
-// TKaptor32, the main window: its controls, menus and the picture view it holds.
-// One class; its handlers live in the folder of the subsystem that owns them:
-//   app/F_Kaptor*.cpp   layout, start-up, command enabling, full screen, closing, and the
-//                       thin handlers and dialogs of the view's commands (F_KaptorView.cpp)
-//                       and of open, save, clipboard and print (F_KaptorExchange.cpp)
-//   capture/            the capture commands and the sequence they share (CapturePipeline)
-//   view/               the picture view (TPictureView): the picture, its clean copy, zoom,
-//                       resize and range selection
-//   exchange/           open and drop, save, clipboard, printing and its page form
+// TKaptor32, the main window: its controls, menus and the picture view it holds. Its
+// handlers are thin and live in app/, one file per group of commands:
+//   F_Kaptor.cpp            layout, start-up, command enabling, closing
+//   F_KaptorCapture.cpp     the capture commands, region capture and hot keys
+//   F_KaptorView.cpp        zoom, resize, range selection and the picture's mouse
+//   F_KaptorExchange.cpp    open and drop, save, clipboard, printing and their dialogs
+//   F_KaptorFullScreen.cpp  full-screen view;  F_KaptorShell.cpp  keys, bars, help, options;
+//   F_KaptorTray.cpp        tray residency
+// What the handlers call lives below app/ and never includes this header:
+//   capture/   the capture sequence (TCapturePipeline) and its sources, on TCaptureCommands
+//   view/      the picture view (TPictureView): the picture, its clean copy, zoom, resize and
+//              range selection
+//   exchange/  open, save, clipboard, printing and the page form, on the picture view
+//   settings/  the options record and its file
 //
 // Names of the window's controls and handlers and what they are. The menus and buttons call
 // the handlers below by these names; each hands on to a routine named for what it does.
