@@ -248,9 +248,9 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     // A white field under a known cursor (the arrow): what the overlay adds is the cursor.
     ColourWindow field(RGB(255, 255, 255), WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 400, sh - 500, 200, 200);
-    SetCursorPos(sw - 350, sh - 450);
-    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
-    Pump();
+    const POINT at{sw - 350, sh - 450};
+    const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    ASSERT_TRUE(PlacePointer(arrow, at.x, at.y)) << "the pointer did not stay where it was put";
     ASSERT_TRUE(field.Shown()) << "the screen under the pointer is not only our white field";
     HICON shown = GetCursor();
     ASSERT_NE(shown, nullptr);
@@ -264,9 +264,15 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     EXPECT_GE(cursorW, Scaled(32) * 3 / 4) << "the system cursor is not scaled with the screen";
     RecordProperty("cursor_width", cursorW);
 
-    w.SB_CaptureClick(w.SB_Capture);
-    POINT p;
-    GetCursorPos(&p);
+    // Taken again if the display moved the pointer meanwhile: the overlay draws the cursor
+    // where the pointer is, and the scan below must start there.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        w.SB_CaptureClick(w.SB_Capture);
+        if (PointerAt(at.x, at.y)) break;
+        PlacePointer(arrow, at.x, at.y);
+    }
+    ASSERT_TRUE(PointerAt(at.x, at.y)) << "the pointer did not stay where it was put";
+    const POINT p = at;
     TBitmap& picture = PictureOf(w);
     // Non-white pixels of the overlay: none outside the cursor's own square.
     int right = -1, bottom = -1;

@@ -187,29 +187,6 @@ void InstallWhite(TKaptor32& m, int w, int h) {
     m.PictureView().Install(b);
 }
 
-bool PointerAt(int x, int y) {
-    POINT p{};
-    return GetCursorPos(&p) && p.x == x && p.y == y;
-}
-
-// The pointer where asked, with our cursor as the thread's cursor; false if either did not
-// take. Under Wine the display may report an older position a moment after the move, so
-// the position must hold for a while before it counts.
-bool PlacePointer(HCURSOR cursor, int x, int y) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        SetCursorPos(x, y);
-        int steady = 0;
-        for (int i = 0; i < 50 && steady < 5; ++i) {
-            Pump(1);
-            steady = PointerAt(x, y) ? steady + 1 : 0;
-        }
-        if (steady < 5) continue;
-        SetCursor(cursor);
-        if (PointerAt(x, y) && GetCursor() == cursor) return true;
-    }
-    return false;
-}
-
 // The overlay with the pointer at (x, y); tried again if the pointer moved meanwhile, which
 // is the display's doing, not the overlay's.
 template <class Overlay>

@@ -52,4 +52,24 @@ long long Milliseconds() {
     return now.QuadPart * 1000 / frequency.QuadPart;
 }
 
+bool PointerAt(int x, int y) {
+    POINT p{};
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+bool PlacePointer(HCURSOR cursor, int x, int y) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SetCursorPos(x, y);
+        int steady = 0;
+        for (int i = 0; i < 50 && steady < 5; ++i) {
+            Pump(1);
+            steady = PointerAt(x, y) ? steady + 1 : 0;
+        }
+        if (steady < 5) continue;
+        SetCursor(cursor);
+        if (PointerAt(x, y) && GetCursor() == cursor) return true;
+    }
+    return false;
+}
+
 }  // namespace kaptor::testing

@@ -26,5 +26,11 @@ void Pump(int rounds = 3);
 // The performance counter in milliseconds, for tests that time a wait: the tick count is the
 // wine server's, which a loaded machine updates late (a one-second sleep once read as 947 ms).
 long long Milliseconds();
+// Whether the pointer is at (x, y).
+bool PointerAt(int x, int y);
+// The pointer at (x, y), with cursor as the thread's cursor; false if either did not take.
+// Under Wine the display may report an older position a moment after the move, so the
+// position must hold for a while before it counts.
+bool PlacePointer(HCURSOR cursor, int x, int y);
 
 }  // namespace kaptor::testing
