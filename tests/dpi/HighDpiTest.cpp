@@ -245,10 +245,18 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     TKaptor32& w = MainWindow();
     Settled settled;
     Settings.ShowCursor = true;
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const int sh = GetSystemMetrics(SM_CYSCREEN);
     // A white field under a known cursor (the arrow): what the overlay adds is the cursor.
-    ColourWindow field(RGB(255, 255, 255), WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 400, sh - 500, 200, 200);
-    const POINT at{sw - 350, sh - 450};
+    // It lies beside the program's window, not on it: under Wine the program's window, once
+    // brought to the front, is drawn over a top-most window of ours too, and a capture must
+    // not find it in the field.
+    const RECT fieldRect{4, sh / 2 - 100, 204, sh / 2 + 100};
+    RECT mainRect, overlap;
+    GetWindowRect(w.Handle(), &mainRect);
+    ASSERT_FALSE(IntersectRect(&overlap, &fieldRect, &mainRect)) << "no room for the field beside the window";
+    ColourWindow field(RGB(255, 255, 255), WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, fieldRect.left, fieldRect.top,
+                       200, 200);
+    const POINT at{fieldRect.left + 50, fieldRect.top + 50};
     const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     ASSERT_TRUE(PlacePointer(arrow, at.x, at.y)) << "the pointer did not stay where it was put";
     ASSERT_TRUE(field.Shown()) << "the screen under the pointer is not only our white field";
