@@ -28,7 +28,8 @@ protected:
 
 class TCaptureCommands {
 public:
-    // The buttons of the three capture commands: disabled while a capture waits.
+    // The buttons of the three capture commands: disabled while a capture waits (the window
+    // sets their states when told through TCaptureLockListener).
     struct TButtons {
         TToolButton& wholeScreen;
         TToolButton& chosenWindow;
@@ -59,7 +60,8 @@ public:
     // Both windows of the program shown again, without consulting the tray.
     void ShowProgramAgain();
     bool TrayResident() const;
-    // The capture commands usable or not; the active-window one only when activeWindowToo.
+    // Tells the window the capture commands are usable or not; the active-window one only when
+    // activeWindowToo.
     void SetCommandsEnabled(bool enabled, bool activeWindowToo);
 
     TForm& Window() { return window_; }
