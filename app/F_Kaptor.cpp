@@ -29,9 +29,12 @@ TKaptor32::TKaptor32(TComponent* owner) : TForm(owner, "TKaptor32") {
     BuildLayout();
     BuildMenus();
     pictureView_->SetContextMenu(PopupMenu2);
-    captures_ = std::make_unique<TCaptureCommands>(
-        *this, *TrayIcon1, *pictureView_, TCaptureCommands::TButtons{*SB_Capture, *SB_Capture2, *SB_Capture3});
+    TCaptureLockListener& lockListener = *this;
+    captures_ = std::make_unique<TCaptureCommands>(*this, *TrayIcon1, *pictureView_,
+                                                   TCaptureCommands::TButtons{*SB_Capture, *SB_Capture2, *SB_Capture3},
+                                                   lockListener);
     MainCaptures = captures_.get();
+    ApplyCommandStates();
     SetClientSize(594, 348);  // with the menu bar in place
     // Each subsystem wires the commands it owns (one line each).
     WireShellCommands();
@@ -101,28 +104,26 @@ void TKaptor32::BuildLayout() {
         const char* caption;
         const char* hint;
         int glyph;
-        bool enabled;
     };
     const ButtonSpec buttons[] = {
-        {&SB_Close, "SB_Close", "終了", "ｱﾌﾟﾘｹｰｼｮﾝ終了", IDB_CLOSE, true},
-        {&SB_Open, "SB_Open", "開く", "画像ﾌｧｲﾙを開く(Ctrl+O)", IDB_OPEN, true},
-        {&SB_Capture, "SB_Capture", "全体", "画面全体を選択してｷｬﾌﾟﾁｬｰ(F5)", IDB_CAPTURE, true},
-        {&SB_Capture2, "SB_Capture2", "選択", "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(F6)", IDB_CAPTURE2, true},
-        {&SB_Capture3, "SB_Capture3", "ｱｸﾃｨﾌﾞ", "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(F7)", IDB_CAPTURE3, true},
-        {&SB_Max, "SB_Max", "全画面", "全画面表示(F12)(復帰はESC)", IDB_MAX, false},
-        {&SB_Copy, "SB_Copy", "コピー", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ(Ctrl+C)", IDB_COPY, false},
-        {&SB_Paste, "SB_Paste", "貼付", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞからｺﾋﾟｰ(Ctrl+V)", IDB_PASTE, true},
-        {&SB_Save, "SB_Save", "保存", "画像を保存(Ctrl+S)", IDB_SAVE, false},
-        {&SB_Option, "SB_Option", "環境", "環境設定  (Ctrl+O)", IDB_OPTION, true},
-        {&SB_Print, "SB_Print", "印刷", "印刷(Ctrl+P)", IDB_PRINT, false},
-        {&SB_PrtDialog, "SB_PrtDialog", "ﾌﾟﾘﾝﾀ設定", "ﾌﾟﾘﾝﾀの設定", IDB_PRTDIALOG, false},
+        {&SB_Close, "SB_Close", "終了", "ｱﾌﾟﾘｹｰｼｮﾝ終了", IDB_CLOSE},
+        {&SB_Open, "SB_Open", "開く", "画像ﾌｧｲﾙを開く(Ctrl+O)", IDB_OPEN},
+        {&SB_Capture, "SB_Capture", "全体", "画面全体を選択してｷｬﾌﾟﾁｬｰ(F5)", IDB_CAPTURE},
+        {&SB_Capture2, "SB_Capture2", "選択", "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(F6)", IDB_CAPTURE2},
+        {&SB_Capture3, "SB_Capture3", "ｱｸﾃｨﾌﾞ", "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(F7)", IDB_CAPTURE3},
+        {&SB_Max, "SB_Max", "全画面", "全画面表示(F12)(復帰はESC)", IDB_MAX},
+        {&SB_Copy, "SB_Copy", "コピー", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ(Ctrl+C)", IDB_COPY},
+        {&SB_Paste, "SB_Paste", "貼付", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞからｺﾋﾟｰ(Ctrl+V)", IDB_PASTE},
+        {&SB_Save, "SB_Save", "保存", "画像を保存(Ctrl+S)", IDB_SAVE},
+        {&SB_Option, "SB_Option", "環境", "環境設定  (Ctrl+O)", IDB_OPTION},
+        {&SB_Print, "SB_Print", "印刷", "印刷(Ctrl+P)", IDB_PRINT},
+        {&SB_PrtDialog, "SB_PrtDialog", "ﾌﾟﾘﾝﾀ設定", "ﾌﾟﾘﾝﾀの設定", IDB_PRTDIALOG},
     };
     for (const ButtonSpec& spec : buttons) {
         auto* b = new TToolButton(this);
         b->Name = spec.name;
         b->SetCaption(spec.caption);
         b->SetHint(spec.hint);
-        b->SetEnabled(spec.enabled);
         b->SetImageIndex(ToolImages->AddResource(MAKEINTRESOURCEA(spec.glyph)));
         b->SetParent(ToolBar1);
         *spec.field = b;
@@ -146,7 +147,6 @@ void TKaptor32::BuildLayout() {
         b->Name = name;
         b->SetBounds(x, 1, w, 25);
         b->SetHint(hint);
-        b->SetEnabled(false);
         b->SetParent(Panel1);
         return b;
     };
@@ -154,7 +154,6 @@ void TKaptor32::BuildLayout() {
     SB_Range->SetGroupIndex(1);
     SB_NoRange = speed("SB_NoRange", 25, 25, "範囲指定解除");
     SB_NoRange->SetGroupIndex(1);
-    SB_NoRange->SetDown(true);
     for (auto [button, glyph] : {std::pair{SB_Range, IDB_RANGE}, {SB_NoRange, IDB_NORANGE}}) {
         UniqueBitmap handle(static_cast<HBITMAP>(
             LoadImageA(MainInstance(), MAKEINTRESOURCEA(glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
@@ -225,6 +224,24 @@ void TKaptor32::BuildLayout() {
     ColorDialog1->Color = clGrayView;
 }
 
+void TKaptor32::ApplyCommandStates() {
+    const TCommandStates s = CommandStates(commandFacts_);
+    for (TToolButton* b : {SB_Max, SB_Copy, SB_Save, SB_Print, SB_PrtDialog}) b->SetEnabled(s.pictureCommands);
+    for (TMenuItem* m : {M_Max, M_Copy, M_Save, M_Print, M_PrintDlg, PM_Print3}) m->SetEnabled(s.pictureCommands);
+    for (TSpeedButton* b : {SB_Range, SB_NoRange}) b->SetEnabled(s.pictureCommands);
+    // One of the two is always down: putting one down lifts the other.
+    (s.rangeButtonDown ? SB_Range : SB_NoRange)->SetDown(true);
+    M_Range->SetEnabled(s.enterRangeItem);
+    M_NoRange->SetEnabled(s.leaveRangeItem);
+    SB_Resize->SetEnabled(s.resize);
+    M_Resize->SetEnabled(s.resize);
+    SpinEdit1->SetEnabled(s.zoomBox);
+    SB_Capture->SetEnabled(s.wholeScreenAndChosenCapture);
+    SB_Capture2->SetEnabled(s.wholeScreenAndChosenCapture);
+    SB_Capture3->SetEnabled(s.activeWindowCapture);
+    PM_Esc->SetEnabled(s.leaveFullScreen);
+}
+
 TMenuItem* TKaptor32::Item(TMenuItem* parent, const std::string& caption, TShortCut shortCut, TNotifyEvent onClick) {
     auto* item = new TMenuItem(this);
     item->SetCaption(caption);
@@ -282,8 +299,6 @@ void TKaptor32::BuildMenus() {
     Item(MM_Help, "-");
     M_About = Item(MM_Help, "ﾊﾞｰｼﾞｮﾝ情報(&A)");
 
-    for (TMenuItem* item : {M_Save, M_Print, M_PrintDlg, M_Copy, M_Range, M_NoRange, M_Resize, M_Max})
-        item->SetEnabled(false);
     M_ShowToolBar->SetChecked(true);
     M_ShowStatusBar->SetChecked(true);
     SetMenu(MainMenu1);
@@ -299,7 +314,6 @@ void TKaptor32::BuildMenus() {
     Print3 = Item(tray, "印刷(&P)");
     PM_Print2 = Item(Print3, "現在のﾃﾞｽｸﾄｯﾌﾟ");
     PM_Print3 = Item(Print3, "ｷｬﾌﾟﾁｬｰしてる画像");
-    PM_Print3->SetEnabled(false);
     PM_PrintDlg2 = Item(tray, "ﾌﾟﾘﾝﾀ設定(&U)");
     Item(tray, "-");
     PM_ShowWindow = Item(tray, "通常ｳｨﾝﾄﾞｳ表示(&N)");
@@ -313,7 +327,6 @@ void TKaptor32::BuildMenus() {
     PopupMenu2 = new TPopupMenu(this);
     TMenuItem* context = PopupMenu2->Items();
     PM_Esc = Item(context, "復帰", VK_ESCAPE);
-    PM_Esc->SetEnabled(false);
     Item(context, "-");
     PM_Option = Item(context, "環境設定", scCtrl | 'O');
     Item(context, "-");

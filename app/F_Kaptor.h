@@ -6,6 +6,7 @@
 //   F_KaptorExchange.cpp    open and drop, save, clipboard, printing and their dialogs
 //   F_KaptorFullScreen.cpp  full-screen view;  F_KaptorShell.cpp  keys, bars, help, options;
 //   F_KaptorTray.cpp        tray residency
+//   CommandStates.h         every command's state (enabled, down) from a few facts
 // What the handlers call lives below app/ and never includes this header:
 //   capture/   the capture sequence (TCapturePipeline) and its sources, on TCaptureCommands
 //   view/      the picture view (TPictureView): the picture, its clean copy, zoom, resize and
@@ -42,6 +43,7 @@
 #include <memory>
 #include <string>
 
+#include "app/CommandStates.h"
 #include "capture/CaptureCommands.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/Graphics.h"
@@ -63,7 +65,7 @@ class TOpenPictureDialog;
 class TSavePictureDialog;
 class TTrayIcon;
 
-class TKaptor32 : public TForm, private TPictureViewListener {
+class TKaptor32 : public TForm, private TPictureViewListener, private TCaptureLockListener {
 public:
     explicit TKaptor32(TComponent* owner);
 
@@ -199,6 +201,12 @@ private:
     void ShowStatus(int panel, const std::string& text) override;
     void RangeModeSwitched(bool on) override;
     void EnablePictureCommands() override;
+    // What the capture commands tell it (app/F_KaptorCapture.cpp).
+    void CaptureCommandsLocked(bool locked, bool activeWindowToo) override;
+    // Every command's state from commandFacts_ (app/CommandStates.h); called wherever a fact
+    // changes, so the controls never show another state than the facts give.
+    void ApplyCommandStates();
+    TCommandFacts commandFacts_;
 
     std::unique_ptr<TPictureView> pictureView_;
     std::unique_ptr<TCaptureCommands> captures_;

@@ -36,6 +36,11 @@ void TKaptor32::CaptureDelay(TComponent* sender) { captures_->Delay(sender); }
 void TKaptor32::ReshowMainWindow() { captures_->ReshowProgram(); }
 bool TKaptor32::TrayResident() const { return captures_->TrayResident(); }
 
+void TKaptor32::CaptureCommandsLocked(bool locked, bool activeWindowToo) {
+    commandFacts_.CaptureLockSet(locked, activeWindowToo);
+    ApplyCommandStates();
+}
+
 void TKaptor32::OverlayCursor(const RECT* area) { DrawPointerCursor(PictureView().Shown().Canvas(), area); }
 
 void TKaptor32::ApplyHotKeys() {

@@ -51,7 +51,8 @@ void TKaptor32::SB_MaxClick(TComponent*) {
     CoolBar1->Hide();
     for (TMenuItem* m : {MM_File, MM_Capture, MM_Option, MM_Help}) m->SetVisible(false);
     StatusBar1->Hide();
-    PM_Esc->SetEnabled(true);
+    commandFacts_.fullScreen = true;
+    ApplyCommandStates();
     SetBorderStyle(TBorderStyle::bsNone);
     MM_Edit->SetVisible(false);
     MM_Show->SetVisible(false);
@@ -79,7 +80,8 @@ void TKaptor32::PM_EscClick(TComponent*) {
     // Maximised from the start: maximised again, so that it lies over the work area with
     // its new frame (a window already maximised keeps its old size when told to maximise).
     if (WasMaximized) SetWindowState(TWindowState::wsMaximized);
-    PM_Esc->SetEnabled(false);
+    commandFacts_.fullScreen = false;
+    ApplyCommandStates();
     MM_Edit->SetVisible(true);
     MM_Show->SetVisible(true);
 }

@@ -25,6 +25,9 @@ void TKaptor32::FormClose(TComponent*, TCloseAction& action) {
     // Without an icon image nothing entered the tray: hiding now would leave no way back.
     if (!TrayIcon1->Visible()) throw EOutOfMemory(texts::TrayIconFailed);
     SetCaptureCaptions();
+    // The tray's "shown picture" item as the print button is now. The two never differ in the
+    // program (both follow the picture); the tray tests set the button alone to stand for a
+    // window without a picture.
     PM_Print3->SetEnabled(SB_Print->Enabled());
     action = TCloseAction::caNone;
     ShowWindow(Application->Handle(), SW_HIDE);

@@ -35,8 +35,8 @@ void TKaptor32::Image1MouseMove(TComponent*, TShiftState, int x, int y) { pictur
 void TKaptor32::SpinEdit1Change(TComponent*) { pictureView_->SetZoom(SpinEdit1->Value()); }
 
 void TKaptor32::SB_ResizeClick(TComponent*) {
-    M_Range->SetEnabled(true);
-    M_NoRange->SetEnabled(false);
+    commandFacts_.ResizeStarted();
+    ApplyCommandStates();
     pictureView_->ResampleToZoom();
 }
 
@@ -65,18 +65,13 @@ void TKaptor32::M_BkColorClick(TComponent*) {
 void TKaptor32::ShowStatus(int panel, const std::string& text) { StatusBar1->Panels()[panel].SetText(text); }
 
 void TKaptor32::RangeModeSwitched(bool on) {
-    (on ? SB_Range : SB_NoRange)->SetDown(true);
-    M_Range->SetEnabled(!on);
-    M_NoRange->SetEnabled(on);
-    SB_Resize->SetEnabled(!on);
-    M_Resize->SetEnabled(!on);
+    commandFacts_.RangeSwitched(on);
+    ApplyCommandStates();
 }
 
 void TKaptor32::EnablePictureCommands() {
-    for (TToolButton* b : {SB_Max, SB_Copy, SB_Save, SB_Print, SB_PrtDialog}) b->SetEnabled(true);
-    for (TSpeedButton* b : {SB_Range, SB_NoRange, SB_Resize}) b->SetEnabled(true);
-    for (TMenuItem* m : {M_Range, M_NoRange, M_Max, M_Copy, M_Save, M_Print, M_PrintDlg, M_Resize, PM_Print3})
-        m->SetEnabled(true);
+    commandFacts_.PictureAnnounced();
+    ApplyCommandStates();
 }
 
 }  // namespace kaptor

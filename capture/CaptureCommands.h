@@ -15,16 +15,29 @@ class TPictureView;
 class TToolButton;
 class TTrayIcon;
 
+// The window that shows the capture commands: told when a capture step locks or frees them.
+class TCaptureLockListener {
+public:
+    // The whole-screen and chosen-window commands, and the active-window one when
+    // activeWindowToo.
+    virtual void CaptureCommandsLocked(bool locked, bool activeWindowToo) = 0;
+
+protected:
+    ~TCaptureLockListener() = default;
+};
+
 class TCaptureCommands {
 public:
-    // The buttons of the three capture commands: disabled while a capture waits.
+    // The buttons of the three capture commands: disabled while a capture waits (the window
+    // sets their states when told through TCaptureLockListener).
     struct TButtons {
         TToolButton& wholeScreen;
         TToolButton& chosenWindow;
         TToolButton& activeWindow;
     };
-    TCaptureCommands(TForm& window, TTrayIcon& tray, TPictureView& view, TButtons buttons)
-        : window_(window), tray_(tray), view_(view), buttons_(buttons) {}
+    TCaptureCommands(TForm& window, TTrayIcon& tray, TPictureView& view, TButtons buttons,
+                     TCaptureLockListener& lockListener)
+        : window_(window), tray_(tray), view_(view), buttons_(buttons), lockListener_(lockListener) {}
     TCaptureCommands(const TCaptureCommands&) = delete;
     TCaptureCommands& operator=(const TCaptureCommands&) = delete;
 
@@ -47,7 +60,8 @@ public:
     // Both windows of the program shown again, without consulting the tray.
     void ShowProgramAgain();
     bool TrayResident() const;
-    // The capture commands usable or not; the active-window one only when activeWindowToo.
+    // Tells the window the capture commands are usable or not; the active-window one only when
+    // activeWindowToo.
     void SetCommandsEnabled(bool enabled, bool activeWindowToo);
 
     TForm& Window() { return window_; }
@@ -59,6 +73,7 @@ private:
     TTrayIcon& tray_;
     TPictureView& view_;
     TButtons buttons_;
+    TCaptureLockListener& lockListener_;
     std::optional<RECT> lastRegion_;  // screen pixels, right and bottom exclusive
 };
 

@@ -80,9 +80,7 @@ void TCaptureCommands::ShowProgramAgain() {
 }
 
 void TCaptureCommands::SetCommandsEnabled(bool enabled, bool activeWindowToo) {
-    buttons_.wholeScreen.SetEnabled(enabled);
-    buttons_.chosenWindow.SetEnabled(enabled);
-    if (activeWindowToo) buttons_.activeWindow.SetEnabled(enabled);
+    lockListener_.CaptureCommandsLocked(!enabled, activeWindowToo);
 }
 
 void TCaptureCommands::Delay(TComponent* sender) {

@@ -177,7 +177,6 @@ void TPictureView::ZoomToFullSize() { zoomBox_.SetValue(100); }
 // The only command that changes the stored picture's pixel size.
 void TPictureView::ResampleToZoom() {
     marking_.Dragging = false;
-    zoomBox_.SetEnabled(true);
     // The view repaints before the work starts.
     Application->ProcessMessages();
 
@@ -215,14 +214,12 @@ void TPictureView::ResampleToZoom() {
 
 // ---------------------------------------------------------------- range mode
 
-// The one place that sets what range mode switches: the zoom box (zoom and resize work on
-// the whole picture, not while a range is being marked), the view's cursor and, through the
-// listener, the window's commands; leaving also drops the range being marked (the picture
-// itself is the caller's business).
+// The one place that sets what range mode switches: the view's cursor and, through the
+// listener, the window's commands and the zoom box; leaving also drops the range being marked
+// (the picture itself is the caller's business).
 void TPictureView::ApplyRangeMode(bool on) {
     rangeMode_ = on;
     listener_.RangeModeSwitched(on);
-    zoomBox_.SetEnabled(!on);
     shown_.SetCursor(on ? CropCursor : crDefault);
     if (!on) {
         marking_.Fixed = false;

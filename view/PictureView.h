@@ -32,8 +32,9 @@ public:
     // Panel 0 the picture's size, 1 the pointer's position, 2 the range's size.
     virtual void ShowStatus(int panel, const std::string& text) = 0;
     virtual TColor FrameColor() const = 0;
-    // The commands that range mode switches besides the zoom box: which of its two buttons is
-    // down, its menu items, resize.
+    // The commands that range mode switches: which of its two buttons is down, its menu
+    // items, resize and the zoom box (zoom and resize work on the whole picture, not while a
+    // range is being marked).
     virtual void RangeModeSwitched(bool on) = 0;
     // A picture is there: the commands that work on one become usable.
     virtual void EnablePictureCommands() = 0;
