@@ -1,5 +1,6 @@
 #include "Dib.h"
 
+#include <cstring>
 #include <new>
 
 #include "framework/base/SysUtils.h"
@@ -90,6 +91,24 @@ void Dib::RowToRgb(int y, std::uint8_t* out) const {
             default: px[0] = px[1] = px[2] = 0; break;
         }
     }
+}
+
+RgbRowConverter::RgbRowConverter(const Dib& layout) {
+    one_.Width = layout.Width;
+    one_.Height = 1;
+    one_.BitCount = layout.BitCount;
+    one_.RedMask = layout.RedMask;
+    one_.GreenMask = layout.GreenMask;
+    one_.BlueMask = layout.BlueMask;
+    one_.Palette = layout.Palette;
+    one_.Bits = AllocBuffer(static_cast<std::size_t>(layout.Stride()));
+    rgb_ = AllocBuffer(static_cast<std::size_t>(layout.Width) * 3);
+}
+
+const std::uint8_t* RgbRowConverter::Convert(const std::uint8_t* stored) {
+    std::memcpy(one_.Bits.data(), stored, one_.Bits.size());
+    one_.RowToRgb(0, rgb_.data());
+    return rgb_.data();
 }
 
 }  // namespace kaptor

@@ -52,4 +52,20 @@ struct Dib {
 // size zeroed bytes for a codec's working buffers; EOutOfMemory when they cannot be had.
 std::vector<std::uint8_t> AllocBuffer(std::size_t size);
 
+// Stored rows of one layout as packed 8-bit R, G, B triples, one row at a time, for encoders
+// that take only such rows. The buffers are made once, by the constructor (EOutOfMemory when
+// they cannot be had).
+class RgbRowConverter {
+public:
+    RgbRowConverter() = default;
+    explicit RgbRowConverter(const Dib& layout);
+    // stored: one row in the layout's format. The result holds 3 * Width bytes and stays
+    // valid until the next call.
+    const std::uint8_t* Convert(const std::uint8_t* stored);
+
+private:
+    Dib one_;  // a one-row copy of the layout, which RowToRgb reads
+    std::vector<std::uint8_t> rgb_;
+};
+
 }  // namespace kaptor

@@ -242,8 +242,7 @@ struct Encoder {
     jpeg_compress_struct cinfo;
     ErrorTrap trap;
     StreamDestination dest;
-    std::vector<std::uint8_t> row;
-    Dib one;  // a one-row copy for the layouts RowToRgb converts
+    RgbRowConverter toRgb;  // for the layouts libjpeg cannot take as they are
 
     Encoder() {
         std::memset(&cinfo, 0, sizeof cinfo);
@@ -338,25 +337,14 @@ void EncodeJpeg(const Dib& format, const JpegRowSource& source, TStream& stream)
         jpeg_start_compress(&cinfo, TRUE);
     });
     if (direct == JCS_RGB) {
-        e.row = AllocBuffer(static_cast<std::size_t>(format.Width) * 3);
-        e.one.Width = format.Width;
-        e.one.Height = 1;
-        e.one.BitCount = format.BitCount;
-        e.one.RedMask = format.RedMask;
-        e.one.GreenMask = format.GreenMask;
-        e.one.BlueMask = format.BlueMask;
-        e.one.Palette = format.Palette;
-        e.one.Bits = AllocBuffer(static_cast<std::size_t>(format.Stride()));
+        e.toRgb = RgbRowConverter(format);
     }
-    const std::size_t stride = static_cast<std::size_t>(format.Stride());
     Guarded(e.trap, [&] {
         while (cinfo.next_scanline < cinfo.image_height) {
             const std::uint8_t* stored = source(static_cast<int>(cinfo.next_scanline));
             JSAMPROW row;
             if (direct == JCS_RGB) {
-                std::memcpy(e.one.Bits.data(), stored, stride);
-                e.one.RowToRgb(0, e.row.data());
-                row = e.row.data();
+                row = const_cast<JSAMPROW>(e.toRgb.Convert(stored));  // our own buffer
             } else {
                 row = const_cast<JSAMPROW>(stored);  // libjpeg only reads input rows
             }

@@ -230,8 +230,7 @@ struct Encoder {
     StreamDestination dest;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::vector<std::uint8_t> row;
-    Dib one;  // a one-row copy for the layouts RowToRgb converts
+    RgbRowConverter toRgb;  // for the layouts libpng cannot take as they are
 
     Encoder() {
         png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap, OnError, OnWarning);
@@ -293,16 +292,8 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
             colors[i] = png_color{format.Palette[i].Red, format.Palette[i].Green, format.Palette[i].Blue};
     }
     if (!direct) {
-        e.row = AllocBuffer(static_cast<std::size_t>(format.Width) * 3);
-        e.one.Width = format.Width;
-        e.one.Height = 1;
-        e.one.BitCount = format.BitCount;
-        e.one.RedMask = format.RedMask;
-        e.one.GreenMask = format.GreenMask;
-        e.one.BlueMask = format.BlueMask;
-        e.one.Bits = AllocBuffer(static_cast<std::size_t>(format.Stride()));
+        e.toRgb = RgbRowConverter(format);
     }
-    const std::size_t stride = static_cast<std::size_t>(format.Stride());
     png_structp png = e.png;
     png_infop info = e.info;
     Guarded(e.trap, [&] {
@@ -318,11 +309,7 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
         if (direct && format.BitCount == 32) png_set_filler(png, 0, PNG_FILLER_AFTER);
         for (int y = 0; y < format.Height; ++y) {
             const std::uint8_t* stored = source(y);
-            if (!direct) {
-                std::memcpy(e.one.Bits.data(), stored, stride);
-                e.one.RowToRgb(0, e.row.data());
-                stored = e.row.data();
-            }
+            if (!direct) stored = e.toRgb.Convert(stored);
             png_write_row(png, const_cast<png_bytep>(stored));  // libpng only reads input rows
         }
         png_write_end(png, nullptr);
