@@ -177,20 +177,26 @@ void BenchCapture(TKaptor32& form) {
         BitBlt(mem, 0, 0, Screen->Width(), Screen->Height(), screen, 0, 0, SRCCOPY);
         GdiFlush();
     });
+    // A new section with the screen blitted into it; the caller deletes it.
+    auto screenInNewSection = [&](void*& bits) {
+        HBITMAP section = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ o = SelectObject(dc, section);
+        BitBlt(dc, 0, 0, Screen->Width(), Screen->Height(), screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(dc, o);
+        DeleteDC(dc);
+        return section;
+    };
     // The least any capture does: a new section, the screen blitted into it, a second new
     // section for the clean copy and one memcpy.
     auto leastCapture = [&] {
         void* b1 = nullptr;
         void* b2 = nullptr;
-        HBITMAP s1 = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &b1, nullptr, 0);
+        // The clean copy's section is there during the blit, as the program's is.
         HBITMAP s2 = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &b2, nullptr, 0);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ o = SelectObject(dc, s1);
-        BitBlt(dc, 0, 0, Screen->Width(), Screen->Height(), screen, 0, 0, SRCCOPY);
-        GdiFlush();
+        HBITMAP s1 = screenInNewSection(b1);
         std::memcpy(b2, b1, bytes);
-        SelectObject(dc, o);
-        DeleteDC(dc);
         DeleteObject(s1);
         DeleteObject(s2);
     };
@@ -202,14 +208,8 @@ void BenchCapture(TKaptor32& form) {
     std::memset(heldBits, 0, bytes);
     Timed floorHeld("new section + BitBlt + memcpy into a held section", [&] {
         void* b1 = nullptr;
-        HBITMAP s1 = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &b1, nullptr, 0);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ o = SelectObject(dc, s1);
-        BitBlt(dc, 0, 0, Screen->Width(), Screen->Height(), screen, 0, 0, SRCCOPY);
-        GdiFlush();
+        HBITMAP s1 = screenInNewSection(b1);
         std::memcpy(heldBits, b1, bytes);
-        SelectObject(dc, o);
-        DeleteDC(dc);
         DeleteObject(s1);
     });
     // Memory first, from a state that holds a screen-sized picture and its clean copy.

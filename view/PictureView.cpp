@@ -309,31 +309,20 @@ void TPictureView::MouseMove(int x, int y) {
     ShowPointer(x, y);
     TRangeMarking& m = marking_;
     if (!m.Dragging) return;
-    // Nudge the view once when the first corner lay at an edge of it.
+    // Nudge the view once when the first corner lay at an edge of it; the reference then
+    // moves to the other side, so the next move does not nudge again.
     const HWND box = area_.Handle();
     int h = area_.HorzPosition(), v = area_.VertPosition();
-    if (m.ScrollRef.x > m.ViewSize.cx - NudgeStep) {
-        if (const int p = Nudged(box, SB_HORZ, h, NudgeStep); p >= 0) {
-            h = p;
-            m.ScrollRef.x = NudgeStep;
+    auto nudgeAtEdge = [&](int bar, LONG& ref, LONG extent, int& position) {
+        const int step = ref > extent - NudgeStep ? NudgeStep : ref <= 0 ? -NudgeStep : 0;
+        if (step == 0) return;
+        if (const int p = Nudged(box, bar, position, step); p >= 0) {
+            position = p;
+            ref = step > 0 ? NudgeStep : extent - NudgeStep;
         }
-    } else if (m.ScrollRef.x <= 0) {
-        if (const int p = Nudged(box, SB_HORZ, h, -NudgeStep); p >= 0) {
-            h = p;
-            m.ScrollRef.x = m.ViewSize.cx - NudgeStep;
-        }
-    }
-    if (m.ScrollRef.y > m.ViewSize.cy - NudgeStep) {
-        if (const int p = Nudged(box, SB_VERT, v, NudgeStep); p >= 0) {
-            v = p;
-            m.ScrollRef.y = NudgeStep;
-        }
-    } else if (m.ScrollRef.y <= 0) {
-        if (const int p = Nudged(box, SB_VERT, v, -NudgeStep); p >= 0) {
-            v = p;
-            m.ScrollRef.y = m.ViewSize.cy - NudgeStep;
-        }
-    }
+    };
+    nudgeAtEdge(SB_HORZ, m.ScrollRef.x, m.ViewSize.cx, h);
+    nudgeAtEdge(SB_VERT, m.ScrollRef.y, m.ViewSize.cy, v);
     if (h != area_.HorzPosition() || v != area_.VertPosition()) area_.ScrollTo(h, v);
     area_.Update();
 
