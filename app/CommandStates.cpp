@@ -4,34 +4,42 @@
 
 namespace kaptor {
 
-TCommandStates CommandStates(const TCommandFacts& f) {
-    TCommandStates s{};
-    s.pictureCommands = f.PictureExists();
-    s.rangeButtonDown = f.rangeMode;
+namespace {
 
-    const int rangeItemsBy = std::max({f.rangeSwitchedAt, f.pictureAnnouncedAt, f.resizeStartedAt});
-    if (rangeItemsBy == 0) {
-        s.enterRangeItem = s.leaveRangeItem = false;
-    } else if (rangeItemsBy == f.rangeSwitchedAt) {
-        s.enterRangeItem = !f.rangeMode;
-        s.leaveRangeItem = f.rangeMode;
-    } else {
-        // A resize leaves the selection behind; a new picture offers both.
-        s.enterRangeItem = true;
-        s.leaveRangeItem = rangeItemsBy == f.pictureAnnouncedAt;
-    }
-
-    // A resize begun leaves the resize commands as they were.
-    const int resizeBy = std::max(f.rangeSwitchedAt, f.pictureAnnouncedAt);
-    s.resize = resizeBy == 0 ? false : resizeBy == f.pictureAnnouncedAt ? true : !f.rangeMode;
-
-    // The zoom works on the whole picture: not while a range is marked, again once a resize begins.
-    s.zoomBox = f.rangeSwitchedAt > f.resizeStartedAt ? !f.rangeMode : true;
-
-    s.wholeScreenAndChosenCapture = !f.captureLocked;
-    s.activeWindowCapture = !f.activeCaptureLocked;
-    s.leaveFullScreen = f.fullScreen;
-    return s;
+// The range menu items: both off until something happened; after a range switch the item for
+// the other mode; after a new picture both; after a resize only entering (a resize leaves the
+// selection behind).
+bool RangeItem(const TCommandFacts& f, bool entering) {
+    const int by = std::max({f.rangeSwitchedAt, f.pictureAnnouncedAt, f.resizeStartedAt});
+    if (by == 0) return false;
+    if (by == f.rangeSwitchedAt) return entering ? !f.rangeMode : f.rangeMode;
+    return entering || by == f.pictureAnnouncedAt;
 }
+
+}  // namespace
+
+bool Holds(TRule rule, const TCommandFacts& f) {
+    switch (rule) {
+        case TRule::Always: return true;
+        case TRule::Picture: return f.PictureExists();
+        case TRule::EnterRangeItem: return RangeItem(f, true);
+        case TRule::LeaveRangeItem: return RangeItem(f, false);
+        case TRule::Resize: {
+            // A resize begun leaves the resize commands as they were.
+            const int by = std::max(f.rangeSwitchedAt, f.pictureAnnouncedAt);
+            return by == 0 ? false : by == f.pictureAnnouncedAt ? true : !f.rangeMode;
+        }
+        case TRule::WholeScreenCapture: return !f.captureLocked;
+        case TRule::ActiveWindowCapture: return !f.activeCaptureLocked;
+        case TRule::FullScreen: return f.fullScreen;
+        case TRule::RangeMode: return f.rangeMode;
+        case TRule::NoRangeMode: return !f.rangeMode;
+        case TRule::ToolBarShown: return f.toolBarShown;
+        case TRule::StatusBarShown: return f.statusBarShown;
+    }
+    return false;
+}
+
+bool ZoomBoxEnabled(const TCommandFacts& f) { return f.rangeSwitchedAt > f.resizeStartedAt ? !f.rangeMode : true; }
 
 }  // namespace kaptor

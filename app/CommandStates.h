@@ -1,17 +1,23 @@
 // The states of the main window's commands, worked out in one place from what has happened.
-// The window keeps the facts, changes them where they happen and applies the states after.
+// The window keeps the facts, changes them where they happen and applies the states after;
+// each control built for a command names the rule that governs it (app/CommandTable.cpp).
 #pragma once
+
+#include <cstdint>
 
 namespace kaptor {
 
 struct TCommandFacts {
     bool rangeMode = false;
     bool fullScreen = false;
-    // The capture lock as the latest capture step set it: the whole-screen and chosen-window
-    // commands, and apart from them the active-window one (a whole-screen wait leaves it free,
-    // and an active-window capture nested in that wait frees all three when it ends).
+    // The capture lock as the latest capture step set it (the capture commands own it): the
+    // whole-screen, chosen-window and region commands, and apart from them the active-window
+    // one.
     bool captureLocked = false;
     bool activeCaptureLocked = false;
+    // The bars the options show (their View-menu items are checked by them).
+    bool toolBarShown = false;
+    bool statusBarShown = false;
     // When the last range switch, new picture and resize began (0: never; a larger number is
     // later). Whichever came last decides the range and resize commands and the zoom box:
     // a new picture frees both range commands whatever the mode, and leaving range mode frees
@@ -27,27 +33,30 @@ struct TCommandFacts {
     }
     void PictureAnnounced() { pictureAnnouncedAt = ++events; }
     void ResizeStarted() { resizeStartedAt = ++events; }
-    void CaptureLockSet(bool locked, bool activeWindowToo) {
-        captureLocked = locked;
-        if (activeWindowToo) activeCaptureLocked = locked;
-    }
     bool PictureExists() const { return pictureAnnouncedAt > 0; }
 };
 
-struct TCommandStates {
-    // Full-screen view, copy, save, print, printer set-up (also the tray's "shown picture"
-    // print) and the two range buttons.
-    bool pictureCommands;
-    bool rangeButtonDown;  // else the no-range button is down
-    bool enterRangeItem;
-    bool leaveRangeItem;
-    bool resize;  // button and menu item
-    bool zoomBox;
-    bool wholeScreenAndChosenCapture;
-    bool activeWindowCapture;
-    bool leaveFullScreen;
+// What a control's state follows. A command runs from anywhere only while its guard holds;
+// each control built for it is enabled (a button down, an item checked) while its own rule
+// holds, which may differ by place: the tray and the picture's menu keep most items usable.
+enum class TRule : std::uint8_t {
+    Always,
+    Picture,              // a picture is there: view, copy, save, print, printer set-up
+    EnterRangeItem,       // the menu item that enters range mode
+    LeaveRangeItem,       // the menu item that leaves it
+    Resize,
+    WholeScreenCapture,   // no capture waits: whole screen, chosen window, region
+    ActiveWindowCapture,  // the active-window capture is not locked
+    FullScreen,           // the return from the full-screen view
+    RangeMode,            // down: range mode on
+    NoRangeMode,          // down: range mode off
+    ToolBarShown,         // checked
+    StatusBarShown,       // checked
 };
 
-TCommandStates CommandStates(const TCommandFacts& facts);
+bool Holds(TRule rule, const TCommandFacts& facts);
+
+// The zoom works on the whole picture: not while a range is marked, again once a resize begins.
+bool ZoomBoxEnabled(const TCommandFacts& facts);
 
 }  // namespace kaptor

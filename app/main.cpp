@@ -2,10 +2,10 @@
 // message loop.
 #include <windows.h>
 
-#include "app/F_About.h"
-#include "app/FD_Kaptor2.h"
-#include "app/F_Kaptor.h"
-#include "capture/FD_Kaptor.h"
+#include "app/AboutBox.h"
+#include "app/MainWindow.h"
+#include "app/OptionsDialog.h"
+#include "capture/WindowListDialog.h"
 #include "gif/GifUnit.h"
 
 using namespace kaptor;
@@ -17,10 +17,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         // Cursor 1 is the range mode's cut cursor.
         Screen->SetCursor(1, LoadCursorA(instance, "CUT"));
         app.SetTitle("Kaptor32");
-        app.CreateForm<TKaptor32>();
-        app.CreateForm<TOptionDlg>();
+        app.CreateForm<TMainWindow>();
+        app.CreateForm<TOptionsDialog>();
         app.CreateForm<TAboutBox>();
-        app.CreateForm<TApDlg>();
+        app.CreateForm<TWindowListDialog>();
         app.Run();
         app.DestroyForms();
     } catch (const std::exception& e) {

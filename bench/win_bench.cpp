@@ -26,7 +26,7 @@
 #include <png.h>
 
 #include "WinTiming.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "view/PictureView.h"
 #include "settings/Settings.h"
 #include "exchange/Save.h"
@@ -42,7 +42,7 @@ using namespace kaptor;
 using bench::RunInterleaved;
 using bench::Timed;
 
-void BenchOpen(TKaptor32& form);  // win_open_bench.cpp
+void BenchOpen(TMainWindow& form);  // win_open_bench.cpp
 
 namespace {
 
@@ -90,13 +90,13 @@ void Pump() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) Application->DispatchOne(msg);
 }
 
-void InstallDesktop(TKaptor32& form, int w, int h) {
-    if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
-    form.PictureView().Shown().Picture().SetGraphic(nullptr);
-    form.PictureView().CleanCopy().Picture().SetGraphic(nullptr);
+void InstallDesktop(TMainWindow& form, int w, int h) {
+    if (form.Down(TCommandId::EnterRange)) form.Execute(TCommandId::LeaveRange);
+    form.View().Shown().Picture().SetGraphic(nullptr);
+    form.View().CleanCopy().Picture().SetGraphic(nullptr);
     TBitmap bitmap(w, h);
     FillDesktop(bitmap);
-    form.PictureView().Install(bitmap);
+    form.View().Install(bitmap);
     Pump();
 }
 
@@ -158,11 +158,11 @@ void MeasurePeak(const char* what, std::size_t bytes, const std::function<void()
     }
 }
 
-void BenchCapture(TKaptor32& form) {
+void BenchCapture(TMainWindow& form) {
     std::printf("capture: whole screen %d x %d, 32 bits\n", Screen->Width(), Screen->Height());
     const std::size_t bytes = static_cast<std::size_t>(Screen->Width()) * Screen->Height() * 4;
-    Timed capture("SB_CaptureClick (copy, clean copy, show, status)", [&] {
-        form.SB_CaptureClick(form.SB_Capture);
+    Timed capture("whole-screen capture (copy, clean copy, show, status)", [&] {
+        form.Execute(TCommandId::CaptureWholeScreen);
         Pump();
     });
     // What the platform itself costs: one BitBlt of the screen into a DIB section.
@@ -213,10 +213,10 @@ void BenchCapture(TKaptor32& form) {
         DeleteObject(s1);
     });
     // Memory first, from a state that holds a screen-sized picture and its clean copy.
-    form.SB_CaptureClick(form.SB_Capture);
+    form.Execute(TCommandId::CaptureWholeScreen);
     Pump();
     MeasurePeak("capture (holding 2 before)", bytes, [&] {
-        form.SB_CaptureClick(form.SB_Capture);
+        form.Execute(TCommandId::CaptureWholeScreen);
         Pump();
     });
     MeasurePeak("new section + BitBlt + new section + memcpy", bytes, leastCapture);
@@ -233,22 +233,22 @@ void BenchCapture(TKaptor32& form) {
 
 // ---------------------------------------------------------------- zoom
 
-void BenchZoom(TKaptor32& form) {
-    std::printf("zoom: view %d x %d\n", form.ScrollBox1->ClientWidth(), form.ScrollBox1->ClientHeight());
+void BenchZoom(TMainWindow& form) {
+    std::printf("zoom: view %d x %d\n", form.View().Area().ClientWidth(), form.View().Area().ClientHeight());
     // The two sizes alternate inside one run: before each sample (untimed) the form gets its
     // picture at 100 %.
     TBitmap large(4096, 4096), small(1024, 768);
     FillDesktop(large);
     FillDesktop(small);
     auto install = [&](TBitmap& picture) {
-        form.SpinEdit1->SetValue(100);
-        form.PictureView().Install(picture);
+        form.View().ChooseZoom(100);
+        form.View().Install(picture);
         Pump();
     };
     // Four steps a call, each a real change; all of them fill the view, whatever the picture.
     auto steps = [&] {
         for (int zoom : {150, 200, 250, 100}) {
-            form.SpinEdit1->SetValue(zoom);
+            form.View().ChooseZoom(zoom);
             Pump();
         }
     };
@@ -256,17 +256,17 @@ void BenchZoom(TKaptor32& form) {
     Timed onSmall("4 zoom changes on 1024 x 768 (set, repaint)", steps, [&] { install(small); });
     const auto t = RunInterleaved({&onLarge, &onSmall});
     bench::PrintRatio("zoom change 4096x4096 / 1024x768", t[0].Median, t[1].Median);
-    form.SpinEdit1->SetValue(100);
+    form.View().ChooseZoom(100);
     Pump();
 }
 
 // ---------------------------------------------------------------- band
 
-void BenchBand(TKaptor32& form) {
+void BenchBand(TMainWindow& form) {
     std::printf("band: 4096 x 4096 picture, band (8, 8)-(4088, 4088)\n");
     InstallDesktop(form, 4096, 4096);
-    form.SB_RangeClick(form.SB_Range);
-    TPictureView& view = form.PictureView();
+    form.Execute(TCommandId::EnterRange);
+    TPictureView& view = form.View();
     form.Image1MouseDown(&view.Shown(), TMouseButton::mbLeft, 0, 8, 8);
     Pump();
     Timed band("one DrawBand (XOR, four lines)", [&] {
@@ -284,7 +284,7 @@ void BenchBand(TKaptor32& form) {
         GdiFlush();
     });
     const auto t = RunInterleaved({&band, &move, &copy});
-    form.SB_NoRangeClick(&form);
+    form.Execute(TCommandId::LeaveRange);
     Pump();
     bench::PrintRatio("band draw / full copy", t[0].Median, t[2].Median);
     bench::PrintRatio("mouse move in range mode / full copy", t[1].Median, t[2].Median);
@@ -402,7 +402,7 @@ const char* FilterName(TPngFilter f) {
     return names[static_cast<int>(f)];
 }
 
-void BenchPng(TKaptor32& form) {
+void BenchPng(TMainWindow& form) {
     const TPngSettings chosen;
     std::printf("png: 1920 x 1080, 32 bits as captured, level %d, filter %s\n", chosen.Level, FilterName(chosen.Filter));
     TBitmap capture(1920, 1080);
@@ -447,8 +447,8 @@ void BenchPng(TKaptor32& form) {
         d.FileName = saved;
         return true;
     };
-    Timed open("SB_OpenClick on the 1080p PNG (load, install, repaint)", [&] {
-        form.SB_OpenClick(form.SB_Open);
+    Timed open("open command on the 1080p PNG (load, install, repaint)", [&] {
+        form.Execute(TCommandId::Open);
         Pump();
     });
     // The load core's first three steps alone (read the file, decode, make the bitmap): what
@@ -485,7 +485,7 @@ int main() {
         };
         Screen->SetCursor(1, LoadCursorA(GetModuleHandleA(nullptr), "CUT"));
         app.SetTitle("Kaptor32");
-        TKaptor32* form = app.CreateForm<TKaptor32>();
+        TMainWindow* form = app.CreateForm<TMainWindow>();
         Settings.Wait = 0;
         Settings.HideForm = false;
         Settings.ShowCursor = false;
@@ -495,8 +495,8 @@ int main() {
         if (want("zoom")) BenchZoom(*form);
         if (want("band")) BenchBand(*form);
         if (want("open")) BenchOpen(*form);
-        form->PictureView().Shown().Picture().SetGraphic(nullptr);
-        form->PictureView().CleanCopy().Picture().SetGraphic(nullptr);
+        form->View().Shown().Picture().SetGraphic(nullptr);
+        form->View().CleanCopy().Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
         if (want("png")) BenchPng(*form);
         app.DestroyForms();

@@ -21,7 +21,7 @@
 
 #include "BenchPictures.h"
 #include "WinTiming.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "view/PictureView.h"
 #include "framework/imaging/BmpCodec.h"
 #include "framework/imaging/JpegCodec.h"
@@ -161,10 +161,10 @@ void Pump() {
 }
 
 // The user's drop of one file on the view, with the repaint that follows it.
-void Drop(TKaptor32& form, const std::string& path) {
+void Drop(TMainWindow& form, const std::string& path) {
     TStringList files;
     files.Add(path);
-    form.DropDst1FileDrop(nullptr, files, 10, 10);  // the sender is not used
+    form.DropFiles(files);  // the sender is not used
     Pump();
 }
 
@@ -175,7 +175,7 @@ void Compare(const char* title, Timed& ours, Timed& reference) {
 
 }  // namespace
 
-void BenchOpen(TKaptor32& form) {
+void BenchOpen(TMainWindow& form) {
     const benchpic::Picture picture = benchpic::Screenshot();
     const Bytes gif = EncodeGif(picture);
     const Dib dib = TrueColour(picture);
@@ -226,7 +226,7 @@ void BenchOpen(TKaptor32& form) {
     Timed install("install of the decoded picture (clean copy, repaints)", [&] {
         auto bitmap = std::make_unique<TBitmap>();
         bitmap->LoadFromDib(dib);
-        form.PictureView().Install(std::move(bitmap));
+        form.View().Install(std::move(bitmap));
         Pump();
     });
     Timed loadOnly("the same picture made from its Dib alone", [&] { TBitmap().LoadFromDib(dib); });

@@ -1,5 +1,6 @@
-// The capture commands of the program's main window: the parts of the window they use and
-// what they keep from one run to the next (the last region).
+// The capture commands of the program's main window: the parts of the window they use, the
+// lock that keeps a second capture from starting while one waits, and what they keep from one
+// run to the next (the last region).
 #pragma once
 
 #include <windows.h>
@@ -9,18 +10,18 @@
 namespace kaptor {
 
 class TCanvas;
-class TComponent;
 class TForm;
 class TPictureView;
-class TToolButton;
 class TTrayIcon;
 
-// The window that shows the capture commands: told when a capture step locks or frees them.
+// Who started a capture: the start-up capture always waits one second (the window was never
+// shown), a user's waits the delay the options ask for.
+enum class TCaptureStart { ByUser, AtStartUp };
+
+// The window that shows the capture commands: told when the capture lock changes.
 class TCaptureLockListener {
 public:
-    // The whole-screen and chosen-window commands, and the active-window one when
-    // activeWindowToo.
-    virtual void CaptureCommandsLocked(bool locked, bool activeWindowToo) = 0;
+    virtual void CaptureLockChanged() = 0;
 
 protected:
     ~TCaptureLockListener() = default;
@@ -28,41 +29,38 @@ protected:
 
 class TCaptureCommands {
 public:
-    // The buttons of the three capture commands: disabled while a capture waits (the window
-    // sets their states when told through TCaptureLockListener).
-    struct TButtons {
-        TToolButton& wholeScreen;
-        TToolButton& chosenWindow;
-        TToolButton& activeWindow;
-    };
-    TCaptureCommands(TForm& window, TTrayIcon& tray, TPictureView& view, TButtons buttons,
-                     TCaptureLockListener& lockListener)
-        : window_(window), tray_(tray), view_(view), buttons_(buttons), lockListener_(lockListener) {}
+    TCaptureCommands(TForm& window, TTrayIcon& tray, TPictureView& view, TCaptureLockListener& lockListener)
+        : window_(window), tray_(tray), view_(view), lockListener_(lockListener) {}
     TCaptureCommands(const TCaptureCommands&) = delete;
     TCaptureCommands& operator=(const TCaptureCommands&) = delete;
 
-    // Each command does nothing while its button is disabled (a capture waits).
-    void CaptureWholeScreen(TComponent* sender);
-    // The chosen-window capture: the list of windows to choose from (ApDlg).
+    // Callers check the lock first (the window's command table does): a capture that waits
+    // keeps the others from starting.
+    void CaptureWholeScreen(TCaptureStart start = TCaptureStart::ByUser);
+    // The chosen-window capture: the list of windows to choose from; choosing one captures it.
     void ListWindows();
-    void CaptureActiveWindow(TComponent* sender);
+    void CaptureChosenWindow(HWND target);
+    void CaptureActiveWindow();
     // Marks a region on the frozen screen and takes it; Esc leaves the picture there is.
-    void CaptureRegion(TComponent* sender);
+    void CaptureRegion();
     // The last accepted region again, without asking (the first time it asks).
-    void CaptureLastRegion(TComponent* sender);
+    void CaptureLastRegion();
 
-    // The delay the options ask for; the start-up capture (sent by the window itself) always
-    // waits one second.
-    void Delay(TComponent* sender);
+    // The delay before a capture.
+    void Delay(TCaptureStart start);
     // The program shown after a capture, unless it lives in the tray and the options keep it
     // there.
     void ReshowProgram();
     // Both windows of the program shown again, without consulting the tray.
     void ShowProgramAgain();
     bool TrayResident() const;
-    // Tells the window the capture commands are usable or not; the active-window one only when
-    // activeWindowToo.
-    void SetCommandsEnabled(bool enabled, bool activeWindowToo);
+
+    // The lock as the latest capture step set it: the whole-screen, chosen-window and region
+    // commands, and apart from them the active-window one (a whole-screen wait leaves it free,
+    // so an active-window capture can run nested in that wait; when it ends all are free).
+    bool Locked() const { return locked_; }
+    bool ActiveWindowLocked() const { return activeWindowLocked_; }
+    void SetLocked(bool locked, bool activeWindowToo);
 
     TForm& Window() { return window_; }
     TTrayIcon& Tray() { return tray_; }
@@ -72,14 +70,23 @@ private:
     TForm& window_;
     TTrayIcon& tray_;
     TPictureView& view_;
-    TButtons buttons_;
     TCaptureLockListener& lockListener_;
+    bool locked_ = false;
+    bool activeWindowLocked_ = false;
     std::optional<RECT> lastRegion_;  // screen pixels, right and bottom exclusive
 };
 
-// The main window's capture commands while it exists: the window-list dialog's OK reaches
-// them here.
-extern TCaptureCommands* MainCaptures;
+// Every capture command locked for a scope (as while a capture waits), free again after.
+class TCaptureLock {
+public:
+    explicit TCaptureLock(TCaptureCommands& commands) : commands_(commands) { commands_.SetLocked(true, true); }
+    ~TCaptureLock() { commands_.SetLocked(false, true); }
+    TCaptureLock(const TCaptureLock&) = delete;
+    TCaptureLock& operator=(const TCaptureLock&) = delete;
+
+private:
+    TCaptureCommands& commands_;
+};
 
 // Draws the pointer's cursor onto canvas: at its screen position, or relative to area (and
 // only inside it, bounds included) when one is given.

@@ -15,34 +15,13 @@
 
 namespace kaptor {
 
-TCaptureCommands* MainCaptures = nullptr;
-
-void TCapturePipeline::Prepare() {
-    host_.SetCommandsEnabled(false, rules_.locksActiveWindowCommand);
-    host_.View().LeaveRangeMode();
-    host_.View().ZoomToFullSize();
-    if (Settings.HideForm) {
-        ShowWindow(Application->Handle(), SW_HIDE);
-        host_.Window().Hide();
-    }
-}
-
-void TCapturePipeline::Wait(TComponent* sender) {
-    if (rules_.sleepsBeforePumping) {
-        TCountdown countdown(host_.Tray(), Settings.ShowCountdown);
-        for (int i = 0; i < Settings.Wait; ++i) {
-            countdown.WaitSecond(Settings.Wait - i);
-            Application->ProcessMessages();
-        }
-    } else {
-        host_.Delay(sender);
-    }
-    host_.SetCommandsEnabled(true, rules_.locksActiveWindowCommand);
-}
-
-void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) {
+void TCapturePipeline::Run(TCaptureStart start, const TSource& source, const std::function<void()>& beforeWait) {
+    Prepare();
+    if (beforeWait) beforeWait();
+    Wait(start);
+    TCaptureOutcome outcome;
     try {
-        if (!take(*this)) return;
+        outcome = source(*this);
     } catch (const std::exception& e) {
         // A window hidden for the capture must not stay hidden with nothing left to show it.
         if (!rules_.showsErrorsItself) {
@@ -56,8 +35,57 @@ void TCapturePipeline::Take(const std::function<bool(TCapturePipeline&)>& take) 
         host_.ReshowProgram();
         throw;
     }
-    host_.ReshowProgram();
-    host_.View().AnnouncePicture();
+    Show(outcome);
+}
+
+void TCapturePipeline::Prepare() {
+    host_.SetLocked(true, rules_.locksActiveWindowCommand);
+    host_.View().LeaveRangeMode();
+    host_.View().ZoomToFullSize();
+    if (Settings.HideForm) {
+        ShowWindow(Application->Handle(), SW_HIDE);
+        host_.Window().Hide();
+    }
+}
+
+void TCapturePipeline::Wait(TCaptureStart start) {
+    if (rules_.sleepsBeforePumping) {
+        TCountdown countdown(host_.Tray(), Settings.ShowCountdown);
+        for (int i = 0; i < Settings.Wait; ++i) {
+            countdown.WaitSecond(Settings.Wait - i);
+            Application->ProcessMessages();
+        }
+    } else {
+        host_.Delay(start);
+    }
+    host_.SetLocked(false, rules_.locksActiveWindowCommand);
+}
+
+void TCapturePipeline::Show(const TCaptureOutcome& outcome) {
+    using TKind = TCaptureOutcome::TKind;
+    switch (outcome.kind) {
+        case TKind::Taken:
+            host_.ReshowProgram();
+            host_.View().AnnouncePicture();
+            return;
+        case TKind::Cancelled:
+            // The picture stays, without the frame of the range mode just left; a window
+            // hidden for the capture comes back, a program in the tray stays there.
+            host_.View().ShowCleanCopy();
+            if (!host_.TrayResident()) host_.ShowProgramAgain();
+            return;
+        case TKind::Failed:
+            // Shown again whatever the tray says: the user has a message to act on.
+            ShowMessage(outcome.message);
+            host_.ShowProgramAgain();
+            return;
+        case TKind::ChooseAgain:
+            ShowMessage(outcome.message);
+            // No new choice: a program that HideForm hid would stay out of reach (in the tray
+            // it can still be reached by its icon).
+            if (!outcome.chooseAgain() && Settings.HideForm && !host_.TrayResident()) host_.ShowProgramAgain();
+            return;
+    }
 }
 
 void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor) {
@@ -67,11 +95,6 @@ void TCapturePipeline::CopyPicture(HDC source, POINT origin, SIZE size, const RE
     if (!host_.View().CopyFrom(source, origin, size, drawOver)) throw Exception(texts::CopyFailed);
 }
 
-void TCapturePipeline::FailureEnding(const char* message) {
-    ShowMessage(message);
-    host_.ShowProgramAgain();
-}
-
 // ---------------------------------------------------------------- the shared steps
 
 void TCaptureCommands::ShowProgramAgain() {
@@ -79,14 +102,15 @@ void TCaptureCommands::ShowProgramAgain() {
     window_.Show();
 }
 
-void TCaptureCommands::SetCommandsEnabled(bool enabled, bool activeWindowToo) {
-    lockListener_.CaptureCommandsLocked(!enabled, activeWindowToo);
+void TCaptureCommands::SetLocked(bool locked, bool activeWindowToo) {
+    locked_ = locked;
+    if (activeWindowToo) activeWindowLocked_ = locked;
+    lockListener_.CaptureLockChanged();
 }
 
-void TCaptureCommands::Delay(TComponent* sender) {
+void TCaptureCommands::Delay(TCaptureStart start) {
     Application->ProcessMessages();
-    // The start-up capture always waits one second: the window was never shown.
-    if (sender == &window_) {
+    if (start == TCaptureStart::AtStartUp) {
         Sleep(1000);
         return;
     }

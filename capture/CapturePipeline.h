@@ -1,17 +1,16 @@
 // The one sequence every capture command runs: lock the capture commands, leave range mode,
-// zoom 100, hide, wait, copy from a device context into the view, cursor, clean copy, show
-// the program again, enable the picture commands. A command adds only where its picture
-// comes from and the few ways it must differ (TCaptureRules).
+// zoom 100, hide, wait, take the picture from the command's source, and show the user what
+// came of it. A source says only where its pixels come from and gives back an outcome; the
+// pipeline alone decides what the user sees for each outcome.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 
-namespace kaptor {
+#include "capture/CaptureCommands.h"
 
-class TCaptureCommands;
-class TComponent;
+namespace kaptor {
 
 namespace texts {
 // The copy from the screen or a window failed: the previous picture stays.
@@ -34,39 +33,53 @@ struct TCaptureRules {
 inline constexpr TCaptureRules WholeScreenRules{false, false, false};
 inline constexpr TCaptureRules ChosenWindowRules{true, true, false};
 inline constexpr TCaptureRules ActiveWindowRules{true, false, true};
+// The other captures may not start while the region is being marked beneath the selector.
+inline constexpr TCaptureRules RegionRules{true, false, false};
+
+// What a source gives back.
+struct TCaptureOutcome {
+    enum class TKind {
+        Taken,        // the new picture is in the view
+        Cancelled,    // the user stepped back: the old picture stays, without a range frame
+        Failed,       // nothing to copy: message, and the program is shown again
+        ChooseAgain,  // message, then the user chooses anew (chooseAgain: true when they did)
+    };
+    TKind kind = TKind::Taken;
+    const char* message = nullptr;
+    std::function<bool()> chooseAgain;
+
+    static TCaptureOutcome Taken() { return {}; }
+    static TCaptureOutcome Cancelled() { return {TKind::Cancelled, nullptr, {}}; }
+    static TCaptureOutcome Failed(const char* message) { return {TKind::Failed, message, {}}; }
+    static TCaptureOutcome ChooseAgain(const char* message, std::function<bool()> chooseAgain) {
+        return {TKind::ChooseAgain, message, std::move(chooseAgain)};
+    }
+};
 
 class TCapturePipeline {
 public:
+    using TSource = std::function<TCaptureOutcome(TCapturePipeline&)>;
+
     TCapturePipeline(TCaptureCommands& host, const TCaptureRules& rules) : host_(host), rules_(rules) {}
 
-    // Locks the capture commands, leaves range mode (keeping the picture it is about to
-    // replace), sets the zoom to 100 and hides the program when the options say so.
-    void Prepare();
-    // The delay the options ask for; the capture commands are usable again afterwards.
-    void Wait(TComponent* sender);
+    // The whole sequence; beforeWait runs once the program is prepared, before the delay (the
+    // window list closes there). Errors: the program is shown again (whatever the source held
+    // is released first), then the error is reported as the rules say.
+    void Run(TCaptureStart start, const TSource& source, const std::function<void()>& beforeWait = {});
 
-    // Runs `take`, which finds the capture's source and calls CopyPicture, or ends the command
-    // itself (FailureEnding) and returns false. A picture taken is followed by showing the
-    // program again, the picture commands and the size in the status bar. On an error the
-    // program is shown again (whatever `take` held is released first), then the error is
-    // reported as the rules say.
-    void Take(const std::function<bool(TCapturePipeline&)>& take);
-
-    // The new picture: `size` pixels from `source`'s origin, the cursor drawn in when the
-    // options say so (against `cursorArea` in screen coordinates, or anywhere on the screen
-    // when null), and its clean copy. A failed copy keeps the previous picture and throws.
-    void CopyPicture(HDC source, SIZE size, const RECT* cursorArea) {
-        CopyPicture(source, POINT{0, 0}, size, cursorArea, true);
-    }
-    // The same from `origin` of `source`; drawCursor false: the source has the cursor in
-    // already (a screen frozen with it), so none is drawn now.
-    void CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor);
-
-    // A command that stops with `message`: the application window and the main window are
-    // shown again, whatever the tray says.
-    void FailureEnding(const char* message);
+    // The new picture: `size` pixels from `origin` of `source`, the cursor drawn in when the
+    // options say so and drawCursor (against `cursorArea` in screen coordinates, or anywhere
+    // on the screen when null), and its clean copy. drawCursor false: the source has the
+    // cursor in already (a screen frozen with it). A failed copy keeps the previous picture
+    // and throws.
+    void CopyPicture(HDC source, POINT origin, SIZE size, const RECT* cursorArea, bool drawCursor = true);
+    void CopyPicture(HDC source, SIZE size, const RECT* cursorArea) { CopyPicture(source, POINT{0, 0}, size, cursorArea); }
 
 private:
+    void Prepare();
+    void Wait(TCaptureStart start);
+    void Show(const TCaptureOutcome& outcome);
+
     TCaptureCommands& host_;
     TCaptureRules rules_;
 };

@@ -24,6 +24,9 @@ struct TSettings {
     // Kept after the eleven, which stay as they are; both off unless the user turns them on.
     bool HotKeys = false;        // "Hot Keys": Print Screen captures from anywhere
     bool ShowCountdown = false;  // "Show Countdown": the seconds left of a capture's delay
+    // Not kept in the file: the range frame's colour (a COLORREF) for this run, red until the
+    // user picks another.
+    std::uint32_t FrameColour = 0x0000FF;
     friend bool operator==(const TSettings&, const TSettings&) = default;
 };
 

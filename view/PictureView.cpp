@@ -17,6 +17,7 @@
 #include "framework/win/Forms.h"
 #include "framework/win/Menus.h"
 #include "framework/win/Spin.h"
+#include "settings/Settings.h"
 #include "view/Zoom.h"
 
 namespace kaptor {
@@ -64,6 +65,10 @@ TPictureView::TPictureView(TImage& shown, TImage& clean, TSpinEdit& zoomBox, TSc
     shown_.OnMouseMove = [this](TComponent*, TShiftState, int x, int y) { MouseMove(x, y); };
     zoomBox_.OnChange = [this](TComponent*) { SetZoom(zoomBox_.Value()); };
 }
+
+int TPictureView::ZoomBoxValue() const { return zoomBox_.Value(); }
+void TPictureView::ChooseZoom(int zoom) { zoomBox_.SetValue(zoom); }
+bool TPictureView::ZoomBoxEnabled() const { return zoomBox_.Enabled(); }
 
 TPictureView::~TPictureView() {
     // The controls outlive the view by a little (their owner frees them after it).
@@ -270,7 +275,7 @@ void TPictureView::MouseDown(TMouseButton button, int x, int y) {
     if (m.Dragging) {
         DrawBand(m.Start, m.End);  // erases the band
         TCanvas& canvas = shown_.Canvas();
-        canvas.Brush.Color = listener_.FrameColor();
+        canvas.Brush.Color = static_cast<TColor>(Settings.FrameColour);
         canvas.Brush.Style = bsSolid;
         // The first corner becomes the top-left one; every rule tests the corners as they
         // were, and corners on one row or column stay as they are.
@@ -343,7 +348,7 @@ std::unique_ptr<TBitmap> TPictureView::CutRange() {
 
 void TPictureView::DrawRangeFrame() {
     TCanvas& canvas = shown_.Canvas();
-    canvas.Brush.Color = listener_.FrameColor();
+    canvas.Brush.Color = static_cast<TColor>(Settings.FrameColour);
     canvas.Brush.Style = bsSolid;
     marking_.Rect = RECT{marking_.Start.x, marking_.Start.y, marking_.End.x, marking_.End.y};
     canvas.FrameRect(marking_.Rect);

@@ -1,7 +1,7 @@
 // The picture view: the picture as shown (stretched to the zoom, with the range frame drawn on
 // it), its hidden clean copy, the picture's own size, the zoom box and the range being marked.
 // It alone writes them. What the window shows about them (status panels, the commands range
-// mode switches, the frame's colour) it learns through TPictureViewListener.
+// mode switches) it learns through TPictureViewListener.
 #pragma once
 
 #include <windows.h>
@@ -31,7 +31,6 @@ class TPictureViewListener {
 public:
     // Panel 0 the picture's size, 1 the pointer's position, 2 the range's size.
     virtual void ShowStatus(int panel, const std::string& text) = 0;
-    virtual TColor FrameColor() const = 0;
     // The commands that range mode switches: which of its two buttons is down, its menu
     // items, resize and the zoom box (zoom and resize work on the whole picture, not while a
     // range is being marked).
@@ -66,6 +65,12 @@ public:
 
     TImage& Shown() { return shown_; }
     TImage& CleanCopy() { return clean_; }
+    // The area the picture lies in, scrolled when it is larger.
+    TScrollBox& Area() { return area_; }
+    // The zoom box's value, and a value chosen in it as the user would (the view follows).
+    int ZoomBoxValue() const;
+    void ChooseZoom(int zoom);
+    bool ZoomBoxEnabled() const;
     // The picture's own size, before zoom.
     SIZE NaturalSize() const { return natural_; }
     // Stands for a picture of another size, for the zoom and resize that follow.

@@ -239,6 +239,9 @@ bool TForm::HandleHelp(HELPINFO* info) {
     if (info && info->iContextType == HELPINFO_WINDOW) {
         for (TWinControl* c = FromHandle(static_cast<HWND>(info->hItemHandle)); c && !context; c = c->Parent())
             context = c->HelpContext;
+    } else if (info && info->iContextType == HELPINFO_MENUITEM) {
+        // F1 on a highlighted menu item: that item's topic.
+        if (TMenuItem* item = TMenuItem::FromCommand(static_cast<UINT>(info->iCtrlId))) context = item->HelpContext;
     }
     if (!context) context = HelpContext;
     if (!context) return false;

@@ -15,13 +15,13 @@
 #include <string>
 
 #include "TestApp.h"
-#include "app/FD_Kaptor2.h"
+#include "app/OptionsDialog.h"
 #include "exchange/F_Kaptor2.h"
-#include "app/F_About.h"
-#include "app/F_Kaptor.h"
+#include "app/AboutBox.h"
+#include "app/MainWindow.h"
 #include "app/HelpViewer.h"
 #include "settings/Settings.h"
-#include "capture/FD_Kaptor.h"
+#include "capture/WindowListDialog.h"
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
@@ -42,7 +42,7 @@ int Dpi() {
 }
 int Scaled(int designed) { return MulDiv(designed, Dpi(), 96); }
 
-std::string Panel(TKaptor32& w, int i) { return w.StatusBar1->Panels()[i].Text(); }
+std::string Panel(TMainWindow& w, int i) { return w.StatusText(i); }
 
 struct Settled {
     TSettings saved = Settings;
@@ -117,8 +117,8 @@ private:
     HWND handle_ = nullptr;
 };
 
-TBitmap& PictureOf(TKaptor32& w) {
-    auto* bitmap = dynamic_cast<TBitmap*>(w.PictureView().Shown().Picture().Graphic());
+TBitmap& PictureOf(TMainWindow& w) {
+    auto* bitmap = dynamic_cast<TBitmap*>(w.View().Shown().Picture().Graphic());
     if (!bitmap) throw Exception("no picture");
     return *bitmap;
 }
@@ -151,17 +151,17 @@ TEST(HighDpiScreen, IsTheScreenTheHarnessSetAndSeenInPhysicalPixels) {
 // ---------------------------------------------------------------- captures
 
 TEST(HighDpiCapture, WholeScreenIsTheScreenPixelForPixel) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     Settled settled;
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     // Near the bottom-right corner, beyond what a screen scaled down by 1.5 would reach.
     const COLORREF colour = RGB(20, 180, 60);
     ColourWindow corner(colour, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 160, sh - 300, 160, 120);
     ASSERT_TRUE(corner.Shown());
-    w.SB_CaptureClick(w.SB_Capture);
+    w.Execute(TCommandId::CaptureWholeScreen);
     Pump();
-    EXPECT_EQ(w.PictureView().NaturalSize().cx, sw);
-    EXPECT_EQ(w.PictureView().NaturalSize().cy, sh);
+    EXPECT_EQ(w.View().NaturalSize().cx, sw);
+    EXPECT_EQ(w.View().NaturalSize().cy, sh);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(sw) + " x " + std::to_string(sh));
     TBitmap& picture = PictureOf(w);
     ASSERT_EQ(picture.Width(), sw);
@@ -196,14 +196,14 @@ void CALLBACK DragOnSelector(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(HighDpiCapture, RegionIsInScreenPixels) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     Settled settled;
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     const COLORREF colour = RGB(20, 60, 180);
     ColourWindow corner(colour, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, sw - 160, sh - 300, 160, 120);
     Pump();
     SetTimer(nullptr, 0, 100, DragOnSelector);
-    w.CaptureRegionClick(w.M_CaptureRegion);
+    w.Execute(TCommandId::CaptureRegion);
     Pump();
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : 160 x 120");
     TBitmap& picture = PictureOf(w);
@@ -214,7 +214,7 @@ TEST(HighDpiCapture, RegionIsInScreenPixels) {
 }
 
 TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     Settled settled;
     const COLORREF colour = RGB(200, 40, 150);
     // On 1920 x 1080: 1300 x 760, more than a screen scaled down by 1.5 could show.
@@ -226,10 +226,10 @@ TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
     GetWindowRect(target.Handle(), &r);
     ASSERT_EQ(r.right - r.left, width);
     ASSERT_EQ(r.bottom - r.top, height);
-    w.SB_Capture3Click(w.SB_Capture3);
+    w.Execute(TCommandId::CaptureActiveWindow);
     Pump();
-    EXPECT_EQ(w.PictureView().NaturalSize().cx, width);
-    EXPECT_EQ(w.PictureView().NaturalSize().cy, height);
+    EXPECT_EQ(w.View().NaturalSize().cx, width);
+    EXPECT_EQ(w.View().NaturalSize().cy, height);
     EXPECT_EQ(Panel(w, 0), "ｻｲｽﾞ : " + std::to_string(width) + " x " + std::to_string(height));
     TBitmap& picture = PictureOf(w);
     ASSERT_EQ(picture.Width(), width);
@@ -242,7 +242,7 @@ TEST(HighDpiCapture, ActiveWindowIsItsPhysicalWindowSize) {
 }
 
 TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     Settled settled;
     Settings.ShowCursor = true;
     const int sh = GetSystemMetrics(SM_CYSCREEN);
@@ -275,7 +275,7 @@ TEST(HighDpiCapture, CursorIsDrawnAtTheSizeTheScreenShowsIt) {
     // Taken again if the display moved the pointer meanwhile: the overlay draws the cursor
     // where the pointer is, and the scan below must start there.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        w.SB_CaptureClick(w.SB_Capture);
+        w.Execute(TCommandId::CaptureWholeScreen);
         if (PointerAt(at.x, at.y)) break;
         PlacePointer(arrow, at.x, at.y);
     }
@@ -376,16 +376,16 @@ std::unique_ptr<T> Made() {
 
 TEST(HighDpiForms, DialogsAreTheirDesignScaledWithNothingCutOff) {
     MainWindow();  // first: it is the main form
-    if (!OptionDlg) TestApp().CreateForm<TOptionDlg>();
+    if (!TheOptionsDialog) TestApp().CreateForm<TOptionsDialog>();
     if (!AboutBox) TestApp().CreateForm<TAboutBox>();
-    if (!ApDlg) TestApp().CreateForm<TApDlg>();
-    CheckForm(*OptionDlg, "TOptionDlg", 305, 311);
+    if (!WindowList) TestApp().CreateForm<TWindowListDialog>();
+    CheckForm(*TheOptionsDialog, "TOptionDlg", 305, 311);
     CheckForm(*AboutBox, "TAboutBox", 247, 115);
-    CheckForm(*ApDlg, "TApDlg", 479, 255);
+    CheckForm(*WindowList, "TApDlg", 479, 255);
     // At 144 dpi one and a half times, halves rounded up.
     if (Dpi() == 144) {
-        EXPECT_EQ(OptionDlg->ClientWidth(), 458);
-        EXPECT_EQ(OptionDlg->ClientHeight(), 467);
+        EXPECT_EQ(TheOptionsDialog->ClientWidth(), 458);
+        EXPECT_EQ(TheOptionsDialog->ClientHeight(), 467);
         EXPECT_EQ(AboutBox->ClientWidth(), 371);
         EXPECT_EQ(AboutBox->ClientHeight(), 173);
     }
@@ -442,26 +442,35 @@ TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
 }
 
 TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     EXPECT_EQ(w.ClientWidth(), Scaled(594));
     EXPECT_EQ(w.ClientHeight(), Scaled(348));
-    w.CoolBar1->SetVisible(true);
+    Settings.ShowBar = true;
+    w.ShowBars();
     w.Realign();
     Pump();
-    CheckControls(*w.Panel1, "TKaptor32");
+    // The bars as the user's tools see them: the band holds the tool bar and the zoom band.
+    HWND band = FindWindowExA(w.Handle(), nullptr, "ReBarWindow32", nullptr);
+    HWND toolBar = FindWindowExA(band, nullptr, "ToolbarWindow32", nullptr);
+    HWND zoomBand = nullptr;
+    for (HWND c = GetWindow(band, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (c != toolBar) zoomBand = c;
+    ASSERT_NE(toolBar, nullptr);
+    ASSERT_NE(TWinControl::FromHandle(zoomBand), nullptr);
+    CheckControls(*TWinControl::FromHandle(zoomBand), "TKaptor32");
     // Tool-bar glyphs: the image list the bar draws from is 24-pixel glyphs scaled.
-    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(w.ToolBar1->Handle(), TB_GETIMAGELIST, 0, 0));
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolBar, TB_GETIMAGELIST, 0, 0));
     ASSERT_NE(images, nullptr);
     int gw = 0, gh = 0;
     ImageList_GetIconSize(images, &gw, &gh);
     EXPECT_EQ(gw, Scaled(24));
     EXPECT_EQ(gh, Scaled(24));
     EXPECT_EQ(ImageList_GetImageCount(images), 12);
-    const LRESULT button = SendMessageA(w.ToolBar1->Handle(), TB_GETBUTTONSIZE, 0, 0);
+    const LRESULT button = SendMessageA(toolBar, TB_GETBUTTONSIZE, 0, 0);
     EXPECT_GE(LOWORD(button), Scaled(52));
     EXPECT_GE(HIWORD(button), Scaled(40));
-    // The range buttons' glyphs grow with their buttons.
-    auto glyph = reinterpret_cast<HICON>(SendMessageA(w.SB_Range->Handle(), BM_GETIMAGE, IMAGE_ICON, 0));
+    // The range buttons' glyphs grow with their buttons (the range button comes first).
+    auto glyph = reinterpret_cast<HICON>(SendMessageA(GetWindow(zoomBand, GW_CHILD), BM_GETIMAGE, IMAGE_ICON, 0));
     ASSERT_NE(glyph, nullptr);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(glyph, &info));
@@ -476,10 +485,11 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
     GetObjectA(designed.get(), sizeof source, &source);
     EXPECT_EQ(bm.bmWidth, Scaled(source.bmWidth));
     // Status panels keep their share of the bar.
-    const int parts = static_cast<int>(SendMessageA(w.StatusBar1->Handle(), SB_GETPARTS, 0, 0));
+    HWND status = FindWindowExA(w.Handle(), nullptr, STATUSCLASSNAMEA, nullptr);
+    const int parts = static_cast<int>(SendMessageA(status, SB_GETPARTS, 0, 0));
     ASSERT_EQ(parts, 4);
     int edges[4] = {};
-    SendMessageA(w.StatusBar1->Handle(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    SendMessageA(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     EXPECT_EQ(edges[0], Scaled(120));
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/F_About.h"
+#include "app/AboutBox.h"
 #include "framework/win/Handles.h"
 
 using namespace kaptor;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Handles.h"
@@ -65,11 +65,11 @@ bool CanReserve(SIZE_T bytes) {
     return b != nullptr;
 }
 
-bool CaptureButtonsEnabled(TKaptor32& m) { return m.SB_Capture->Enabled() && m.SB_Capture2->Enabled(); }
+bool CaptureButtonsEnabled(TMainWindow& m) { return m.Enabled(TCommandId::CaptureWholeScreen, TPlace::ToolBar) && m.Enabled(TCommandId::CaptureChosenWindow, TPlace::ToolBar); }
 
 // F5 as the user presses it: through the message loop, whose shortcut handling runs the
 // capture and whose error boundary reports what it raises.
-void PressF5(TKaptor32& m) {
+void PressF5(TMainWindow& m) {
     SetForegroundWindow(m.Handle());
     PostMessageA(m.Handle(), WM_KEYDOWN, VK_F5, 1);
     Application->ProcessMessages();
@@ -79,7 +79,7 @@ struct Restore {
     TSettings saved = Settings;
     ~Restore() {
         Settings = saved;
-        TKaptor32& m = MainWindow();
+        TMainWindow& m = MainWindow();
         ShowWindow(Application->Handle(), SW_SHOW);
         m.Show();
         Pump();
@@ -92,7 +92,7 @@ struct Restore {
 // full, a process that has already run many tests can find no room for the display
 // connection's buffers, and the X library then ends the whole process.
 TEST(CaptureLimitsOwnProcess, DISABLED_NoMemoryForTheScreenBitmapShowsTheErrorAndTheProgramGoesOn) {
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     Restore restore;
     Settings.HideForm = true;  // the harder case: the window is hidden when the copy fails
     Settings.Wait = 0;
@@ -109,7 +109,7 @@ TEST(CaptureLimitsOwnProcess, DISABLED_NoMemoryForTheScreenBitmapShowsTheErrorAn
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"メモリが不足しています"});
     ASSERT_TRUE(CanReserve(screenBytes));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
-    EXPECT_TRUE(m.SB_Capture3->Enabled());
+    EXPECT_TRUE(m.Enabled(TCommandId::CaptureActiveWindow, TPlace::ToolBar));
     // The user can see the program again and carry on.
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
     EXPECT_TRUE(IsWindowVisible(Application->Handle()));
@@ -118,10 +118,10 @@ TEST(CaptureLimitsOwnProcess, DISABLED_NoMemoryForTheScreenBitmapShowsTheErrorAn
     Settings.HideForm = false;
     PressF5(m);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, Screen->Width());
-    EXPECT_EQ(m.PictureView().Shown().Picture().Width(), Screen->Width());
-    EXPECT_EQ(m.PictureView().CleanCopy().Picture().Height(), Screen->Height());
-    EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
+    EXPECT_EQ(m.View().NaturalSize().cx, Screen->Width());
+    EXPECT_EQ(m.View().Shown().Picture().Width(), Screen->Width());
+    EXPECT_EQ(m.View().CleanCopy().Picture().Height(), Screen->Height());
+    EXPECT_EQ(m.StatusText(0),
               "ｻｲｽﾞ : " + IntToStr(Screen->Width()) + " x " + IntToStr(Screen->Height()));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
 }
@@ -180,17 +180,17 @@ private:
 };
 
 // A white picture of the given size as the current one.
-void InstallWhite(TKaptor32& m, int w, int h) {
+void InstallWhite(TMainWindow& m, int w, int h) {
     TBitmap b(w, h);
     b.Canvas().Brush.Color = clWhite;
     b.Canvas().FillRect(RECT{0, 0, w, h});
-    m.PictureView().Install(b);
+    m.View().Install(b);
 }
 
 // The overlay with the pointer at (x, y); tried again if the pointer moved meanwhile, which
 // is the display's doing, not the overlay's.
 template <class Overlay>
-bool OverlayAt(TKaptor32& m, HCURSOR cursor, int x, int y, Overlay overlay) {
+bool OverlayAt(TMainWindow& m, HCURSOR cursor, int x, int y, Overlay overlay) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         InstallWhite(m, 400, 300);
         if (!PlacePointer(cursor, x, y)) continue;
@@ -201,8 +201,8 @@ bool OverlayAt(TKaptor32& m, HCURSOR cursor, int x, int y, Overlay overlay) {
 }
 
 // The bounding box of every pixel of the picture that is no longer white; empty if none.
-RECT Touched(TKaptor32& m) {
-    TBitmap& b = m.PictureView().Shown().Picture().Bitmap();
+RECT Touched(TMainWindow& m) {
+    TBitmap& b = m.View().Shown().Picture().Bitmap();
     RECT r{b.Width(), b.Height(), 0, 0};
     for (int y = 0; y < b.Height(); ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(b.ScanLine(y));
@@ -218,7 +218,7 @@ RECT Touched(TKaptor32& m) {
     return r;
 }
 
-::testing::AssertionResult DrawnAt(TKaptor32& m, int x, int y) {
+::testing::AssertionResult DrawnAt(TMainWindow& m, int x, int y) {
     const RECT r = Touched(m);
     const int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
     if (r.left == x && r.top == y && r.right == x + w && r.bottom == y + h) return ::testing::AssertionSuccess();
@@ -226,7 +226,7 @@ RECT Touched(TKaptor32& m) {
                                          << r.bottom << "), expected its corner at (" << x << "," << y << ")";
 }
 
-bool NothingDrawn(TKaptor32& m) {
+bool NothingDrawn(TMainWindow& m) {
     const RECT r = Touched(m);
     return r.right == r.left;
 }
@@ -234,13 +234,13 @@ bool NothingDrawn(TKaptor32& m) {
 }  // namespace
 
 TEST(CursorOverlay, WholeScreenPutsTheImageCornerAtThePointer) {
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     SquareCursor cursor;
     ASSERT_NE(cursor.Handle(), nullptr);
-    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 50, 60, [&] { m.OverlayCursor(); }));
+    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 50, 60, [&] { DrawPointerCursor(m.View().Shown().Canvas()); }));
     EXPECT_TRUE(DrawnAt(m, 50, 60));  // not at (34, 44): the hot spot is not subtracted
     // The corner may lie anywhere; only what falls inside the picture is drawn.
-    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 390, 295, [&] { m.OverlayCursor(); }));
+    ASSERT_TRUE(OverlayAt(m, cursor.Handle(), 390, 295, [&] { DrawPointerCursor(m.View().Shown().Canvas()); }));
     const RECT r = Touched(m);
     EXPECT_EQ(r.left, 390);
     EXPECT_EQ(r.top, 295);
@@ -249,7 +249,7 @@ TEST(CursorOverlay, WholeScreenPutsTheImageCornerAtThePointer) {
 }
 
 TEST(CursorOverlay, CaptureRectangleCountsItsBoundsOnAllFourSides) {
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     SquareCursor cursor;
     ASSERT_NE(cursor.Handle(), nullptr);
     const RECT area{100, 80, 300, 200};
@@ -264,7 +264,7 @@ TEST(CursorOverlay, CaptureRectangleCountsItsBoundsOnAllFourSides) {
         {150, 79, false}, {150, 201, false}, {180, 130, true},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(OverlayAt(m, cursor.Handle(), c.x, c.y, [&] { m.OverlayCursor(&area); })) << c.x << "," << c.y;
+        ASSERT_TRUE(OverlayAt(m, cursor.Handle(), c.x, c.y, [&] { DrawPointerCursor(m.View().Shown().Canvas(), &area); })) << c.x << "," << c.y;
         if (c.drawn)
             EXPECT_TRUE(DrawnAt(m, c.x - area.left, c.y - area.top)) << "pointer " << c.x << "," << c.y;
         else
@@ -273,7 +273,7 @@ TEST(CursorOverlay, CaptureRectangleCountsItsBoundsOnAllFourSides) {
 }
 
 TEST(CursorOverlay, NoCursorDrawsNothingAndLeaksNothing) {
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     SquareCursor cursor;
     ASSERT_NE(cursor.Handle(), nullptr);
     InstallWhite(m, 200, 150);
@@ -281,12 +281,12 @@ TEST(CursorOverlay, NoCursorDrawsNothingAndLeaksNothing) {
     Pump(1);
     SetCursor(nullptr);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
-    m.OverlayCursor();
+    DrawPointerCursor(m.View().Shown().Canvas());
     EXPECT_TRUE(NothingDrawn(m));
     // Every overlay frees its copy of the cursor.
     for (int i = 0; i < 20; ++i) {
         ASSERT_TRUE(PlacePointer(cursor.Handle(), 20, 20));
-        m.OverlayCursor();
+        DrawPointerCursor(m.View().Shown().Canvas());
     }
     EXPECT_TRUE(DrawnAt(m, 20, 20));
     EXPECT_EQ(OwnedGdiHandles(), gdi);

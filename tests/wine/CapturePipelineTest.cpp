@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "capture/CapturePipeline.h"
 #include "framework/win/Bitmap.h"
@@ -15,29 +15,31 @@ using namespace kaptor;
 using namespace kaptor::testing;
 
 TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesSay) {
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     const TSettings saved = Settings;
     Settings.ShowCursor = false;
+    Settings.Wait = 0;
+    Settings.HideForm = false;
     TBitmap previous(40, 30);
     previous.Canvas().Brush.Color = clRed;
     previous.Canvas().FillRect(RECT{0, 0, 40, 30});
-    m.PictureView().Install(previous);
+    m.View().Install(previous);
     HDC gone = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(DeleteDC(gone));  // a source nothing can be copied from
     auto copyFromGone = [gone](TCapturePipeline& c) {
         c.CopyPicture(gone, SIZE{200, 100}, nullptr);
-        return true;
+        return TCaptureOutcome::Taken();
     };
     auto previousShown = [&m] {
-        TBitmap& b = m.PictureView().Shown().Picture().Bitmap();
-        return b.Width() == 40 && b.Height() == 30 && m.PictureView().Shown().Width() == 40 && m.PictureView().NaturalSize().cy == 30 &&
-               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.PictureView().CleanCopy().Picture().Width() == 40;
+        TBitmap& b = m.View().Shown().Picture().Bitmap();
+        return b.Width() == 40 && b.Height() == 30 && m.View().Shown().Width() == 40 && m.View().NaturalSize().cy == 30 &&
+               GetPixel(b.Canvas().Handle(), 39, 29) == RGB(255, 0, 0) && m.View().CleanCopy().Picture().Width() == 40;
     };
     TakeMessages();
 
     TCapturePipeline wholeScreen(m.Captures(), WholeScreenRules);
     try {
-        wholeScreen.Take(copyFromGone);
+        wholeScreen.Run(TCaptureStart::ByUser, copyFromGone);
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_STREQ(e.what(), "画面をｺﾋﾟｰできません");
@@ -45,8 +47,23 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     EXPECT_TRUE(previousShown());
 
     TCapturePipeline activeWindow(m.Captures(), ActiveWindowRules);
-    EXPECT_NO_THROW(activeWindow.Take(copyFromGone));
+    EXPECT_NO_THROW(activeWindow.Run(TCaptureStart::ByUser, copyFromGone));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"例外ｴﾗｰ！：［画面をｺﾋﾟｰできません］"});
     EXPECT_TRUE(previousShown());
+
+    // The other outcomes: nothing copied, the message alone, the picture kept and the
+    // capture commands free again.
+    wholeScreen.Run(TCaptureStart::ByUser, [](TCapturePipeline&) { return TCaptureOutcome::Failed("ｳｨﾝﾄﾞｳが見つかりません"); });
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳが見つかりません"});
+    int chosen = 0;
+    wholeScreen.Run(TCaptureStart::ByUser, [&](TCapturePipeline&) {
+        return TCaptureOutcome::ChooseAgain("ｳｨﾝﾄﾞｳの位置取得に失敗", [&] { return ++chosen > 0; });
+    });
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
+    EXPECT_EQ(chosen, 1);
+    wholeScreen.Run(TCaptureStart::ByUser, [](TCapturePipeline&) { return TCaptureOutcome::Cancelled(); });
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_TRUE(previousShown());
+    EXPECT_FALSE(m.Captures().Locked() || m.Captures().ActiveWindowLocked());
     Settings = saved;
 }

@@ -6,35 +6,36 @@
 using namespace kaptor;
 
 TEST(CommandStates, RangeAndResizeFollowWhicheverHappenedLast) {
+    using R = TRule;
     TCommandFacts f;
-    TCommandStates s = CommandStates(f);
-    EXPECT_FALSE(s.pictureCommands || s.rangeButtonDown || s.enterRangeItem || s.leaveRangeItem || s.resize);
-    EXPECT_TRUE(s.zoomBox && s.wholeScreenAndChosenCapture && s.activeWindowCapture && !s.leaveFullScreen);
+    for (R r : {R::Picture, R::RangeMode, R::EnterRangeItem, R::LeaveRangeItem, R::Resize}) EXPECT_FALSE(Holds(r, f));
+    EXPECT_TRUE(ZoomBoxEnabled(f) && Holds(R::WholeScreenCapture, f) && Holds(R::ActiveWindowCapture, f));
+    EXPECT_FALSE(Holds(R::FullScreen, f));
 
     f.RangeSwitched(false);  // a capture's start leaves range mode, before any picture exists
-    s = CommandStates(f);
-    EXPECT_TRUE(!s.pictureCommands && s.enterRangeItem && !s.leaveRangeItem && s.resize);
+    EXPECT_TRUE(!Holds(R::Picture, f) && Holds(R::EnterRangeItem, f) && !Holds(R::LeaveRangeItem, f));
+    EXPECT_TRUE(Holds(R::Resize, f) && Holds(R::NoRangeMode, f));
 
     f.PictureAnnounced();
     f.RangeSwitched(true);
     f.PictureAnnounced();  // a new picture in range mode offers both range items and resize
-    s = CommandStates(f);
-    EXPECT_TRUE(s.pictureCommands && s.rangeButtonDown && s.enterRangeItem && s.leaveRangeItem && s.resize);
-    EXPECT_FALSE(s.zoomBox);
+    for (R r : {R::Picture, R::RangeMode, R::EnterRangeItem, R::LeaveRangeItem, R::Resize}) EXPECT_TRUE(Holds(r, f));
+    EXPECT_FALSE(ZoomBoxEnabled(f));
 
     f.ResizeStarted();
-    s = CommandStates(f);
-    EXPECT_TRUE(s.enterRangeItem && !s.leaveRangeItem && s.resize && s.zoomBox && s.rangeButtonDown);
+    EXPECT_TRUE(Holds(R::EnterRangeItem, f) && !Holds(R::LeaveRangeItem, f) && Holds(R::Resize, f));
+    EXPECT_TRUE(ZoomBoxEnabled(f) && Holds(R::RangeMode, f));
 }
 
-TEST(CommandStates, CaptureLockIsWhatTheLatestStepSet) {
+TEST(CommandStates, CaptureLockAndFullScreenAndBars) {
+    using R = TRule;
     TCommandFacts f;
-    f.CaptureLockSet(true, false);  // a whole-screen capture waits
-    EXPECT_TRUE(!CommandStates(f).wholeScreenAndChosenCapture && CommandStates(f).activeWindowCapture);
-    f.CaptureLockSet(true, true);  // an active-window capture inside that wait
-    EXPECT_FALSE(CommandStates(f).activeWindowCapture);
-    f.CaptureLockSet(false, true);  // its wait ends: all three free while the outer one still waits
-    EXPECT_TRUE(CommandStates(f).wholeScreenAndChosenCapture && CommandStates(f).activeWindowCapture);
+    f.captureLocked = true;  // a whole-screen capture waits
+    EXPECT_TRUE(!Holds(R::WholeScreenCapture, f) && Holds(R::ActiveWindowCapture, f));
+    f.activeCaptureLocked = true;
+    EXPECT_FALSE(Holds(R::ActiveWindowCapture, f));
     f.fullScreen = true;
-    EXPECT_TRUE(CommandStates(f).leaveFullScreen);
+    EXPECT_TRUE(Holds(R::FullScreen, f) && Holds(R::Always, f));
+    f.statusBarShown = true;
+    EXPECT_TRUE(Holds(R::StatusBarShown, f) && !Holds(R::ToolBarShown, f));
 }

@@ -11,7 +11,7 @@ using namespace kaptor::testing;
 
 namespace {
 
-RECT WindowRect(TKaptor32& form) {
+RECT WindowRect(TMainWindow& form) {
     RECT r{};
     GetWindowRect(form.Handle(), &r);
     return r;
@@ -28,73 +28,66 @@ bool Covers(const RECT& outer, const RECT& inner) {
            outer.bottom >= inner.bottom;
 }
 
-int MenuBarItems(TKaptor32& form) {
+int MenuBarItems(TMainWindow& form) {
     HMENU bar = GetMenu(form.Handle());
     return bar ? GetMenuItemCount(bar) : 0;
 }
 
 // A normal 600 x 400 window at (100, 80) with a picture; the options as the test sets them.
-TKaptor32& NormalWindow(bool showBar = true, bool showStsBar = true) {
-    TKaptor32& form = WithPattern(300, 200);
-    if (form.PM_Esc->Enabled()) form.PM_EscClick(&form);
+TMainWindow& NormalWindow(bool showBar = true, bool showStsBar = true) {
+    TMainWindow& form = WithPattern(300, 200);
+    if (form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu)) form.Execute(TCommandId::LeaveFullScreen);
     form.SetWindowState(TWindowState::wsNormal);
     Settings.ShowBar = showBar;
     Settings.ShowStsBar = showStsBar;
-    form.CoolBar1->SetVisible(showBar);
-    form.StatusBar1->SetVisible(showStsBar);
+    form.ShowBars();
     form.SetBounds(100, 80, 600, 400);
     Pump();
     return form;
 }
 
-void PressEsc(TKaptor32& form) {
-    WORD key = VK_ESCAPE;
-    form.FormKeyDown(&form, key, 0);
+void PressEsc(TMainWindow& form) {
+    SendMessageA(form.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
     Pump();
 }
 
 // The full-screen look: no border, no menu bar, no bars, the window over the screen.
-void ExpectFullScreen(TKaptor32& form) {
+void ExpectFullScreen(TMainWindow& form) {
     EXPECT_EQ(form.WindowState(), TWindowState::wsMaximized);
     EXPECT_EQ(form.BorderStyle(), TBorderStyle::bsNone);
     const LONG style = GetWindowLongA(form.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
-    for (TMenuItem* m : {form.MM_File, form.MM_Capture, form.MM_Edit, form.MM_Show, form.MM_Option, form.MM_Help})
-        EXPECT_FALSE(m->Visible()) << m->Caption();
     EXPECT_EQ(MenuBarItems(form), 0);
-    EXPECT_FALSE(form.CoolBar1->Visible());
-    EXPECT_FALSE(form.StatusBar1->Visible());
-    EXPECT_TRUE(form.PM_Esc->Enabled());
+    EXPECT_FALSE(form.ToolBarShown());
+    EXPECT_FALSE(form.StatusBarShown());
+    EXPECT_TRUE(form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu));
     const RECT w = WindowRect(form);
     EXPECT_TRUE(Covers(w, WorkArea())) << w.left << "," << w.top << "," << w.right << "," << w.bottom;
     // The view alone fills the window.
     EXPECT_EQ(form.ClientWidth(), w.right - w.left);
     EXPECT_EQ(form.ClientHeight(), w.bottom - w.top);
-    EXPECT_EQ(form.ScrollBox1->Width(), form.ClientWidth());
-    EXPECT_EQ(form.ScrollBox1->Height(), form.ClientHeight());
+    EXPECT_EQ(form.View().Area().Width(), form.ClientWidth());
+    EXPECT_EQ(form.View().Area().Height(), form.ClientHeight());
 }
 
-void ExpectNormalLook(TKaptor32& form, bool toolBar) {
+void ExpectNormalLook(TMainWindow& form, bool toolBar) {
     EXPECT_EQ(form.BorderStyle(), TBorderStyle::bsSizeable);
     const LONG style = GetWindowLongA(form.Handle(), GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), WS_CAPTION | WS_THICKFRAME);
-    for (TMenuItem* m : {form.MM_File, form.MM_Capture, form.MM_Edit, form.MM_Show, form.MM_Option, form.MM_Help})
-        EXPECT_TRUE(m->Visible()) << m->Caption();
     EXPECT_EQ(MenuBarItems(form), 6);
-    EXPECT_EQ(form.CoolBar1->Visible(), toolBar);
-    EXPECT_TRUE(form.StatusBar1->Visible());
-    EXPECT_FALSE(form.PM_Esc->Enabled());
+    EXPECT_EQ(form.ToolBarShown(), toolBar);
+    EXPECT_TRUE(form.StatusBarShown());
+    EXPECT_FALSE(form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu));
 }
 
 struct BackToNormal {
     ~BackToNormal() {
-        TKaptor32& form = MainWindow();
-        if (form.PM_Esc->Enabled()) form.PM_EscClick(&form);
+        TMainWindow& form = MainWindow();
+        if (form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu)) form.Execute(TCommandId::LeaveFullScreen);
         form.SetWindowState(TWindowState::wsNormal);
         Settings.ShowBar = true;
         Settings.ShowStsBar = true;
-        form.CoolBar1->Show();
-        form.StatusBar1->Show();
+        form.ShowBars();
         Pump();
     }
 };
@@ -103,29 +96,24 @@ struct BackToNormal {
 
 TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
-    form.SpinEdit1->SetValue(150);
-    form.SB_MaxClick(form.SB_Max);
+    TMainWindow& form = NormalWindow();
+    form.View().ChooseZoom(150);
+    form.Execute(TCommandId::FullScreen);
     Pump();
-    EXPECT_FALSE(form.WasMaximized);
-    EXPECT_EQ(form.SavedLeft, 100);
-    EXPECT_EQ(form.SavedTop, 80);
-    EXPECT_EQ(form.SavedWidth, 600);
-    EXPECT_EQ(form.SavedHeight, 400);
     ExpectFullScreen(form);
     // The picture keeps its zoom and place: not fitted to the screen.
-    EXPECT_EQ(form.SpinEdit1->Value(), 150);
-    EXPECT_EQ(form.PictureView().Shown().Width(), 450);
-    EXPECT_EQ(form.PictureView().Shown().Left(), 0);
-    EXPECT_EQ(form.PictureView().Shown().Top(), 0);
+    EXPECT_EQ(form.View().ZoomBoxValue(), 150);
+    EXPECT_EQ(form.View().Shown().Width(), 450);
+    EXPECT_EQ(form.View().Shown().Left(), 0);
+    EXPECT_EQ(form.View().Shown().Top(), 0);
     // Range mode from the picture's menu changes menu items while the bar is away: the view
     // still fills the window, and the mode stays on across the return.
-    form.PM_Range->Click();
+    form.Click(TCommandId::EnterRange, TPlace::PictureMenu);
     Pump();
     ExpectFullScreen(form);
-    EXPECT_TRUE(form.SB_Range->Down());
+    EXPECT_TRUE(form.Down(TCommandId::EnterRange));
 
-    form.PM_Esc->Click();
+    form.Click(TCommandId::LeaveFullScreen, TPlace::PictureMenu);
     Pump();
     EXPECT_EQ(form.WindowState(), TWindowState::wsNormal);
     const RECT r = WindowRect(form);
@@ -134,21 +122,20 @@ TEST(FullScreen, FromANormalWindowAndBackByTheMenuItem) {
     EXPECT_EQ(r.right - r.left, 600);
     EXPECT_EQ(r.bottom - r.top, 400);
     ExpectNormalLook(form, true);
-    EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_EQ(form.PictureView().Shown().Width(), 300);  // range mode shows 100 %
-    EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 300);
-    form.SB_NoRangeClick(&form);
+    EXPECT_TRUE(form.Down(TCommandId::EnterRange));
+    EXPECT_EQ(form.View().Shown().Width(), 300);  // range mode shows 100 %
+    EXPECT_EQ(form.View().Shown().Picture().Width(), 300);
+    form.Execute(TCommandId::LeaveRange);
 }
 
 TEST(FullScreen, EscReturnsLikeTheMenuItem) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
-    form.M_Max->Click();
+    TMainWindow& form = NormalWindow();
+    form.Click(TCommandId::FullScreen, TPlace::MenuBar);
     Pump();
     ExpectFullScreen(form);
     // Other keys do nothing.
-    WORD key = VK_RETURN;
-    form.FormKeyDown(&form, key, 0);
+    SendMessageA(form.Handle(), WM_KEYDOWN, VK_RETURN, 0);
     Pump();
     ExpectFullScreen(form);
     PressEsc(form);
@@ -163,15 +150,13 @@ TEST(FullScreen, EscReturnsLikeTheMenuItem) {
 
 TEST(FullScreen, FromAMaximisedWindowItStaysMaximised) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
+    TMainWindow& form = NormalWindow();
     form.SetWindowState(TWindowState::wsMaximized);
     Pump();
     const RECT maximised = WindowRect(form);
     const int clientHeight = form.ClientHeight();
-    form.SB_MaxClick(form.SB_Max);
+    form.Execute(TCommandId::FullScreen);
     Pump();
-    EXPECT_TRUE(form.WasMaximized);
-    EXPECT_EQ(form.SavedWidth, 600);  // from before, not the maximised size
     ExpectFullScreen(form);
     PressEsc(form);
     EXPECT_EQ(form.WindowState(), TWindowState::wsMaximized);
@@ -192,19 +177,13 @@ TEST(FullScreen, FromAMaximisedWindowItStaysMaximised) {
 
 TEST(FullScreen, F12DuringFullScreenKeepsTheBoundsAndTheReturnStaysMaximised) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
-    EXPECT_TRUE(form.MainMenu1->IsShortCut(VK_F12, 0));
+    TMainWindow& form = NormalWindow();
+    EXPECT_TRUE(form.Menu()->IsShortCut(VK_F12, 0));
     Pump();
     ExpectFullScreen(form);
-    EXPECT_FALSE(form.WasMaximized);
     // The menu bar is gone but its shortcuts still work.
-    EXPECT_TRUE(form.MainMenu1->IsShortCut(VK_F12, 0));
+    EXPECT_TRUE(form.Menu()->IsShortCut(VK_F12, 0));
     Pump();
-    EXPECT_TRUE(form.WasMaximized);
-    EXPECT_EQ(form.SavedLeft, 100);
-    EXPECT_EQ(form.SavedTop, 80);
-    EXPECT_EQ(form.SavedWidth, 600);
-    EXPECT_EQ(form.SavedHeight, 400);
     ExpectFullScreen(form);
     PressEsc(form);
     EXPECT_EQ(form.WindowState(), TWindowState::wsMaximized);
@@ -216,45 +195,46 @@ TEST(FullScreen, F12DuringFullScreenKeepsTheBoundsAndTheReturnStaysMaximised) {
 
 TEST(FullScreen, BarOptionsOffToolBarStaysHiddenStatusBarComesBack) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow(false, false);
-    const bool statusChecked = form.M_ShowStatusBar->Checked();
-    form.SB_MaxClick(form.SB_Max);
+    TMainWindow& form = NormalWindow(false, false);
+    const bool statusChecked = form.Checked(TCommandId::ShowStatusBar);
+    form.Execute(TCommandId::FullScreen);
     Pump();
     ExpectFullScreen(form);
     PressEsc(form);
     ExpectNormalLook(form, false);
-    EXPECT_EQ(form.M_ShowStatusBar->Checked(), statusChecked);
+    EXPECT_EQ(form.Checked(TCommandId::ShowStatusBar), statusChecked);
 }
 
 TEST(FullScreen, ReturnItemEnabledOnlyInFullScreenAndEscElsewhereDoesNothing) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
-    EXPECT_FALSE(form.PM_Esc->Enabled());
+    TMainWindow& form = NormalWindow();
+    EXPECT_FALSE(form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu));
     // A window the user maximised is not full-screen view: Esc leaves it as it is.
     form.SetWindowState(TWindowState::wsMaximized);
     Pump();
     PressEsc(form);
     EXPECT_EQ(form.WindowState(), TWindowState::wsMaximized);
-    form.PM_Esc->Click();  // disabled: nothing
+    form.Click(TCommandId::LeaveFullScreen, TPlace::PictureMenu);  // disabled: nothing
     EXPECT_EQ(form.WindowState(), TWindowState::wsMaximized);
     form.SetWindowState(TWindowState::wsNormal);
     Pump();
-    form.SB_MaxClick(form.SB_Max);
-    EXPECT_TRUE(form.PM_Esc->Enabled());
-    EXPECT_EQ(form.PictureView().Shown().PopupMenu(), form.PopupMenu2);
-    EXPECT_EQ(form.PopupMenu2->Items()->Items(0), form.PM_Esc);
-    form.PM_EscClick(&form);
-    EXPECT_FALSE(form.PM_Esc->Enabled());
+    form.Execute(TCommandId::FullScreen);
+    EXPECT_TRUE(form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu));
+    // The return is the picture menu's first item.
+    ASSERT_NE(form.View().Shown().PopupMenu(), nullptr);
+    EXPECT_EQ(form.View().Shown().PopupMenu()->Items()->Items(0)->Caption(), "復帰");
+    form.Execute(TCommandId::LeaveFullScreen);
+    EXPECT_FALSE(form.Enabled(TCommandId::LeaveFullScreen, TPlace::PictureMenu));
 }
 
 TEST(FullScreen, EnteringAndLeavingLeakNoHandles) {
     BackToNormal back;
-    TKaptor32& form = NormalWindow();
-    form.SB_MaxClick(form.SB_Max);
+    TMainWindow& form = NormalWindow();
+    form.Execute(TCommandId::FullScreen);
     PressEsc(form);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     for (int i = 0; i < 3; ++i) {
-        form.SB_MaxClick(form.SB_Max);
+        form.Execute(TCommandId::FullScreen);
         Pump();
         PressEsc(form);
     }

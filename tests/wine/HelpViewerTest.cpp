@@ -8,11 +8,11 @@
 #include <sstream>
 
 #include "TestApp.h"
-#include "app/FD_Kaptor2.h"
-#include "app/F_Kaptor.h"
+#include "app/OptionsDialog.h"
+#include "app/MainWindow.h"
 #include "app/HelpText.h"
 #include "app/HelpViewer.h"
-#include "capture/FD_Kaptor.h"
+#include "capture/WindowListDialog.h"
 #include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Handles.h"
@@ -111,7 +111,7 @@ TEST(HelpText, LinesWrapWhereJapaneseAllowsAndKeepTheirColumn) {
 
 TEST(HelpFile, TheShippedContentsKeepColumnsAndTheIndexFollowsTheReadings) {
     TestApp();  // the dialog is made by the application, which a test run alone has not yet
-    if (!ApDlg) Application->CreateForm<TApDlg>();
+    if (!WindowList) Application->CreateForm<TWindowListDialog>();
     ASSERT_TRUE(HelpViewerCommand(ExtractFilePath(ExeName()) + "Kaptor.hlp", HELP_FINDER, 0));
     // Half-width and full-width characters of the text take one and two equal columns.
     WindowDC dc(HelpViewer->Text->Handle());
@@ -135,7 +135,7 @@ TEST(HelpFile, TheShippedContentsKeepColumnsAndTheIndexFollowsTheReadings) {
     for (int i = 0; i < 5; ++i) first += (i ? "," : "") + index[i].first.Word;
     EXPECT_EQ(first, "F8,Kaptor.INI,PrintScreen,ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳ,印刷");
     // The window-list topic names the capture button as the dialog labels it.
-    std::string button = ApDlg->OKBtn->Caption();
+    std::string button = WindowList->CaptureButton->Caption();
     button.erase(button.find('&'), 1);
     ASSERT_TRUE(HelpViewer->ShowTopic(100300));
     EXPECT_NE(HelpViewer->Text->Caption().find("「" + button + "」"), std::string::npos) << button;
@@ -206,8 +206,8 @@ TEST_F(HelpViewerCommands, MissingDamagedOrIncompleteFilesAreReportedAndNothingO
 }
 
 TEST(ContextHelp, F1SendsTheContextOfTheWindowWithTheHelpFileBesideTheProgram) {
-    TKaptor32& w = MainWindow();
-    if (!OptionDlg) Application->CreateForm<TOptionDlg>();
+    TMainWindow& w = MainWindow();
+    if (!TheOptionsDialog) Application->CreateForm<TOptionsDialog>();
     std::vector<std::pair<std::string, ULONG_PTR>> sent;
     const auto saved = Application->OnHelp;
     Application->OnHelp = [&](const std::string& file, UINT command, ULONG_PTR data) {
@@ -226,14 +226,25 @@ TEST(ContextHelp, F1SendsTheContextOfTheWindowWithTheHelpFileBesideTheProgram) {
         info.hItemHandle = control;
         SendMessageA(form, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     };
-    f1(w.Handle(), w.ScrollBox1->Handle());
-    f1(OptionDlg->Handle(), OptionDlg->CheckBox3->Handle());
+    f1(w.Handle(), w.View().Area().Handle());
+    f1(TheOptionsDialog->Handle(), TheOptionsDialog->TrayAtStartBox->Handle());
+    // F1 on a highlighted menu item: its command's topic (the region captures have their own).
+    HMENU captures = GetSubMenu(GetMenu(w.Handle()), 1);
+    for (int item : {0, 3}) {
+        HELPINFO info{};
+        info.cbSize = sizeof info;
+        info.iContextType = HELPINFO_MENUITEM;
+        info.iCtrlId = static_cast<int>(GetMenuItemID(captures, item));
+        SendMessageA(w.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    }
     SetCurrentDirectoryA(oldDir);
     Application->OnHelp = saved;
     const std::string beside = ExtractFilePath(ExeName()) + "Kaptor.hlp";
-    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0], std::make_pair(beside, ULONG_PTR{100100}));
     EXPECT_EQ(sent[1], std::make_pair(beside, ULONG_PTR{100500}));
+    EXPECT_EQ(sent[2], std::make_pair(beside, ULONG_PTR{100100}));  // whole screen
+    EXPECT_EQ(sent[3], std::make_pair(beside, ULONG_PTR{100110}));  // region
 }
 
 }  // namespace

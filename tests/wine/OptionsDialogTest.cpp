@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "TestApp.h"
-#include "app/FD_Kaptor2.h"
-#include "app/F_Kaptor.h"
+#include "app/OptionsDialog.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Dialogs.h"
@@ -18,10 +18,10 @@ using namespace kaptor::testing;
 
 namespace {
 
-TOptionDlg& Dialog() {
+TOptionsDialog& Dialog() {
     MainWindow();
-    if (!OptionDlg) Application->CreateForm<TOptionDlg>();
-    return *OptionDlg;
+    if (!TheOptionsDialog) Application->CreateForm<TOptionsDialog>();
+    return *TheOptionsDialog;
 }
 
 class OptionsDialog : public ::testing::Test {
@@ -40,7 +40,7 @@ protected:
         Settings.Wait = 3;
         Settings.ShowBar = true;
         Settings.ShowStsBar = true;
-        OptionDlg->FormCreate(OptionDlg);
+        TheOptionsDialog->Refill();
         TakeMessages();
     }
     void TearDown() override {
@@ -49,7 +49,7 @@ protected:
         RemoveDirectoryA(dir_.c_str());
         ProgramDir = savedDir_;
         Settings = savedSettings_;
-        OptionDlg->FormCreate(OptionDlg);
+        TheOptionsDialog->Refill();
     }
     std::string Path() const { return dir_ + SettingsFileName; }
     std::string ReadIni() const {
@@ -63,19 +63,19 @@ protected:
 };
 
 TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
-    TOptionDlg& d = Dialog();
+    TOptionsDialog& d = Dialog();
     EXPECT_EQ(d.Caption(), "環境設定");
     EXPECT_EQ(d.ClientWidth(), 305);
     EXPECT_EQ(d.ClientHeight(), 311);  // two rows for the later options
     EXPECT_EQ(d.HelpContext, 100500);
-    EXPECT_EQ(d.SpinEdit1->Left(), 203);
-    EXPECT_EQ(d.Shape1->Left(), 172);
-    EXPECT_EQ(d.Shape1->Width(), 113);
-    EXPECT_EQ(d.OKBtn->Top(), 279);
-    EXPECT_EQ(d.CheckBox7->Top(), 140);
-    EXPECT_EQ(d.CheckBox6->Top(), 160);
-    EXPECT_EQ(d.DefaultButton, d.OKBtn);
-    EXPECT_EQ(d.CancelButton, d.CancelBtn);
+    EXPECT_EQ(d.DelayBox->Left(), 203);
+    EXPECT_EQ(d.FrameSwatch->Left(), 172);
+    EXPECT_EQ(d.FrameSwatch->Width(), 113);
+    EXPECT_EQ(d.OkButton->Top(), 279);
+    EXPECT_EQ(d.ControlUnderPointerBox->Top(), 140);
+    EXPECT_EQ(d.ShowAfterTrayCaptureBox->Top(), 160);
+    EXPECT_EQ(d.DefaultButton, d.OkButton);
+    EXPECT_EQ(d.CancelButton, d.DismissButton);
     // Tab order: the dialog manager walks the children in creation order.
     std::vector<HWND> order;
     HWND first = GetNextDlgTabItem(d.Handle(), nullptr, FALSE);
@@ -84,40 +84,40 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
         w = GetNextDlgTabItem(d.Handle(), w, FALSE);
         if (w == first) break;
     }
-    const std::vector<HWND> expected{d.OKBtn->Handle(),    d.CancelBtn->Handle(), d.SpinEdit1->Handle(),
-                                     d.CheckBox1->Handle(), d.CheckBox3->Handle(), d.CheckBox4->Handle(),
-                                     d.CheckBox5->Handle(), d.CheckBox6->Handle(), d.Button1->Handle(),
-                                     d.CheckBox2->Handle(), d.CheckBox7->Handle(), d.CheckBox8->Handle(),
+    const std::vector<HWND> expected{d.OkButton->Handle(),    d.DismissButton->Handle(), d.DelayBox->Handle(),
+                                     d.CaptureAtStartBox->Handle(), d.TrayAtStartBox->Handle(), d.TrayAtCloseBox->Handle(),
+                                     d.ClientAreaOnlyBox->Handle(), d.ShowAfterTrayCaptureBox->Handle(), d.FrameColourButton->Handle(),
+                                     d.HideWhileCapturingBox->Handle(), d.ControlUnderPointerBox->Handle(), d.CursorBox->Handle(),
                                      d.HotKeysBox->Handle(), d.CountdownBox->Handle()};
     EXPECT_EQ(order, expected);
 }
 
 TEST_F(OptionsDialog, FormCreateFillsTheControlsAndAppliesTheBars) {
-    TOptionDlg& d = Dialog();
-    TKaptor32& w = MainWindow();
+    TOptionsDialog& d = Dialog();
+    TMainWindow& w = MainWindow();
     Settings.Wait = 42;
     Settings.HideForm = true;
     Settings.ShowBar = false;
     Settings.ShowStsBar = false;
     Settings.CaptureControl = true;
-    d.FormCreate(&d);
-    EXPECT_EQ(d.SpinEdit1->Text(), "42");
-    EXPECT_TRUE(d.CheckBox2->Checked());
-    EXPECT_FALSE(d.CheckBox1->Checked());
-    EXPECT_TRUE(d.CheckBox7->Checked());
-    EXPECT_FALSE(w.M_ShowToolBar->Checked());
-    EXPECT_FALSE(w.M_ShowStatusBar->Checked());
-    EXPECT_FALSE(w.CoolBar1->Visible());
-    EXPECT_FALSE(w.StatusBar1->Visible());
+    d.Refill();
+    EXPECT_EQ(d.DelayBox->Text(), "42");
+    EXPECT_TRUE(d.HideWhileCapturingBox->Checked());
+    EXPECT_FALSE(d.CaptureAtStartBox->Checked());
+    EXPECT_TRUE(d.ControlUnderPointerBox->Checked());
+    EXPECT_FALSE(w.Checked(TCommandId::ShowToolBar));
+    EXPECT_FALSE(w.Checked(TCommandId::ShowStatusBar));
+    EXPECT_FALSE(w.ToolBarShown());
+    EXPECT_FALSE(w.StatusBarShown());
     Settings.ShowBar = true;
-    d.FormCreate(&d);
-    EXPECT_TRUE(w.M_ShowToolBar->Checked());
-    EXPECT_TRUE(w.CoolBar1->Visible());
-    EXPECT_FALSE(w.StatusBar1->Visible());
+    d.Refill();
+    EXPECT_TRUE(w.Checked(TCommandId::ShowToolBar));
+    EXPECT_TRUE(w.ToolBarShown());
+    EXPECT_FALSE(w.StatusBarShown());
 }
 
 TEST_F(OptionsDialog, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
-    Dialog().OKBtnClick(OptionDlg);
+    Dialog().Commit();
     const std::string ini = ReadIni();
     const char* keys[] = {"Wait=3",           "RunCapture=0",   "HideForm=0",           "ShowBar=1",
                           "ShowStsBar=1",     "Start TrayIcon=0", "End TrayIcon=0",     "Capture Client=0",
@@ -132,13 +132,13 @@ TEST_F(OptionsDialog, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
 }
 
 TEST_F(OptionsDialog, OkCopiesEveryControlIntoSettings) {
-    TOptionDlg& d = Dialog();
-    d.SpinEdit1->SetText("-5");  // as confirmed with Enter: no clamp, stored as typed
-    d.CheckBox1->SetChecked(true);
-    d.CheckBox3->SetChecked(true);
-    d.CheckBox6->SetChecked(true);
-    d.CheckBox8->SetChecked(true);
-    d.OKBtnClick(&d);
+    TOptionsDialog& d = Dialog();
+    d.DelayBox->SetText("-5");  // as confirmed with Enter: no clamp, stored as typed
+    d.CaptureAtStartBox->SetChecked(true);
+    d.TrayAtStartBox->SetChecked(true);
+    d.ShowAfterTrayCaptureBox->SetChecked(true);
+    d.CursorBox->SetChecked(true);
+    d.Commit();
     EXPECT_EQ(Settings.Wait, -5);
     EXPECT_TRUE(Settings.RunCapture);
     EXPECT_FALSE(Settings.HideForm);
@@ -151,13 +151,13 @@ TEST_F(OptionsDialog, OkCopiesEveryControlIntoSettings) {
 }
 
 TEST_F(OptionsDialog, DelayThatIsNoWholeNumberChangesAndSavesNothing) {
-    TOptionDlg& d = Dialog();
+    TOptionsDialog& d = Dialog();
     for (const char* text : {"1.5", "", "+"}) {
-        d.SpinEdit1->SetText(text);
-        d.CheckBox1->SetChecked(true);
+        d.DelayBox->SetText(text);
+        d.CaptureAtStartBox->SetChecked(true);
         const TSettings before = Settings;
         try {
-            d.OKBtnClick(&d);
+            d.Commit();
             ADD_FAILURE() << "no error for '" << text << "'";
         } catch (const Exception& e) {
             EXPECT_EQ(e.Message, std::string("'") + text + "' は整数ではありません");
@@ -165,112 +165,117 @@ TEST_F(OptionsDialog, DelayThatIsNoWholeNumberChangesAndSavesNothing) {
         EXPECT_TRUE(Settings == before);
         EXPECT_EQ(GetFileAttributesA(Path().c_str()), INVALID_FILE_ATTRIBUTES);
         // Not refilled: the typed state stays until the next Cancel or OK.
-        EXPECT_EQ(d.SpinEdit1->Text(), text);
-        EXPECT_TRUE(d.CheckBox1->Checked());
+        EXPECT_EQ(d.DelayBox->Text(), text);
+        EXPECT_TRUE(d.CaptureAtStartBox->Checked());
     }
 }
 
 TEST_F(OptionsDialog, UnwritableFileIsReportedAfterSettingsAndBarsChanged) {
-    TOptionDlg& d = Dialog();
-    TKaptor32& w = MainWindow();
+    TOptionsDialog& d = Dialog();
+    TMainWindow& w = MainWindow();
     ProgramDir = dir_ + "missing\\";  // a folder that does not exist
-    d.CheckBox5->SetChecked(true);
-    w.M_ShowStatusBar->SetChecked(false);
+    d.ClientAreaOnlyBox->SetChecked(true);
+    ASSERT_TRUE(Settings.ShowStsBar);
     try {
-        d.OKBtnClick(&d);
+        w.Execute(TCommandId::ShowStatusBar);
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message, ProgramDir + "Kaptor.INI に書き込めません");
     }
     EXPECT_TRUE(Settings.CaptureClient);
     EXPECT_FALSE(Settings.ShowStsBar);
-    EXPECT_FALSE(w.StatusBar1->Visible());
+    EXPECT_FALSE(w.StatusBarShown());
     // Through the View menu the error reaches the top-level handler and the program goes on.
-    SendMessageA(w.Handle(), WM_COMMAND, w.M_ShowStatusBar->Command(), 0);
+    HMENU view = GetSubMenu(GetMenu(w.Handle()), 3);
+    ASSERT_EQ(GetMenuItemCount(view), 4);
+    SendMessageA(w.Handle(), WM_COMMAND, GetMenuItemID(view, 1), 0);  // "ｽﾃｰﾀｽﾊﾞｰ"
     Pump();
     const auto messages = TakeMessages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("に書き込めません"), std::string::npos);
-    EXPECT_TRUE(w.M_ShowStatusBar->Checked());  // the check mark stays flipped
+    EXPECT_TRUE(w.Checked(TCommandId::ShowStatusBar));  // the check mark stays flipped
 }
 
 TEST_F(OptionsDialog, CancelAfterAColourPickKeepsTheColourAndRestoresTheOptions) {
-    TOptionDlg& d = Dialog();
-    TKaptor32& w = MainWindow();
-    ASSERT_EQ(d.FrameColor(), RGB(255, 0, 0));
+    TOptionsDialog& d = Dialog();
+    TMainWindow& w = MainWindow();
+    ASSERT_EQ(static_cast<COLORREF>(Settings.FrameColour), RGB(255, 0, 0));
     COLORREF offered = 0;
     TColorDialog::ExecuteHook = [&](TColorDialog& dialog) {
         offered = dialog.Color;
         dialog.Color = RGB(0, 128, 255);
         return true;
     };
-    d.Button1Click(d.Button1);
+    d.PickFrameColour();
     EXPECT_EQ(offered, RGB(255, 0, 0));
-    EXPECT_EQ(d.Shape1->BrushColor(), RGB(0, 128, 255));
-    d.CheckBox4->SetChecked(true);
-    d.SpinEdit1->SetText("77");
-    d.CancelBtn->Click();
+    EXPECT_EQ(d.FrameSwatch->BrushColor(), RGB(0, 128, 255));
+    d.TrayAtCloseBox->SetChecked(true);
+    d.DelayBox->SetText("77");
+    d.DismissButton->Click();
     EXPECT_EQ(d.ModalResult, mrCancel);
-    EXPECT_FALSE(d.CheckBox4->Checked());
-    EXPECT_EQ(d.SpinEdit1->Text(), "3");
-    EXPECT_EQ(w.FrameColor(), RGB(0, 128, 255));
+    EXPECT_FALSE(d.TrayAtCloseBox->Checked());
+    EXPECT_EQ(d.DelayBox->Text(), "3");
+    EXPECT_EQ(static_cast<COLORREF>(Settings.FrameColour), RGB(0, 128, 255));
     // A refused dialog changes nothing.
     TColorDialog::ExecuteHook = [](TColorDialog& dialog) {
         dialog.Color = RGB(1, 2, 3);
         return false;
     };
-    d.Button1Click(d.Button1);
-    EXPECT_EQ(w.FrameColor(), RGB(0, 128, 255));
-    d.Shape1->SetBrushColor(RGB(255, 0, 0));
+    d.PickFrameColour();
+    EXPECT_EQ(static_cast<COLORREF>(Settings.FrameColour), RGB(0, 128, 255));
+    d.FrameSwatch->SetBrushColor(RGB(255, 0, 0));
 }
 
 TEST_F(OptionsDialog, ToolBarToggleWritesAtOnceAndCommitsUnappliedEdits) {
-    TOptionDlg& d = Dialog();
-    TKaptor32& w = MainWindow();
+    TOptionsDialog& d = Dialog();
+    TMainWindow& w = MainWindow();
     // Edits left in the controls, as after the title-bar close button.
-    d.CheckBox8->SetChecked(true);
-    d.SpinEdit1->SetText("9");
-    w.M_ShowToolBar->Click();
-    EXPECT_FALSE(w.M_ShowToolBar->Checked());
+    d.CursorBox->SetChecked(true);
+    d.DelayBox->SetText("9");
+    w.Click(TCommandId::ShowToolBar, TPlace::MenuBar);
+    EXPECT_FALSE(w.Checked(TCommandId::ShowToolBar));
     EXPECT_FALSE(Settings.ShowBar);
-    EXPECT_FALSE(w.CoolBar1->Visible());
+    EXPECT_FALSE(w.ToolBarShown());
     EXPECT_TRUE(Settings.ShowCursor);
     EXPECT_EQ(Settings.Wait, 9);
     const std::string ini = ReadIni();
     EXPECT_NE(ini.find("ShowBar=0"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Show Cursor=1"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Wait=9"), std::string::npos) << ini;
-    w.M_ShowToolBar->Click();
-    EXPECT_TRUE(w.CoolBar1->Visible());
-    EXPECT_TRUE(w.ToolBar1->Visible());
+    w.Click(TCommandId::ShowToolBar, TPlace::MenuBar);
+    EXPECT_TRUE(w.ToolBarShown());
     EXPECT_NE(ReadIni().find("ShowBar=1"), std::string::npos);
 }
 
 TEST_F(OptionsDialog, TitleBarCloseGivesCancelWithoutRefill) {
-    TOptionDlg& d = Dialog();
-    d.CheckBox2->SetChecked(true);
+    TOptionsDialog& d = Dialog();
+    d.HideWhileCapturingBox->SetChecked(true);
     PostMessageA(d.Handle(), WM_CLOSE, 0, 0);
     const int result = d.ShowModal();
     EXPECT_EQ(result, mrCancel);
-    EXPECT_TRUE(d.CheckBox2->Checked());
+    EXPECT_TRUE(d.HideWhileCapturingBox->Checked());
     EXPECT_FALSE(Settings.HideForm);
     EXPECT_EQ(GetFileAttributesA(Path().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(OptionsDialog, EscapeOnlyActsInFullScreenView) {
-    TKaptor32& w = MainWindow();
+    TMainWindow& w = MainWindow();
     const RECT before{w.Left(), w.Top(), w.Width(), w.Height()};
-    w.SavedWidth = 300;
-    WORD key = VK_ESCAPE;
-    w.FormKeyDown(&w, key, 0);  // not maximised, PM_Esc off
+    int returns = 0;
+    w.BeforeCommand = [&](TCommandId id) {
+        returns += id == TCommandId::LeaveFullScreen;
+        return true;
+    };
+    SendMessageA(w.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);  // not maximised, no full screen
     EXPECT_EQ(w.Width(), before.right);
     w.SetWindowState(TWindowState::wsMaximized);
     Pump();
-    w.FormKeyDown(&w, key, 0);  // maximised by the user: PM_Esc still off
+    SendMessageA(w.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);  // maximised by the user: no full screen either
     EXPECT_EQ(w.WindowState(), TWindowState::wsMaximized);
+    EXPECT_EQ(returns, 0);
+    w.BeforeCommand = nullptr;
     w.SetWindowState(TWindowState::wsNormal);
     Pump();
-    w.SavedWidth = before.right;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "RangeTestSupport.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Spin.h"
+#include "settings/Settings.h"
 #include "view/PictureView.h"
 
 using namespace kaptor;
@@ -19,7 +20,6 @@ struct Recorder final : TPictureViewListener {
     std::vector<bool> Switched;
     int Enabled = 0;
     void ShowStatus(int panel, const std::string& text) override { Status[panel].push_back(text); }
-    TColor FrameColor() const override { return clBlue; }
     void RangeModeSwitched(bool on) override { Switched.push_back(on); }
     void EnablePictureCommands() override { ++Enabled; }
 };
@@ -56,7 +56,7 @@ TEST(PictureView, ToldItsListenerEverythingTheWindowShows) {
     view->MouseDown(TMouseButton::mbLeft, 0, 0);
     EXPECT_EQ(r.Status[1].back(), "X=   0,Y=   0");
     EXPECT_EQ(r.Status[2].back(), "範囲 : 20 x 20");
-    EXPECT_EQ(shown->Canvas().Pixels(10, 5), ColorToRGB(clBlue));
+    EXPECT_EQ(shown->Canvas().Pixels(10, 5), ColorToRGB(static_cast<TColor>(Settings.FrameColour)));  // the option's colour
     EXPECT_EQ(view->CutRange()->Canvas().Pixels(0, 0), PatternColor(10, 5));
     view->EndRange();
     EXPECT_EQ(r.Switched, (std::vector<bool>{true, false}));

@@ -22,15 +22,15 @@ constexpr int RenderDpi = 100;
 constexpr COLORREF Blue = RGB(0, 0, 160), Green = RGB(0, 110, 0);
 
 // Left half dark blue, right half dark green: both far from the page's white.
-TKaptor32& WithHalves(int w, int h) {
-    TKaptor32& form = WithPattern(w, h);
+TMainWindow& WithHalves(int w, int h) {
+    TMainWindow& form = WithPattern(w, h);
     TBitmap bitmap(w, h);
     TCanvas& canvas = bitmap.Canvas();
     canvas.Brush.Color = Blue;
     canvas.FillRect(RECT{0, 0, w / 2, h});
     canvas.Brush.Color = Green;
     canvas.FillRect(RECT{w / 2, 0, w, h});
-    form.PictureView().Install(bitmap);
+    form.View().Install(bitmap);
     return form;
 }
 
@@ -59,8 +59,8 @@ protected:
         TPrintDialog::ExecuteHook = nullptr;
         TPrinterSetupDialog::ExecuteHook = nullptr;
         Printer().Reset();
-        if (form_ && form_->SB_Range->Down()) form_->SB_NoRangeClick(form_);
-        if (form_) form_->PictureView().SetZoom(100);
+        if (form_ && form_->Down(TCommandId::EnterRange)) form_->Execute(TCommandId::LeaveRange);
+        if (form_) form_->View().SetZoom(100);
         TakeMessages();
     }
 
@@ -94,27 +94,27 @@ protected:
         EXPECT_NEAR(ink.bottom - ink.top, OnPage(screenH), 2);
     }
 
-    TKaptor32* form_ = nullptr;
+    TMainWindow* form_ = nullptr;
     std::set<std::string> before_;
     bool confirm_ = true;
     int asked_ = 0;
 };
 
 TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
-    TKaptor32& form = WithHalves(400, 300);
+    TMainWindow& form = WithHalves(400, 300);
     Frame(form, 100, 50, 300, 150);  // 200 x 100: 2.08 x 1.04 inches at 96 per inch
-    const COLORREF frame = form.FrameColor();
+    const COLORREF frame = static_cast<COLORREF>(Settings.FrameColour);
     ASSERT_EQ(Pixel(form, 100, 50), frame);
 
-    form.SB_PrintClick(form.SB_Print);
+    form.Execute(TCommandId::Print);
     EXPECT_EQ(asked_, 1);
     EXPECT_EQ(Form2, nullptr);
     // Range mode and the selection as they were, the frame drawn again.
-    EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_TRUE(form.PictureView().Marking().Fixed);
+    EXPECT_TRUE(form.Down(TCommandId::EnterRange));
+    EXPECT_TRUE(form.View().Marking().Fixed);
     EXPECT_EQ(Pixel(form, 100, 50), frame);
     EXPECT_EQ(Pixel(form, 299, 149), frame);
-    EXPECT_EQ(form.PictureView().CleanCopy().Canvas().Pixels(100, 50), Blue);
+    EXPECT_EQ(form.View().CleanCopy().Canvas().Pixels(100, 50), Blue);
 
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
@@ -125,47 +125,47 @@ TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
     EXPECT_TRUE(Near(page.At(ink.left + 10, midY), Blue)) << std::hex << page.At(ink.left + 10, midY);
     EXPECT_TRUE(Near(page.At(ink.right - 10, midY), Green)) << std::hex << page.At(ink.right - 10, midY);
     // No frame pixel on the page.
-    EXPECT_FALSE(Near(page.At(ink.left, ink.top), form.FrameColor(), 60));
+    EXPECT_FALSE(Near(page.At(ink.left, ink.top), static_cast<COLORREF>(Settings.FrameColour), 60));
 }
 
 TEST_F(PrintTest, ZoomedPictureAndRangeModeWithoutRangePrintTheWholePictureAsDisplayed) {
-    TKaptor32& form = WithHalves(400, 300);
-    form.PictureView().SetZoom(50);
-    ASSERT_EQ(form.PictureView().Shown().Width(), 200);
-    form.SB_PrintClick(form.SB_Print);
+    TMainWindow& form = WithHalves(400, 300);
+    form.View().SetZoom(50);
+    ASSERT_EQ(form.View().Shown().Width(), 200);
+    form.Execute(TCommandId::Print);
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     ExpectPicture(page, 200, 150);
 
-    form.PictureView().SetZoom(100);
+    form.View().SetZoom(100);
     Frame(form, 10, 10, 50, 50);
     LeftDown(form, 60, 60);  // a new band: range mode on, no range fixed
-    ASSERT_TRUE(form.PictureView().Marking().Dragging);
-    form.SB_PrintClick(form.SB_Print);
+    ASSERT_TRUE(form.View().Marking().Dragging);
+    form.Execute(TCommandId::Print);
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     ExpectPicture(page, 400, 300);
-    EXPECT_TRUE(form.PictureView().Marking().Dragging);
+    EXPECT_TRUE(form.View().Marking().Dragging);
 }
 
 TEST_F(PrintTest, CancelPrintsNothingAndLeavesThePicture) {
-    TKaptor32& form = WithHalves(120, 80);
+    TMainWindow& form = WithHalves(120, 80);
     confirm_ = false;
-    form.SB_PrintClick(form.SB_Print);
+    form.Execute(TCommandId::Print);
     EXPECT_EQ(asked_, 1);
     EXPECT_EQ(Form2, nullptr);
     EXPECT_FALSE(Printer().Printing());
     EXPECT_TRUE(printtest::WaitNewPdf(before_, 4000, [] { Pump(1); }).empty());
     EXPECT_EQ(Pixel(form, 10, 10), Blue);
-    EXPECT_EQ(form.PictureView().Shown().Width(), 120);
+    EXPECT_EQ(form.View().Shown().Width(), 120);
 }
 
 TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOrder) {
-    TKaptor32& form = WithHalves(120, 80);
+    TMainWindow& form = WithHalves(120, 80);
     Frame(form, 30, 20, 30, 60);  // one column: no width
-    form.SB_PrintClick(form.SB_Print);
+    form.Execute(TCommandId::Print);
     EXPECT_EQ(asked_, 0);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{texts::EmptyRange});
-    EXPECT_TRUE(form.PictureView().Marking().Fixed);
+    EXPECT_TRUE(form.View().Marking().Fixed);
 
     // A second command started while the first one's dialog lets messages run.
     {
@@ -180,10 +180,10 @@ TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOr
 }
 
 TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
-    TKaptor32& form = WithHalves(64, 48);
-    form.PM_Print2Click(form.PM_Print2);
+    TMainWindow& form = WithHalves(64, 48);
+    form.Execute(TCommandId::PrintDesktop);
     EXPECT_EQ(asked_, 1);
-    EXPECT_EQ(form.PictureView().Shown().Width(), 64);
+    EXPECT_EQ(form.View().Shown().Width(), 64);
     EXPECT_EQ(Pixel(form, 5, 5), Blue);
     EXPECT_EQ(Pixel(form, 60, 5), Green);
     printtest::Page page;
@@ -193,7 +193,7 @@ TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
     ASSERT_GT(OnPage(Screen->Width()), page.Width);
     // The view's picture where the screen shows it, at the screen's physical size.
     POINT at{0, 0};
-    ClientToScreen(form.PictureView().Shown().Handle(), &at);
+    ClientToScreen(form.View().Shown().Handle(), &at);
     const POINT origin = Origin();
     const auto onPage = [&](int sx, int sy) {
         return page.At(origin.x + static_cast<int>(OnPage(sx)), origin.y + static_cast<int>(OnPage(sy)));
@@ -203,38 +203,38 @@ TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
 }
 
 TEST_F(PrintTest, PrinterFailureEndsTheJobReleasesThePageAndPutsTheFrameBack) {
-    TKaptor32& form = WithHalves(300, 200);
+    TMainWindow& form = WithHalves(300, 200);
     Frame(form, 20, 20, 120, 70);
     Printer().SelectPrinter("KaptorNoSuchPrinter", "", nullptr);
     // The first failure settles the picture's own drawing objects (restore and frame).
-    EXPECT_THROW(form.SB_PrintClick(form.SB_Print), EPrinter);
+    EXPECT_THROW(form.Execute(TCommandId::Print), EPrinter);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
-    EXPECT_THROW(form.SB_PrintClick(form.SB_Print), EPrinter);
+    EXPECT_THROW(form.Execute(TCommandId::Print), EPrinter);
     EXPECT_EQ(Form2, nullptr);
     EXPECT_FALSE(Printer().Printing());
-    EXPECT_EQ(Pixel(form, 20, 20), form.FrameColor());
-    EXPECT_TRUE(form.PictureView().Marking().Fixed);
+    EXPECT_EQ(Pixel(form, 20, 20), static_cast<COLORREF>(Settings.FrameColour));
+    EXPECT_TRUE(form.View().Marking().Fixed);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
     EXPECT_EQ(FindWindowA("TForm2", nullptr), nullptr);
 
     // The next print on the default printer works again.
     Printer().Reset();
-    form.SB_PrintClick(form.SB_Print);
+    form.Execute(TCommandId::Print);
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     ExpectPicture(page, 100, 50);
 }
 
 TEST_F(PrintTest, RepeatedPrintsOwnNoMoreHandles) {
-    TKaptor32& form = WithHalves(90, 60);
-    form.SB_PrintClick(form.SB_Print);  // first use may create lasting objects
+    TMainWindow& form = WithHalves(90, 60);
+    form.Execute(TCommandId::Print);  // first use may create lasting objects
     printtest::Page page;
     ASSERT_NO_FATAL_FAILURE(PrintedPage(page));
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     for (int i = 0; i < 3; ++i) {
-        form.SB_PrintClick(form.SB_Print);
-        form.PM_Print2Click(form.PM_Print2);
+        form.Execute(TCommandId::Print);
+        form.Execute(TCommandId::PrintDesktop);
     }
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
@@ -262,7 +262,7 @@ TEST_F(PrintTest, PrinterObjectRefusesMisuseAndAbortsQuietly) {
     // The setup dialog keeps the printer the user leaves; a cancelled one changes nothing.
     const std::string name = Printer().PrinterName();
     TPrinterSetupDialog::ExecuteHook = [](TPrinterSetupDialog&) { return false; };
-    MainWindow().SB_PrtDialogClick(MainWindow().SB_PrtDialog);
+    MainWindow().Execute(TCommandId::PrinterSetup);
     EXPECT_EQ(Printer().PrinterName(), name);
 }
 

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "TestApp.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
+#include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
 
 namespace kaptor::testing {
@@ -27,29 +28,29 @@ inline void FillPattern(TBitmap& bitmap) {
 }
 
 // Installs a w x h pattern picture and leaves range mode off.
-inline TKaptor32& WithPattern(int w, int h) {
-    TKaptor32& form = MainWindow();
-    if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+inline TMainWindow& WithPattern(int w, int h) {
+    TMainWindow& form = MainWindow();
+    if (form.Down(TCommandId::EnterRange)) form.Execute(TCommandId::LeaveRange);
     TBitmap bitmap(w, h);
     FillPattern(bitmap);
-    form.PictureView().Install(bitmap);
+    form.View().Install(bitmap);
     TakeMessages();
     return form;
 }
 
-inline void LeftDown(TKaptor32& form, int x, int y) {
-    form.Image1MouseDown(&form.PictureView().Shown(), TMouseButton::mbLeft, 0, x, y);
+inline void LeftDown(TMainWindow& form, int x, int y) {
+    form.View().MouseDown(TMouseButton::mbLeft, x, y);
 }
-inline void Move(TKaptor32& form, int x, int y) { form.Image1MouseMove(&form.PictureView().Shown(), 0, x, y); }
+inline void Move(TMainWindow& form, int x, int y) { form.View().MouseMove(x, y); }
 
 // Range mode, first corner, a move, second corner.
-inline void Frame(TKaptor32& form, int x1, int y1, int x2, int y2) {
-    form.SB_RangeClick(form.SB_Range);
+inline void Frame(TMainWindow& form, int x1, int y1, int x2, int y2) {
+    form.Execute(TCommandId::EnterRange);
     LeftDown(form, x1, y1);
     Move(form, x2, y2);
     LeftDown(form, x2 + 5, y2 + 5);  // the second click's own position is not used
 }
 
-inline COLORREF Pixel(TKaptor32& form, int x, int y) { return form.PictureView().Shown().Canvas().Pixels(x, y); }
+inline COLORREF Pixel(TMainWindow& form, int x, int y) { return form.View().Shown().Canvas().Pixels(x, y); }
 
 }  // namespace kaptor::testing

@@ -21,35 +21,35 @@ std::uint32_t PatternRgb(int x, int y) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-Dib Current(TKaptor32& form) { return form.PictureView().Shown().Picture().Bitmap().ToDib(); }
+Dib Current(TMainWindow& form) { return form.View().Shown().Picture().Bitmap().ToDib(); }
 
-std::string Panel(TKaptor32& form, int i) { return form.StatusBar1->Panels()[i].Text(); }
+std::string Panel(TMainWindow& form, int i) { return form.StatusText(i); }
 
 // Installs a pattern and sets the zoom box, as the user would before resizing.
-TKaptor32& PatternAtZoom(int w, int h, int zoom) {
-    TKaptor32& form = WithPattern(w, h);
-    form.SpinEdit1->SetValue(zoom);
+TMainWindow& PatternAtZoom(int w, int h, int zoom) {
+    TMainWindow& form = WithPattern(w, h);
+    form.View().ChooseZoom(zoom);
     return form;
 }
 
 }  // namespace
 
 TEST(Resize, HalfOfAScreenPictureKeepsOneOfEveryFourPixelsUnblended) {
-    TKaptor32& form = PatternAtZoom(1280, 1024, 50);
-    form.StatusBar1->Panels()[2].SetText("範囲 : 1 x 1");
-    form.SB_ResizeClick(form.SB_Resize);
+    TMainWindow& form = PatternAtZoom(1280, 1024, 50);
+    form.ShowStatus(2, "範囲 : 1 x 1");
+    form.Execute(TCommandId::Resize);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 640);
-    EXPECT_EQ(form.PictureView().NaturalSize().cy, 512);
-    EXPECT_EQ(form.PictureView().Shown().Width(), 640);
-    EXPECT_EQ(form.PictureView().Shown().Height(), 512);
-    EXPECT_EQ(form.SpinEdit1->Value(), 100);
+    EXPECT_EQ(form.View().NaturalSize().cx, 640);
+    EXPECT_EQ(form.View().NaturalSize().cy, 512);
+    EXPECT_EQ(form.View().Shown().Width(), 640);
+    EXPECT_EQ(form.View().Shown().Height(), 512);
+    EXPECT_EQ(form.View().ZoomBoxValue(), 100);
     EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : 640 x 512");
     EXPECT_EQ(Panel(form, 2), "");
-    EXPECT_TRUE(form.M_Range->Enabled());
-    EXPECT_TRUE(form.SpinEdit1->Enabled());
-    EXPECT_TRUE(form.SB_Resize->Enabled());
-    EXPECT_EQ(form.PictureView().Shown().PopupMenu(), form.PopupMenu2);
+    EXPECT_TRUE(form.Enabled(TCommandId::EnterRange, TPlace::MenuBar));
+    EXPECT_TRUE(form.View().ZoomBoxEnabled());
+    EXPECT_TRUE(form.Enabled(TCommandId::Resize, TPlace::ToolBar));
+    EXPECT_NE(form.View().Shown().PopupMenu(), nullptr);
 
     const Dib d = Current(form);
     ASSERT_EQ(d.Width, 640);
@@ -66,8 +66,8 @@ TEST(Resize, HalfOfAScreenPictureKeepsOneOfEveryFourPixelsUnblended) {
         }
     EXPECT_EQ(mixed, 0);
     // The clean copy is the new picture, independent of it.
-    ASSERT_NE(form.PictureView().CleanCopy().Picture().Graphic(), form.PictureView().Shown().Picture().Graphic());
-    EXPECT_EQ(form.PictureView().CleanCopy().Picture().Bitmap().ToDib().Bits, d.Bits);
+    ASSERT_NE(form.View().CleanCopy().Picture().Graphic(), form.View().Shown().Picture().Graphic());
+    EXPECT_EQ(form.View().CleanCopy().Picture().Bitmap().ToDib().Bits, d.Bits);
 }
 
 TEST(Resize, SidesRoundHalvesUp) {
@@ -77,22 +77,22 @@ TEST(Resize, SidesRoundHalvesUp) {
     for (Case c : {Case{333, 333, 50, 167, 167}, Case{101, 3, 50, 51, 2}, Case{640, 480, 33, 211, 158},
                    Case{100, 150, 1, 1, 2}, Case{300, 200, 299, 897, 598}}) {
         SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " at " << c.zoom);
-        TKaptor32& form = PatternAtZoom(c.w, c.h, c.zoom);
-        form.SB_ResizeClick(form.SB_Resize);
-        EXPECT_EQ(form.PictureView().NaturalSize().cx, c.ew);
-        EXPECT_EQ(form.PictureView().NaturalSize().cy, c.eh);
-        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), c.ew);
-        EXPECT_EQ(form.PictureView().Shown().Picture().Height(), c.eh);
-        EXPECT_EQ(form.PictureView().Shown().Width(), c.ew);
-        EXPECT_EQ(form.PictureView().Shown().Height(), c.eh);
+        TMainWindow& form = PatternAtZoom(c.w, c.h, c.zoom);
+        form.Execute(TCommandId::Resize);
+        EXPECT_EQ(form.View().NaturalSize().cx, c.ew);
+        EXPECT_EQ(form.View().NaturalSize().cy, c.eh);
+        EXPECT_EQ(form.View().Shown().Picture().Width(), c.ew);
+        EXPECT_EQ(form.View().Shown().Picture().Height(), c.eh);
+        EXPECT_EQ(form.View().Shown().Width(), c.ew);
+        EXPECT_EQ(form.View().Shown().Height(), c.eh);
         EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : " + std::to_string(c.ew) + " x " + std::to_string(c.eh));
     }
 }
 
 TEST(Resize, AtOneHundredEveryPixelStays) {
-    TKaptor32& form = PatternAtZoom(301, 207, 100);
+    TMainWindow& form = PatternAtZoom(301, 207, 100);
     const Dib before = Current(form);
-    form.SB_ResizeClick(form.SB_Resize);
+    form.Execute(TCommandId::Resize);
     const Dib after = Current(form);
     EXPECT_EQ(after.Width, 301);
     EXPECT_EQ(after.Height, 207);
@@ -103,8 +103,8 @@ TEST(Resize, AtOneHundredEveryPixelStays) {
 }
 
 TEST(Resize, EnlargingRepeatsPixels) {
-    TKaptor32& form = PatternAtZoom(40, 30, 300);
-    form.SB_ResizeClick(form.SB_Resize);
+    TMainWindow& form = PatternAtZoom(40, 30, 300);
+    form.Execute(TCommandId::Resize);
     const Dib d = Current(form);
     ASSERT_EQ(d.Width, 120);
     ASSERT_EQ(d.Height, 90);
@@ -115,12 +115,12 @@ TEST(Resize, EnlargingRepeatsPixels) {
 }
 
 TEST(Resize, HalfThenDoubleDoesNotGiveTheFirstPictureBack) {
-    TKaptor32& form = PatternAtZoom(64, 48, 50);
+    TMainWindow& form = PatternAtZoom(64, 48, 50);
     const Dib first = Current(form);
-    form.SB_ResizeClick(form.SB_Resize);
+    form.Execute(TCommandId::Resize);
     const Dib half = Current(form);
-    form.SpinEdit1->SetValue(200);
-    form.SB_ResizeClick(form.SB_Resize);
+    form.View().ChooseZoom(200);
+    form.Execute(TCommandId::Resize);
     const Dib twice = Current(form);
     ASSERT_EQ(twice.Width, 64);
     ASSERT_EQ(twice.Height, 48);
@@ -135,32 +135,32 @@ TEST(Resize, HalfThenDoubleDoesNotGiveTheFirstPictureBack) {
 TEST(Resize, AtZeroTheCaptureIsKept) {
     for (int zoom : {0, 1}) {  // 1 % of 40 x 30 would be 0 x 0 as well
         SCOPED_TRACE(zoom);
-        TKaptor32& form = PatternAtZoom(40, 30, 100);
-        form.SpinEdit1->SetValue(zoom);
+        TMainWindow& form = PatternAtZoom(40, 30, 100);
+        form.View().ChooseZoom(zoom);
         const Dib before = Current(form);
         const std::string size = Panel(form, 0);
-        form.SB_ResizeClick(form.SB_Resize);
+        form.Execute(TCommandId::Resize);
         EXPECT_TRUE(TakeMessages().empty());
         EXPECT_EQ(Current(form).Bits, before.Bits);
-        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 40);
-        EXPECT_EQ(form.PictureView().CleanCopy().Picture().Width(), 40);
-        EXPECT_EQ(form.PictureView().NaturalSize().cx, 40);
-        EXPECT_EQ(form.PictureView().NaturalSize().cy, 30);
-        EXPECT_EQ(form.SpinEdit1->Value(), zoom);
+        EXPECT_EQ(form.View().Shown().Picture().Width(), 40);
+        EXPECT_EQ(form.View().CleanCopy().Picture().Width(), 40);
+        EXPECT_EQ(form.View().NaturalSize().cx, 40);
+        EXPECT_EQ(form.View().NaturalSize().cy, 30);
+        EXPECT_EQ(form.View().ZoomBoxValue(), zoom);
         EXPECT_EQ(Panel(form, 0), size);
     }
 }
 
 TEST(Resize, ThreeHundredPercentOfALargePictureWorksOrSaysWhy) {
-    TKaptor32& form = PatternAtZoom(1600, 1200, 300);
+    TMainWindow& form = PatternAtZoom(1600, 1200, 300);
     const Dib before = Current(form);
-    form.SB_ResizeClick(form.SB_Resize);
+    form.Execute(TCommandId::Resize);
     const auto messages = TakeMessages();
     if (messages.empty()) {
-        EXPECT_EQ(form.PictureView().Shown().Picture().Width(), 4800);
-        EXPECT_EQ(form.PictureView().Shown().Picture().Height(), 3600);
+        EXPECT_EQ(form.View().Shown().Picture().Width(), 4800);
+        EXPECT_EQ(form.View().Shown().Picture().Height(), 3600);
         EXPECT_EQ(Panel(form, 0), "ｻｲｽﾞ : 4800 x 3600");
-        EXPECT_EQ(form.SpinEdit1->Value(), 100);
+        EXPECT_EQ(form.View().ZoomBoxValue(), 100);
         const Dib d = Current(form);
         EXPECT_EQ(At(d, 4799, 3599), PatternRgb(1599, 1199));
         EXPECT_EQ(At(d, 3 * 700 + 2, 3 * 500 + 1), PatternRgb(700, 500));
@@ -168,19 +168,19 @@ TEST(Resize, ThreeHundredPercentOfALargePictureWorksOrSaysWhy) {
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].rfind("例外ｴﾗｰ！：［", 0), 0u) << messages[0];
         EXPECT_EQ(Current(form).Bits, before.Bits);
-        EXPECT_EQ(form.PictureView().NaturalSize().cx, 1600);
+        EXPECT_EQ(form.View().NaturalSize().cx, 1600);
     }
     WithPattern(10, 10);  // give the memory back before the next test
 }
 
 TEST(Resize, ABitmapTooLargeToMakeShowsTheErrorAndChangesNothing) {
-    TKaptor32& form = PatternAtZoom(50, 40, 300);
+    TMainWindow& form = PatternAtZoom(50, 40, 300);
     // Stands for a picture whose resampled size the system cannot hold (about 58 GB).
-    form.PictureView().OverrideNaturalSize(SIZE{40000, 40000});
+    form.View().OverrideNaturalSize(SIZE{40000, 40000});
     const Dib before = Current(form);
     const std::string size = Panel(form, 0);
     const long gdi = OwnedGdiHandles();
-    form.SB_ResizeClick(form.SB_Resize);
+    form.Execute(TCommandId::Resize);
     const auto messages = TakeMessages();
     ASSERT_EQ(messages.size(), 1u);
     const std::string& m = messages[0];
@@ -188,49 +188,49 @@ TEST(Resize, ABitmapTooLargeToMakeShowsTheErrorAndChangesNothing) {
     ASSERT_GE(m.size(), std::string("例外ｴﾗｰ！：［］").size() + 1) << "the error's own text is shown";
     EXPECT_EQ(m.substr(m.size() - std::string("］").size()), "］");
     EXPECT_EQ(Current(form).Bits, before.Bits);
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 40000);  // nothing after the failed step was done
-    EXPECT_EQ(form.PictureView().Shown().Width(), 150);
-    EXPECT_EQ(form.SpinEdit1->Value(), 300);
+    EXPECT_EQ(form.View().NaturalSize().cx, 40000);  // nothing after the failed step was done
+    EXPECT_EQ(form.View().Shown().Width(), 150);
+    EXPECT_EQ(form.View().ZoomBoxValue(), 300);
     EXPECT_EQ(Panel(form, 0), size);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
-    form.PictureView().OverrideNaturalSize(SIZE{50, 40});
+    form.View().OverrideNaturalSize(SIZE{50, 40});
 }
 
 TEST(Resize, RepeatedResizesLeakNoHandles) {
-    TKaptor32& form = PatternAtZoom(200, 100, 100);
+    TMainWindow& form = PatternAtZoom(200, 100, 100);
     // The same round twice, each ending at 200 x 100: the second must end with the handles
     // the first ended with.
     auto round = [&] {
         for (int zoom : {50, 200, 0, 100, 200, 50}) {
-            form.SpinEdit1->SetValue(zoom);
-            form.SB_ResizeClick(form.SB_Resize);
+            form.View().ChooseZoom(zoom);
+            form.Execute(TCommandId::Resize);
             Pump(1);
         }
         Pump();
     };
     round();
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 200);
+    EXPECT_EQ(form.View().NaturalSize().cx, 200);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     round();
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 200);
+    EXPECT_EQ(form.View().NaturalSize().cx, 200);
     EXPECT_EQ(OwnedGdiHandles(), gdi);
     EXPECT_EQ(OwnedUserHandles(), user);
 }
 
 TEST(Resize, ReachedByButtonMenuAndCtrlR) {
-    TKaptor32& form = PatternAtZoom(100, 80, 50);
-    form.SB_Resize->Click();
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
-    form.SpinEdit1->SetValue(50);
-    form.M_Resize->Click();
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 25);
-    form.SpinEdit1->SetValue(200);
-    EXPECT_TRUE(form.MainMenu1->IsShortCut('R', ssCtrl));
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
+    TMainWindow& form = PatternAtZoom(100, 80, 50);
+    form.Click(TCommandId::Resize, TPlace::ToolBar);
+    EXPECT_EQ(form.View().NaturalSize().cx, 50);
+    form.View().ChooseZoom(50);
+    form.Click(TCommandId::Resize, TPlace::MenuBar);
+    EXPECT_EQ(form.View().NaturalSize().cx, 25);
+    form.View().ChooseZoom(200);
+    EXPECT_TRUE(form.Menu()->IsShortCut('R', ssCtrl));
+    EXPECT_EQ(form.View().NaturalSize().cx, 50);
     // In range mode the command is off, so Ctrl+R does nothing.
-    form.SpinEdit1->SetValue(50);
-    form.SB_RangeClick(form.SB_Range);
-    EXPECT_FALSE(form.MainMenu1->IsShortCut('R', ssCtrl));
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 50);
-    form.SB_NoRangeClick(&form);
+    form.View().ChooseZoom(50);
+    form.Execute(TCommandId::EnterRange);
+    EXPECT_FALSE(form.Menu()->IsShortCut('R', ssCtrl));
+    EXPECT_EQ(form.View().NaturalSize().cx, 50);
+    form.Execute(TCommandId::LeaveRange);
 }

@@ -75,8 +75,8 @@ struct SaveAnswer {
     }
     ~SaveAnswer() {
         TSaveDialog::ExecuteHook = nullptr;
-        TKaptor32& form = MainWindow();
-        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+        TMainWindow& form = MainWindow();
+        if (form.Down(TCommandId::EnterRange)) form.Execute(TCommandId::LeaveRange);
     }
 };
 
@@ -84,9 +84,9 @@ TEST(Save, FramedRangeIsWrittenWithoutFrameAndTheFrameComesBack) {
     const std::string dir = TempDir();
     Clean(dir);
     SaveAnswer answer(dir + "range.bmp", SaveTypeBitmap);
-    TKaptor32& form = WithPattern(400, 300);
+    TMainWindow& form = WithPattern(400, 300);
     Frame(form, 100, 50, 300, 150);
-    form.SB_SaveClick(form.SB_Save);
+    form.Execute(TCommandId::Save);
     EXPECT_EQ(answer.asked, 1);
     const Dib dib = ReadBmp(ReadAll(dir + "range.bmp"));
     ASSERT_EQ(dib.Width, 200);
@@ -96,7 +96,7 @@ TEST(Save, FramedRangeIsWrittenWithoutFrameAndTheFrameComesBack) {
             const std::uint8_t* p = dib.Row(y) + x * (dib.BitCount / 8);
             ASSERT_EQ(RGB(p[2], p[1], p[0]), PatternColor(100 + x, 50 + y)) << x << "," << y;
         }
-    EXPECT_EQ(Pixel(form, 100, 50), ColorToRGB(form.FrameColor()));
+    EXPECT_EQ(Pixel(form, 100, 50), ColorToRGB(static_cast<COLORREF>(Settings.FrameColour)));
     EXPECT_EQ(FilesIn(dir), 1);  // no temporary file left
     EXPECT_TRUE(TakeMessages().empty());
 }
@@ -105,8 +105,8 @@ TEST(Save, TypeTwoWritesJpegWhateverTheExtension) {
     const std::string dir = TempDir();
     Clean(dir);
     SaveAnswer answer(dir + "picture.bmp", SaveTypeJpeg);
-    TKaptor32& form = WithPattern(160, 120);
-    form.SB_SaveClick(form.SB_Save);
+    TMainWindow& form = WithPattern(160, 120);
+    form.Execute(TCommandId::Save);
     const auto bytes = ReadAll(dir + "picture.bmp");
     ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(bytes[0], 0xFF);
@@ -120,11 +120,11 @@ TEST(Save, OpenBandIsSavedWithThePicture) {
     const std::string dir = TempDir();
     Clean(dir);
     SaveAnswer answer(dir + "band.bmp", SaveTypeBitmap);
-    TKaptor32& form = WithPattern(200, 100);
-    form.SB_RangeClick(form.SB_Range);
+    TMainWindow& form = WithPattern(200, 100);
+    form.Execute(TCommandId::EnterRange);
     LeftDown(form, 20, 10);
     Move(form, 120, 60);
-    form.SB_SaveClick(form.SB_Save);
+    form.Execute(TCommandId::Save);
     const Dib dib = ReadBmp(ReadAll(dir + "band.bmp"));
     ASSERT_EQ(dib.Width, 200);
     const std::uint8_t* p = dib.Row(30) + 20 * (dib.BitCount / 8);
@@ -135,14 +135,14 @@ TEST(Save, EmptyRangeAsksNothingAndWritesNothing) {
     const std::string dir = TempDir();
     Clean(dir);
     SaveAnswer answer(dir + "empty.bmp", SaveTypeBitmap);
-    TKaptor32& form = WithPattern(200, 100);
-    form.SB_RangeClick(form.SB_Range);
+    TMainWindow& form = WithPattern(200, 100);
+    form.Execute(TCommandId::EnterRange);
     LeftDown(form, 10, 20);
     LeftDown(form, 10, 20);  // 2 x 0
-    form.SB_SaveClick(form.SB_Save);
+    form.Execute(TCommandId::Save);
     EXPECT_EQ(answer.asked, 0);
     EXPECT_EQ(FilesIn(dir), 0);
-    form.SB_CopyClick(form.SB_Copy);
+    form.Execute(TCommandId::Copy);
     EXPECT_EQ(TakeMessages(), (std::vector<std::string>{texts::EmptyRange, texts::EmptyRange}));
 }
 
@@ -166,16 +166,16 @@ TEST(Save, FailedWriteKeepsTheFileItWouldReplace) {
 
 TEST(Save, FailedRangeSaveReportsTheErrorAndKeepsTheFrame) {
     SaveAnswer answer("Q:\\no\\such\\folder\\x.bmp", SaveTypeBitmap);
-    TKaptor32& form = WithPattern(200, 100);
+    TMainWindow& form = WithPattern(200, 100);
     Frame(form, 10, 10, 60, 40);
     try {
-        form.SB_SaveClick(form.SB_Save);
+        form.Execute(TCommandId::Save);
         ADD_FAILURE() << "no error";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "ﾌｧｲﾙ Q:\\no\\such\\folder\\x.bmp を作成できません");
     }
-    EXPECT_TRUE(form.PictureView().Marking().Fixed);
-    EXPECT_EQ(Pixel(form, 10, 10), ColorToRGB(form.FrameColor()));
+    EXPECT_TRUE(form.View().Marking().Fixed);
+    EXPECT_EQ(Pixel(form, 10, 10), ColorToRGB(static_cast<COLORREF>(Settings.FrameColour)));
 }
 
 TEST(Save, UnknownTypeEntryWritesNothing) {
@@ -188,17 +188,17 @@ TEST(Save, UnknownTypeEntryWritesNothing) {
 
 struct LeaveRange {
     ~LeaveRange() {
-        TKaptor32& form = MainWindow();
-        if (form.SB_Range->Down()) form.SB_NoRangeClick(&form);
+        TMainWindow& form = MainWindow();
+        if (form.Down(TCommandId::EnterRange)) form.Execute(TCommandId::LeaveRange);
     }
 };
 
 TEST(ClipboardCommands, CopyOfAFramedRangeIsExactlyThatBitmap) {
     LeaveRange leave;
-    TKaptor32& form = WithPattern(300, 200);
+    TMainWindow& form = WithPattern(300, 200);
     Frame(form, 30, 20, 180, 100);
-    form.SB_CopyClick(form.SB_Copy);
-    EXPECT_EQ(Pixel(form, 30, 20), ColorToRGB(form.FrameColor()));
+    form.Execute(TCommandId::Copy);
+    EXPECT_EQ(Pixel(form, 30, 20), ColorToRGB(static_cast<COLORREF>(Settings.FrameColour)));
     ASSERT_TRUE(Clipboard().HasFormat(CF_BITMAP));
     TBitmap got;
     Clipboard().GetBitmap(got);
@@ -210,14 +210,14 @@ TEST(ClipboardCommands, CopyOfAFramedRangeIsExactlyThatBitmap) {
 
 TEST(ClipboardCommands, PasteOfTextSaysSoAndChangesNothing) {
     LeaveRange leave;
-    TKaptor32& form = WithPattern(300, 200);
+    TMainWindow& form = WithPattern(300, 200);
     Frame(form, 30, 20, 180, 100);
     Clipboard().SetTextBuf("not a picture");
-    form.SB_PasteClick(form.SB_Paste);
+    form.Execute(TCommandId::Paste);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｸﾘｯﾌﾟﾎﾞｰﾄﾞ形式が違います"});
-    EXPECT_TRUE(form.SB_Range->Down());
-    EXPECT_TRUE(form.PictureView().Marking().Fixed);
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 300);
+    EXPECT_TRUE(form.Down(TCommandId::EnterRange));
+    EXPECT_TRUE(form.View().Marking().Fixed);
+    EXPECT_EQ(form.View().NaturalSize().cx, 300);
 }
 
 TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
@@ -227,23 +227,23 @@ TEST(ClipboardCommands, PasteLeavesRangeModeAndInstallsAtFullSize) {
         FillPattern(source);
         Clipboard().Assign(source);
     }
-    TKaptor32& form = WithPattern(300, 200);
+    TMainWindow& form = WithPattern(300, 200);
     Frame(form, 30, 20, 180, 100);
-    form.SB_PasteClick(form.SB_Paste);
+    form.Execute(TCommandId::Paste);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_FALSE(form.SB_Range->Down());
-    EXPECT_FALSE(form.PictureView().Marking().Fixed);
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 90);
-    EXPECT_EQ(form.PictureView().Shown().Width(), 90);
-    EXPECT_EQ(form.PictureView().Shown().Height(), 70);
-    EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
-    EXPECT_EQ(form.StatusBar1->Panels()[2].Text(), "");
+    EXPECT_FALSE(form.Down(TCommandId::EnterRange));
+    EXPECT_FALSE(form.View().Marking().Fixed);
+    EXPECT_EQ(form.View().NaturalSize().cx, 90);
+    EXPECT_EQ(form.View().Shown().Width(), 90);
+    EXPECT_EQ(form.View().Shown().Height(), 70);
+    EXPECT_EQ(form.StatusText(0), "ｻｲｽﾞ : 90 x 70");
+    EXPECT_EQ(form.StatusText(2), "");
     EXPECT_EQ(Pixel(form, 89, 69), PatternColor(89, 69));
 }
 
 TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
     LeaveRange leave;
-    TKaptor32& form = WithPattern(300, 200);
+    TMainWindow& form = WithPattern(300, 200);
     TMemoryStream png;
     {
         TBitmap source(90, 70);
@@ -260,10 +260,10 @@ TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
         memory.release();
     }
     ASSERT_FALSE(Clipboard().HasFormat(CF_BITMAP));
-    form.SB_PasteClick(form.SB_Paste);
+    form.Execute(TCommandId::Paste);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(form.PictureView().NaturalSize().cx, 90);
-    EXPECT_EQ(form.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : 90 x 70");
+    EXPECT_EQ(form.View().NaturalSize().cx, 90);
+    EXPECT_EQ(form.StatusText(0), "ｻｲｽﾞ : 90 x 70");
     for (int y = 0; y < 70; y += 3)
         for (int x = 0; x < 90; x += 4) ASSERT_EQ(Pixel(form, x, y), PatternColor(x, y)) << x << "," << y;
 }

@@ -1,6 +1,6 @@
 #include "TestApp.h"
 
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
 
 namespace kaptor::testing {
@@ -21,18 +21,18 @@ TApplication& TestApp() {
     return *Application;
 }
 
-TKaptor32& MainWindow() {
+TMainWindow& MainWindow() {
     TestApp();
-    if (!Kaptor32) {
-        Application->CreateForm<TKaptor32>();
+    if (!TheMainWindow) {
+        Application->CreateForm<TMainWindow>();
         // Tests set what they need; nothing waits or hides unless asked.
         Settings.Wait = 0;
         Settings.HideForm = false;
         Settings.ShowCursor = false;
-        Kaptor32->Show();
+        TheMainWindow->Show();
         Pump();
     }
-    return *Kaptor32;
+    return *TheMainWindow;
 }
 
 std::vector<std::string> TakeMessages() { return std::exchange(messages, {}); }

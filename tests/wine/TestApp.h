@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/ExtCtrls.h"
 #include "framework/win/Forms.h"
 
 namespace kaptor {
-class TKaptor32;
+class TMainWindow;
 }
 
 namespace kaptor::testing {
@@ -18,7 +19,7 @@ namespace kaptor::testing {
 TApplication& TestApp();
 // The program's main window, created once (waiting, hiding and the cursor overlay off) and
 // shared by every test that needs it; it is the application's main form.
-TKaptor32& MainWindow();
+TMainWindow& MainWindow();
 // Texts of the message boxes shown since the last call.
 std::vector<std::string> TakeMessages();
 // Lets pending messages run (posted and sent), a few rounds.

@@ -9,9 +9,10 @@
 
 #include "TestApp.h"
 #include "TrayIconTestSupport.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "components/TrayIcon.h"
+#include "framework/win/Bitmap.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -31,16 +32,13 @@ protected:
         Settings.Wait = 0;
         Settings.HideForm = false;
         Settings.ShowCursor = false;
-        printEnabled_ = w->SB_Print->Enabled();
         TakeMessages();
         QuitPosted();
     }
     void TearDown() override {
-        if (w->TrayIcon1->Visible()) w->TrayIcon1DblClick(w->TrayIcon1);
+        if (w->Tray().Visible()) w->Execute(TCommandId::ShowWindow);
         w->Show();
         ShowWindow(Application->Handle(), SW_SHOW);
-        w->SB_Print->SetEnabled(printEnabled_);
-        w->PM_Print3->SetEnabled(printEnabled_);
         Settings = saved_;
         EXPECT_FALSE(QuitPosted()) << "the program was told to end";
         TakeMessages();
@@ -48,37 +46,36 @@ protected:
 
     // Resident: the icon is in the tray and both the window and its task-bar button are gone.
     void ExpectResident() {
-        EXPECT_TRUE(w->TrayIcon1->Visible());
-        EXPECT_TRUE(w->TrayIcon1->Registered());
+        EXPECT_TRUE(w->Tray().Visible());
+        EXPECT_TRUE(w->Tray().Registered());
         EXPECT_FALSE(IsWindowVisible(w->Handle()));
         EXPECT_FALSE(IsWindowVisible(Application->Handle()));
     }
     void ExpectShown() {
-        EXPECT_FALSE(w->TrayIcon1->Visible());
-        EXPECT_FALSE(w->TrayIcon1->Registered());
+        EXPECT_FALSE(w->Tray().Visible());
+        EXPECT_FALSE(w->Tray().Registered());
         EXPECT_TRUE(IsWindowVisible(w->Handle()));
         EXPECT_TRUE(IsWindowVisible(Application->Handle()));
     }
     void CloseIntoTray() {
         Settings.EndTrayIcon = true;
         SendMessageA(w->Handle(), WM_CLOSE, 0, 0);
-        ASSERT_TRUE(w->TrayIcon1->Visible());
+        ASSERT_TRUE(w->Tray().Visible());
     }
 
     NotifyRecorder shell;
-    TKaptor32* w = nullptr;
+    TMainWindow* w = nullptr;
 
 private:
     TSettings saved_;
-    bool printEnabled_ = false;
 };
 
 }  // namespace
 
 TEST_F(TrayResidency, EveryWayOfClosingGoesIntoTheTrayWithEndTrayIconOn) {
     const std::vector<std::pair<const char*, std::function<void()>>> closes = {
-        {"SB_Close", [&] { w->SB_Close->Click(); }},
-        {"M_Exit", [&] { w->M_Exit->Click(); }},
+        {"SB_Close", [&] { w->Click(TCommandId::Exit, TPlace::ToolBar); }},
+        {"M_Exit", [&] { w->Click(TCommandId::Exit, TPlace::MenuBar); }},
         {"title-bar button", [&] { SendMessageA(w->Handle(), WM_CLOSE, 0, 0); }},
         {"Alt+F4", [&] { SendMessageA(w->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"task-bar button", [&] { SendMessageA(Application->Handle(), WM_CLOSE, 0, 0); }},
@@ -94,14 +91,14 @@ TEST_F(TrayResidency, EveryWayOfClosingGoesIntoTheTrayWithEndTrayIconOn) {
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
         EXPECT_EQ(calls[0].data.cbSize, 88u);
-        EXPECT_EQ(calls[0].data.uID, static_cast<UINT>(w->TrayIcon1->IconId()));
+        EXPECT_EQ(calls[0].data.uID, static_cast<UINT>(w->Tray().IconId()));
         EXPECT_EQ(calls[0].data.uFlags, 7u);
         EXPECT_EQ(calls[0].data.uCallbackMessage, 1224u);
         EXPECT_EQ(calls[0].data.hWnd, TrayCallbackWindow()->Receiver());
         EXPECT_NE(calls[0].data.hIcon, nullptr);
         EXPECT_EQ(calls[0].Tip(), "Kaptor32");
 
-        w->TrayIcon1DblClick(w->TrayIcon1);
+        w->Execute(TCommandId::ShowWindow);
         ExpectShown();
         const auto back = shell.Take();
         ASSERT_EQ(back.size(), 1u);
@@ -113,90 +110,89 @@ TEST_F(TrayResidency, WithEndTrayIconOffTheCloseIsLeftAsItWas) {
     Settings.EndTrayIcon = false;
     for (TCloseAction given : {TCloseAction::caFree, TCloseAction::caHide}) {
         TCloseAction action = given;
-        w->FormClose(w, action);
+        w->OnClose(w, action);
         EXPECT_EQ(action, given);
     }
-    EXPECT_FALSE(w->TrayIcon1->Visible());
+    EXPECT_FALSE(w->Tray().Visible());
     EXPECT_TRUE(IsWindowVisible(w->Handle()));
     EXPECT_TRUE(shell.Take().empty());
 }
 
 TEST_F(TrayResidency, TheTrayMenuShowsTheDelayOfTheLastCloseAndPrintFollowsThePicture) {
     Settings.Wait = 3;
-    w->SB_Print->SetEnabled(false);  // no picture yet
-    w->PM_Print3->SetEnabled(true);
+    // The tray's print item follows the picture as the print button does (without a picture
+    // both are off: see the main window's start state).
+    const bool picture = w->Enabled(TCommandId::Print, TPlace::ToolBar);
     CloseIntoTray();
-    EXPECT_EQ(w->PM_Capture->Caption(), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");
-    EXPECT_EQ(w->PM_Capture2->Caption(), "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(3 秒後) (&S)");
-    EXPECT_EQ(w->PM_Capture3->Caption(), "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(3 秒後) (&F)");
-    EXPECT_FALSE(w->PM_Print3->Enabled());
-    w->TrayIcon1DblClick(w->TrayIcon1);
+    EXPECT_EQ(w->Caption(TCommandId::CaptureWholeScreen, TPlace::TrayMenu), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");
+    EXPECT_EQ(w->Caption(TCommandId::CaptureChosenWindow, TPlace::TrayMenu), "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(3 秒後) (&S)");
+    EXPECT_EQ(w->Caption(TCommandId::CaptureActiveWindow, TPlace::TrayMenu), "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(3 秒後) (&F)");
+    EXPECT_EQ(w->Enabled(TCommandId::Print, TPlace::TrayMenu), picture);
+    w->Execute(TCommandId::ShowWindow);
 
     // A new delay reaches the menu only at the next close; leaving the tray keeps the text.
     Settings.Wait = 12;
-    EXPECT_EQ(w->PM_Capture->Caption(), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");
-    w->SB_Print->SetEnabled(true);  // a picture exists
+    EXPECT_EQ(w->Caption(TCommandId::CaptureWholeScreen, TPlace::TrayMenu), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");
+    { TBitmap b(8, 8); w->View().Install(b); }  // a picture exists
     CloseIntoTray();
-    EXPECT_EQ(w->PM_Capture->Caption(), "画面全体をｷｬﾌﾟﾁｬｰ(12 秒後) (&D)");
-    EXPECT_EQ(w->PM_Capture3->Caption(), "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(12 秒後) (&F)");
-    EXPECT_TRUE(w->PM_Print3->Enabled());
+    EXPECT_EQ(w->Caption(TCommandId::CaptureWholeScreen, TPlace::TrayMenu), "画面全体をｷｬﾌﾟﾁｬｰ(12 秒後) (&D)");
+    EXPECT_EQ(w->Caption(TCommandId::CaptureActiveWindow, TPlace::TrayMenu), "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(12 秒後) (&F)");
+    EXPECT_TRUE(w->Enabled(TCommandId::Print, TPlace::TrayMenu));
 }
 
 TEST_F(TrayResidency, AnIconTheShellRefusesKeepsTheWindowAndSaysSo) {
     Settings.Wait = 3;
     CloseIntoTray();  // captions with 3
-    w->TrayIcon1DblClick(w->TrayIcon1);
+    w->Execute(TCommandId::ShowWindow);
     shell.fail[NIM_ADD] = true;
     Settings.Wait = 9;
     SendMessageA(w->Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"タスクトレイにアイコンを登録できません。"});
     ExpectShown();
-    EXPECT_EQ(w->PM_Capture->Caption(), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");  // the rest did not run
+    EXPECT_EQ(w->Caption(TCommandId::CaptureWholeScreen, TPlace::TrayMenu), "画面全体をｷｬﾌﾟﾁｬｰ(3 秒後) (&D)");  // the rest did not run
 }
 
 TEST_F(TrayResidency, WithoutAnIconImageTheWindowIsNotHiddenIntoNothing) {
     TIcon saved;
-    saved.Assign(*w->TrayIcon1->Icon());
+    saved.Assign(*w->Tray().Icon());
     ASSERT_FALSE(saved.Empty());
-    w->TrayIcon1->SetIcon(nullptr);
+    w->Tray().SetIcon(nullptr);
     Settings.EndTrayIcon = true;
     SendMessageA(w->Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"タスクトレイにアイコンを登録できません。"});
     ExpectShown();
-    w->TrayIcon1->SetIcon(&saved);
-    EXPECT_FALSE(w->TrayIcon1->Icon()->Empty());
+    w->Tray().SetIcon(&saved);
+    EXPECT_FALSE(w->Tray().Icon()->Empty());
 }
 
 TEST_F(TrayResidency, DoubleClickOnTheIconAndTheShowItemBringTheWindowBack) {
     CloseIntoTray();
     Application->ShowMainForm = false;  // as after starting in the tray
     // The shell's callback for a left double click on our icon.
-    SendMessageA(TrayCallbackWindow()->Receiver(), WM_TRAYICON, static_cast<WPARAM>(w->TrayIcon1->IconId()),
+    SendMessageA(TrayCallbackWindow()->Receiver(), WM_TRAYICON, static_cast<WPARAM>(w->Tray().IconId()),
                  WM_LBUTTONDBLCLK);
     ExpectShown();
     EXPECT_TRUE(Application->ShowMainForm);
 
     CloseIntoTray();
     Application->ShowMainForm = false;
-    w->PM_ShowWindow->Click();
+    w->Click(TCommandId::ShowWindow, TPlace::TrayMenu);
     ExpectShown();
     EXPECT_TRUE(Application->ShowMainForm);
 }
 
 TEST_F(TrayResidency, ACaptureInTheTrayStaysThereUnlessShowAfterCapturingIsOn) {
     Settings.ShowAfterCapturing = false;
-    w->SB_Print->SetEnabled(false);
     CloseIntoTray();
-    ASSERT_FALSE(w->PM_Print3->Enabled());
-    w->PictureView().OverrideNaturalSize(SIZE{0, w->PictureView().NaturalSize().cy});
-    w->PM_Capture->Click();
-    EXPECT_EQ(w->PictureView().NaturalSize().cx, GetSystemMetrics(SM_CXSCREEN));
+    w->View().OverrideNaturalSize(SIZE{0, w->View().NaturalSize().cy});
+    w->Click(TCommandId::CaptureWholeScreen, TPlace::TrayMenu);
+    EXPECT_EQ(w->View().NaturalSize().cx, GetSystemMetrics(SM_CXSCREEN));
     ExpectResident();
-    EXPECT_TRUE(w->PM_Print3->Enabled());  // the new picture can be printed from the tray
+    EXPECT_TRUE(w->Enabled(TCommandId::Print, TPlace::TrayMenu));  // the new picture can be printed from the tray
 
     Settings.ShowAfterCapturing = true;
     shell.Take();
-    w->PM_Capture->Click();
+    w->Click(TCommandId::CaptureWholeScreen, TPlace::TrayMenu);
     ExpectShown();
     const auto calls = shell.Take();
     ASSERT_EQ(calls.size(), 1u);
@@ -210,21 +206,21 @@ TEST_F(TrayResidency, ACaptureThatHidTheWindowShowsItAgainWhenNotResident) {
     Settings.ShowAfterCapturing = false;
     w->Hide();
     ShowWindow(Application->Handle(), SW_HIDE);
-    w->ReshowMainWindow();
+    w->Captures().ReshowProgram();
     ExpectShown();
     EXPECT_TRUE(shell.Take().empty());  // the tray was never touched
 }
 
 TEST_F(TrayResidency, TheEndItemEndsTheLoopWithoutAskingTheWindow) {
     Settings.EndTrayIcon = true;
-    w->PM_End->Click();
+    w->Click(TCommandId::End, TPlace::TrayMenu);
     EXPECT_TRUE(QuitPosted());
     // FormClose did not run: nothing went into the tray.
-    EXPECT_FALSE(w->TrayIcon1->Visible());
+    EXPECT_FALSE(w->Tray().Visible());
     EXPECT_TRUE(IsWindowVisible(w->Handle()));
 
     CloseIntoTray();
-    w->PM_End->Click();
+    w->Click(TCommandId::End, TPlace::TrayMenu);
     EXPECT_TRUE(QuitPosted());
     ExpectResident();  // the icon goes when the window is destroyed at the end
 }

@@ -6,10 +6,10 @@
 #include <functional>
 
 #include "TestApp.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "app/HelpViewer.h"
 #include "settings/Settings.h"
-#include "capture/FD_Kaptor.h"
+#include "capture/WindowListDialog.h"
 #include "components/TrayIcon.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/SysWin.h"
@@ -19,10 +19,11 @@ using namespace kaptor::testing;
 
 namespace {
 
-TApDlg& Dialog() {
+TWindowListDialog& Dialog() {
     MainWindow();  // first, so it stays the main form
-    if (!ApDlg) TestApp().CreateForm<TApDlg>();
-    return *ApDlg;
+    if (!WindowList) TestApp().CreateForm<TWindowListDialog>();
+    WindowList->CaptureWith(MainWindow().Captures());
+    return *WindowList;
 }
 
 // A top-level window of its own class. Armed, it destroys itself as soon as it is restored
@@ -63,15 +64,15 @@ struct Target {
 
 int LineOf(HWND wnd) {
     const std::string text = IntToStr(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(wnd)));
-    for (int i = 0; i < WindowHandles->Count(); ++i)
-        if ((*WindowHandles)[i] == text) return i;
+    for (int i = 0; i < Dialog().Handles.Count(); ++i)
+        if (Dialog().Handles[i] == text) return i;
     return -1;
 }
 
 void Refill() {
-    WindowHandles = std::make_unique<TStringList>();
-    Dialog().ListBox1->Items().Clear();
-    EnumWindows(AddWindowToList, 0);
+    Dialog().Handles.Clear();
+    Dialog().List->Items().Clear();
+    EnumWindows(AddWindowToList, reinterpret_cast<LPARAM>(&Dialog()));
 }
 
 struct CaptureSettings {
@@ -93,8 +94,8 @@ struct CaptureSettings {
     }
 };
 
-bool CaptureButtonsEnabled(TKaptor32& m) {
-    return m.SB_Capture->Enabled() && m.SB_Capture2->Enabled() && m.SB_Capture3->Enabled();
+bool CaptureButtonsEnabled(TMainWindow& m) {
+    return m.Enabled(TCommandId::CaptureWholeScreen, TPlace::ToolBar) && m.Enabled(TCommandId::CaptureChosenWindow, TPlace::ToolBar) && m.Enabled(TCommandId::CaptureActiveWindow, TPlace::ToolBar);
 }
 
 // Runs action once, from the message loop that is running 300 ms from now (the modal
@@ -113,19 +114,19 @@ void Later(std::function<void()> action) {
 }  // namespace
 
 TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsTheProgramBack) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     CaptureSettings settings(true);
     Target vanishing("K6 vanishing", SW_SHOWMINIMIZED, true);
     ASSERT_TRUE(IsIconic(vanishing.h));
     Refill();
-    const int lines = dlg.ListBox1->Items().Count();
+    const int lines = dlg.List->Items().Count();
     const int line = LineOf(vanishing.h);
     ASSERT_GE(line, 0);
-    const int oldW = m.PictureView().NaturalSize().cx, oldH = m.PictureView().NaturalSize().cy;
+    const int oldW = m.View().NaturalSize().cx, oldH = m.View().NaturalSize().cy;
     TakeMessages();
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(line);
+    dlg.List->SetItemIndex(line);
 
     bool ran = false, dlgShown = false, mainShown = true, buttons = false;
     int linesInModal = -1;
@@ -135,11 +136,11 @@ TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsThePr
         dlgShown = IsWindowVisible(dlg.Handle());
         mainShown = IsWindowVisible(m.Handle());
         buttons = CaptureButtonsEnabled(m);
-        linesInModal = dlg.ListBox1->Items().Count();
+        linesInModal = dlg.List->Items().Count();
         shown = TakeMessages();
-        dlg.CancelBtnClick(dlg.CancelBtn);
+        dlg.Dismiss();
     });
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     pendingAction = nullptr;  // never run later, against this test's gone locals
 
     ASSERT_TRUE(ran) << "the list was not shown modally";
@@ -154,15 +155,15 @@ TEST(ChosenWindowRectFailure, ListComesBackModallyUnrefilledAndCancelBringsThePr
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
     EXPECT_TRUE(IsWindowVisible(Application->Handle()));
     EXPECT_TRUE(IsWindowEnabled(m.Handle()));
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
-    EXPECT_EQ(m.PictureView().NaturalSize().cy, oldH);
-    EXPECT_EQ(m.SpinEdit1->Value(), 100);
+    EXPECT_EQ(m.View().NaturalSize().cx, oldW);
+    EXPECT_EQ(m.View().NaturalSize().cy, oldH);
+    EXPECT_EQ(m.View().ZoomBoxValue(), 100);
     EXPECT_TRUE(TakeMessages().empty());
 }
 
 TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     CaptureSettings settings(true);
     Target vanishing("K6 vanishing too", SW_SHOWMINIMIZED, true);
     Target keep("K6 kept", SW_SHOWNORMAL);
@@ -174,22 +175,22 @@ TEST(ChosenWindowRectFailure, AnotherChoiceInTheModalListIsCaptured) {
     GetWindowRect(keep.h, &r);
     TakeMessages();
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(gone);
+    dlg.List->SetItemIndex(gone);
 
     bool ran = false;
     Later([&] {
         ran = true;
-        dlg.ListBox1->SetItemIndex(other);
-        dlg.OKBtnClick(dlg.ListBox1);  // as a double-click on the line does
+        dlg.List->SetItemIndex(other);
+        dlg.CaptureChosen();  // as a double-click on the line does
     });
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     pendingAction = nullptr;  // never run later, against this test's gone locals
 
     ASSERT_TRUE(ran) << "the list was not shown modally";
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
-    EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom - r.top);
-    EXPECT_EQ(m.StatusBar1->Panels()[0].Text(),
+    EXPECT_EQ(m.View().NaturalSize().cx, r.right - r.left);
+    EXPECT_EQ(m.View().NaturalSize().cy, r.bottom - r.top);
+    EXPECT_EQ(m.StatusText(0),
               "ｻｲｽﾞ : " + IntToStr(r.right - r.left) + " x " + IntToStr(r.bottom - r.top));
     EXPECT_FALSE(IsWindowVisible(dlg.Handle()));
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
@@ -227,8 +228,8 @@ struct Stamper {
 };
 
 TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     CaptureSettings settings(false);
     Target target("K6 delay zero", SW_SHOWNORMAL);
     Stamper stamper;
@@ -238,12 +239,12 @@ TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) 
     SetForegroundWindow(m.Handle());
     Pump();
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(line);
+    dlg.List->SetItemIndex(line);
     stamp = {};
     TakeMessages();
     PostMessageA(stamper.h, WM_APP, 0, 0);
     const long long start = Milliseconds();
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     const long long end = Milliseconds();
     EXPECT_TRUE(TakeMessages().empty());
     ASSERT_NE(stamp.at, 0);
@@ -255,12 +256,12 @@ TEST(ChosenWindowDelay, WaitZeroStillCopiesASecondAfterTheWindowCameToTheFront) 
     EXPECT_LT(end - start, 3000);
     RECT r;
     GetWindowRect(target.h, &r);
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
+    EXPECT_EQ(m.View().NaturalSize().cx, r.right - r.left);
 }
 
 TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     CaptureSettings settings(false, false, 1);
     Target target("K6 delay one", SW_SHOWNORMAL);
     Stamper stamper;
@@ -270,11 +271,11 @@ TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
     SetForegroundWindow(m.Handle());
     Pump();
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(line);
+    dlg.List->SetItemIndex(line);
     stamp = {};
     PostMessageA(stamper.h, WM_APP, 0, 0);
     const long long start = Milliseconds();
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     const long long end = Milliseconds();
     ASSERT_NE(stamp.at, 0);
     EXPECT_GE(stamp.at - start, 980);  // no message ran before the first sleep
@@ -284,8 +285,8 @@ TEST(ChosenWindowDelay, EachWaitSecondSleepsBeforeMessagesRun) {
 }
 
 TEST(ChosenWindowMaximised, TakenAtItsMaximisedSizeAndLeftMaximised) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     for (bool client : {false, true}) {
         SCOPED_TRACE(client ? "client area" : "whole window");
         CaptureSettings settings(false, client);
@@ -300,13 +301,13 @@ TEST(ChosenWindowMaximised, TakenAtItsMaximisedSizeAndLeftMaximised) {
         SetForegroundWindow(m.Handle());
         Pump();
         dlg.Show();
-        dlg.ListBox1->SetItemIndex(line);
+        dlg.List->SetItemIndex(line);
         TakeMessages();
-        dlg.OKBtnClick(dlg.OKBtn);
+        dlg.CaptureChosen();
         EXPECT_TRUE(TakeMessages().empty());
         // The whole rectangle, borders beyond the screen included: left and top subtracted.
-        EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right - r.left);
-        EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom - r.top);
+        EXPECT_EQ(m.View().NaturalSize().cx, r.right - r.left);
+        EXPECT_EQ(m.View().NaturalSize().cy, r.bottom - r.top);
         if (!client) {
             EXPECT_GE(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
         }
@@ -316,7 +317,7 @@ TEST(ChosenWindowMaximised, TakenAtItsMaximisedSizeAndLeftMaximised) {
 }
 
 TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
-    TApDlg& dlg = Dialog();
+    TWindowListDialog& dlg = Dialog();
     struct HelpRestore {
         decltype(Application->OnHelp) handler = Application->OnHelp;
         std::string file = Application->HelpFile;
@@ -332,7 +333,7 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
         return true;
     };
     dlg.Show();
-    SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+    SendMessageA(dlg.HelpButton->Handle(), BM_CLICK, 0, 0);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], std::make_pair(UINT{HELP_CONTEXT}, ULONG_PTR{100300}));
 
@@ -340,7 +341,7 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
     Application->OnHelp = HelpViewerCommand;
     Application->HelpFile = ExtractFilePath(ExeName()) + "Kaptor.hlp";
     TakeMessages();
-    SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+    SendMessageA(dlg.HelpButton->Handle(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_TRUE(TakeMessages().empty());
     ASSERT_NE(HelpViewer, nullptr);
@@ -351,22 +352,22 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
     HelpViewer->Hide();
 
     // Also while the list is shown modally after a failure: the viewer opens usable.
-    TKaptor32& m = MainWindow();
+    TMainWindow& m = MainWindow();
     CaptureSettings settings(false);
     Target vanishing("K6 vanishing help", SW_SHOWMINIMIZED, true);
     Refill();
     const int line = LineOf(vanishing.h);
     ASSERT_GE(line, 0);
-    dlg.ListBox1->SetItemIndex(line);
+    dlg.List->SetItemIndex(line);
     bool ran = false, viewerShown = false, viewerEnabled = false;
     Later([&] {
         ran = true;
-        SendMessageA(dlg.BitBtn1->Handle(), BM_CLICK, 0, 0);
+        SendMessageA(dlg.HelpButton->Handle(), BM_CLICK, 0, 0);
         viewerShown = HelpViewer && IsWindowVisible(HelpViewer->Handle());
         viewerEnabled = HelpViewer && IsWindowEnabled(HelpViewer->Handle());
-        dlg.CancelBtnClick(dlg.CancelBtn);
+        dlg.Dismiss();
     });
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     pendingAction = nullptr;
     EXPECT_TRUE(ran);
     EXPECT_TRUE(viewerShown);
@@ -376,18 +377,18 @@ TEST(ChosenWindowHelp, HelpButtonOpensTopic100300InTheViewer) {
 }
 
 TEST(ChosenWindowRectFailure, CancelledInTheTrayTheProgramStaysThere) {
-    TKaptor32& m = MainWindow();
-    TApDlg& dlg = Dialog();
+    TMainWindow& m = MainWindow();
+    TWindowListDialog& dlg = Dialog();
     CaptureSettings settings(true);
     struct Resident {
-        TKaptor32& m;
-        explicit Resident(TKaptor32& main) : m(main) {
-            m.TrayIcon1->SetVisible(true);
+        TMainWindow& m;
+        explicit Resident(TMainWindow& main) : m(main) {
+            m.Tray().SetVisible(true);
             m.Hide();
             ShowWindow(Application->Handle(), SW_HIDE);
         }
         ~Resident() {
-            if (m.TrayIcon1->Visible()) m.TrayIcon1DblClick(m.TrayIcon1);
+            if (m.Tray().Visible()) m.Execute(TCommandId::ShowWindow);
         }
     } resident(m);
     Target vanishing("K6 vanishing tray", SW_SHOWMINIMIZED, true);
@@ -396,18 +397,18 @@ TEST(ChosenWindowRectFailure, CancelledInTheTrayTheProgramStaysThere) {
     ASSERT_GE(line, 0);
     TakeMessages();
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(line);
+    dlg.List->SetItemIndex(line);
     bool ran = false;
     Later([&] {
         ran = true;
-        dlg.CancelBtnClick(dlg.CancelBtn);
+        dlg.Dismiss();
     });
-    dlg.OKBtnClick(dlg.OKBtn);
+    dlg.CaptureChosen();
     pendingAction = nullptr;
     ASSERT_TRUE(ran);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳの位置取得に失敗"});
     // Its icon still reaches it, so it is not pulled out of the tray.
-    EXPECT_TRUE(m.TrayIcon1->Visible());
+    EXPECT_TRUE(m.Tray().Visible());
     EXPECT_FALSE(IsWindowVisible(m.Handle()));
     EXPECT_FALSE(IsWindowVisible(Application->Handle()));
 }

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "TestApp.h"
-#include "app/F_Kaptor.h"
+#include "app/MainWindow.h"
 #include "settings/Settings.h"
-#include "capture/FD_Kaptor.h"
+#include "capture/WindowListDialog.h"
 #include "framework/base/SysUtils.h"
 
 using namespace kaptor;
@@ -16,23 +16,24 @@ using namespace kaptor::testing;
 namespace {
 
 // The program's main window, shared with other tests that need it.
-TKaptor32& Main() {
+TMainWindow& Main() {
     TestApp();
-    if (!Kaptor32) {
-        Application->CreateForm<TKaptor32>();
+    if (!TheMainWindow) {
+        Application->CreateForm<TMainWindow>();
         Settings.Wait = 0;
         Settings.HideForm = false;
         Settings.ShowCursor = false;
-        Kaptor32->Show();
+        TheMainWindow->Show();
         Pump();
     }
-    return *Kaptor32;
+    return *TheMainWindow;
 }
 
-TApDlg& Dialog() {
+TWindowListDialog& Dialog() {
     Main();  // first, so it stays the main form
-    if (!ApDlg) TestApp().CreateForm<TApDlg>();
-    return *ApDlg;
+    if (!WindowList) TestApp().CreateForm<TWindowListDialog>();
+    WindowList->CaptureWith(Main().Captures());
+    return *WindowList;
 }
 
 // A top-level or child window of the plain static class.
@@ -52,15 +53,15 @@ struct Wnd {
 std::vector<int> LinesOf(HWND wnd) {
     std::vector<int> found;
     const std::string text = IntToStr(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(wnd)));
-    for (int i = 0; i < WindowHandles->Count(); ++i)
-        if ((*WindowHandles)[i] == text) found.push_back(i);
+    for (int i = 0; i < Dialog().Handles.Count(); ++i)
+        if (Dialog().Handles[i] == text) found.push_back(i);
     return found;
 }
 
 void Refill() {
-    WindowHandles = std::make_unique<TStringList>();
-    Dialog().ListBox1->Items().Clear();
-    EnumWindows(AddWindowToList, 0);
+    Dialog().Handles.Clear();
+    Dialog().List->Items().Clear();
+    EnumWindows(AddWindowToList, reinterpret_cast<LPARAM>(&Dialog()));
 }
 
 struct CaptureSettings {
@@ -76,8 +77,8 @@ struct CaptureSettings {
     ~CaptureSettings() { Settings = saved; }
 };
 
-bool CaptureButtonsEnabled(TKaptor32& m) {
-    return m.SB_Capture->Enabled() && m.SB_Capture2->Enabled() && m.SB_Capture3->Enabled();
+bool CaptureButtonsEnabled(TMainWindow& m) {
+    return m.Enabled(TCommandId::CaptureWholeScreen, TPlace::ToolBar) && m.Enabled(TCommandId::CaptureChosenWindow, TPlace::ToolBar) && m.Enabled(TCommandId::CaptureActiveWindow, TPlace::ToolBar);
 }
 
 }  // namespace
@@ -93,11 +94,11 @@ TEST(WindowListFill, ExactTitlesVisibleOnlyDuplicatesKeptLinesPaired) {
     Wnd dbcs(wide, shown, 0, 0, 30, 30);
     Refill();
 
-    TListBox& list = *Dialog().ListBox1;
-    ASSERT_EQ(list.Items().Count(), WindowHandles->Count());
-    for (int i = 0; i < WindowHandles->Count(); ++i) {
+    TListBox& list = *Dialog().List;
+    ASSERT_EQ(list.Items().Count(), Dialog().Handles.Count());
+    for (int i = 0; i < Dialog().Handles.Count(); ++i) {
         // Each line's handle is the window with that title.
-        HWND w = reinterpret_cast<HWND>(static_cast<std::intptr_t>(StrToInt((*WindowHandles)[i])));
+        HWND w = reinterpret_cast<HWND>(static_cast<std::intptr_t>(StrToInt(Dialog().Handles[i])));
         char title[255] = {};
         GetWindowTextA(w, title, sizeof title);
         EXPECT_EQ(list.Items()[i], title) << i;
@@ -125,37 +126,37 @@ TEST(WindowListFill, ExactTitlesVisibleOnlyDuplicatesKeptLinesPaired) {
     const int before = list.Items().Count();
     Refill();
     EXPECT_EQ(list.Items().Count(), before);
-    EXPECT_EQ(WindowHandles->Count(), before);
+    EXPECT_EQ(Dialog().Handles.Count(), before);
 }
 
 TEST(WindowListCapture, NoSelectionAndMissingHandle) {
-    TApDlg& dlg = Dialog();
-    TKaptor32& m = Main();
+    TWindowListDialog& dlg = Dialog();
+    TMainWindow& m = Main();
     CaptureSettings settings(false, false);
-    const int oldW = m.PictureView().NaturalSize().cx;
+    const int oldW = m.View().NaturalSize().cx;
     TakeMessages();
-    dlg.ListBox1->Items().Clear();
-    dlg.ListBox1->Items().Add("one");
-    dlg.ListBox1->Items().Add("two");
-    WindowHandles = std::make_unique<TStringList>();
-    WindowHandles->Add("0");
+    dlg.List->Items().Clear();
+    dlg.List->Items().Add("one");
+    dlg.List->Items().Add("two");
+    Dialog().Handles.Clear();
+    Dialog().Handles.Add("0");
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(-1);
-    dlg.OKBtnClick(&dlg);
+    dlg.List->SetItemIndex(-1);
+    dlg.CaptureChosen();
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"選択されていません"});
     EXPECT_TRUE(IsWindowVisible(dlg.Handle()));
 
-    dlg.ListBox1->SetItemIndex(0);  // handle 0
-    dlg.OKBtnClick(&dlg);
+    dlg.List->SetItemIndex(0);  // handle 0
+    dlg.CaptureChosen();
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳが見つかりません"});
     EXPECT_FALSE(IsWindowVisible(dlg.Handle()));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
 
     dlg.Show();
-    dlg.ListBox1->SetItemIndex(1);  // a line without a handle
-    dlg.OKBtnClick(&dlg);
+    dlg.List->SetItemIndex(1);  // a line without a handle
+    dlg.CaptureChosen();
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｳｨﾝﾄﾞｳが見つかりません"});
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
+    EXPECT_EQ(m.View().NaturalSize().cx, oldW);
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
 }
 
@@ -223,7 +224,7 @@ TEST(ControlSearch, CursorAreaOfClientCapturesIsTheClientAreaOnScreen) {
 }
 
 TEST(ActiveWindowCapture, MaximisedWindowCountsOnlyRightAndBottom) {
-    TKaptor32& m = Main();
+    TMainWindow& m = Main();
     CaptureSettings settings(false, false);
     Wnd w("K6 maximised", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200);
     ShowWindow(w.h, SW_SHOWMAXIMIZED);
@@ -234,37 +235,37 @@ TEST(ActiveWindowCapture, MaximisedWindowCountsOnlyRightAndBottom) {
     RECT r;
     GetWindowRect(w.h, &r);
     TakeMessages();
-    m.SB_Capture3Click(m.M_Capture3);
+    m.Execute(TCommandId::CaptureActiveWindow);
     EXPECT_TRUE(TakeMessages().empty());
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, r.right);
-    EXPECT_EQ(m.PictureView().NaturalSize().cy, r.bottom);
-    EXPECT_EQ(m.StatusBar1->Panels()[0].Text(), "ｻｲｽﾞ : " + IntToStr(r.right) + " x " + IntToStr(r.bottom));
+    EXPECT_EQ(m.View().NaturalSize().cx, r.right);
+    EXPECT_EQ(m.View().NaturalSize().cy, r.bottom);
+    EXPECT_EQ(m.StatusText(0), "ｻｲｽﾞ : " + IntToStr(r.right) + " x " + IntToStr(r.bottom));
     EXPECT_TRUE(CaptureButtonsEnabled(m));
 }
 
 TEST(ActiveWindowCapture, ControlModeFailuresAndErrorsEndCleanly) {
-    TKaptor32& m = Main();
+    TMainWindow& m = Main();
     CaptureSettings settings(false, true);
     Wnd w("K6 childless", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200, 300, 200);
     SetForegroundWindow(w.h);
     Pump();
     ASSERT_EQ(GetForegroundWindow(), w.h);
     SetCursorPos(450, 300);
-    const int oldW = m.PictureView().NaturalSize().cx, oldH = m.PictureView().NaturalSize().cy;
+    const int oldW = m.View().NaturalSize().cx, oldH = m.View().NaturalSize().cy;
     TakeMessages();
-    m.SB_Capture3Click(m.M_Capture3);
+    m.Execute(TCommandId::CaptureActiveWindow);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"ｺﾝﾄﾛｰﾙの位置取得に失敗"});
-    EXPECT_EQ(m.PictureView().NaturalSize().cx, oldW);
-    EXPECT_EQ(m.PictureView().NaturalSize().cy, oldH);
+    EXPECT_EQ(m.View().NaturalSize().cx, oldW);
+    EXPECT_EQ(m.View().NaturalSize().cy, oldH);
     EXPECT_TRUE(CaptureButtonsEnabled(m));
     EXPECT_TRUE(IsWindowVisible(m.Handle()));
-    EXPECT_EQ(m.SpinEdit1->Value(), 100);
+    EXPECT_EQ(m.View().ZoomBoxValue(), 100);
 
     // A control far too large for a bitmap: the error is shown framed, and nothing leaks out.
     Wnd huge("", WS_CHILD | WS_VISIBLE, -16000, -16000, 32000, 32000, w.h);
     SetForegroundWindow(w.h);
     Pump();
-    m.SB_Capture3Click(m.M_Capture3);
+    m.Execute(TCommandId::CaptureActiveWindow);
     const auto messages = TakeMessages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("例外ｴﾗｰ！：［", 0), 0u) << messages[0];

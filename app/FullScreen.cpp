@@ -1,7 +1,8 @@
 // Full-screen view: the main window itself drops its border, menus and bars and is
 // maximised, so the view alone fills the screen. No second window: the picture, zoom and
-// range state simply stay where they are. PM_Esc being enabled marks the state.
-#include "app/F_Kaptor.h"
+// range state simply stay where they are.
+#include "app/MainWindow.h"
+#include "framework/win/ComCtrls.h"
 #include "settings/Settings.h"
 
 namespace kaptor {
@@ -25,37 +26,30 @@ bool PlaceNormal(HWND wnd, RECT r) {
 
 }  // namespace
 
-void TKaptor32::WireViewCommands() {
-    auto on = [this](void (TKaptor32::*handler)(TComponent*)) {
-        return [this, handler](TComponent* s) { (this->*handler)(s); };
-    };
-    SB_Resize->OnClick = on(&TKaptor32::SB_ResizeClick);
-    M_Resize->OnClick = on(&TKaptor32::SB_ResizeClick);
-    SB_Max->OnClick = on(&TKaptor32::SB_MaxClick);
-    M_Max->OnClick = on(&TKaptor32::SB_MaxClick);
-    PM_Esc->OnClick = on(&TKaptor32::PM_EscClick);
-}
+namespace {
+// The menu bar's menus in order, and which of them leave first (file, capture, options, help),
+// then edit and view once the border is gone.
+enum { FileMenu, CaptureMenu, EditMenu, ViewMenu, OptionsMenu, HelpMenu };
+constexpr int FirstToGo[] = {FileMenu, CaptureMenu, OptionsMenu, HelpMenu};
+constexpr int LastToGo[] = {EditMenu, ViewMenu};
+}  // namespace
 
-void TKaptor32::SB_MaxClick(TComponent*) {
+void TMainWindow::EnterFullScreen() {
     // Entered again (F12 in full-screen view) the window is found maximised: the bounds
     // saved the first time are kept and the return leaves the window maximised.
     if (WindowState() == TWindowState::wsMaximized) {
-        WasMaximized = true;
+        wasMaximized_ = true;
     } else {
-        SavedWidth = Width();
-        SavedHeight = Height();
-        SavedTop = Top();
-        SavedLeft = Left();
-        WasMaximized = false;
+        savedBounds_ = RECT{Left(), Top(), Left() + Width(), Top() + Height()};
+        wasMaximized_ = false;
     }
-    CoolBar1->Hide();
-    for (TMenuItem* m : {MM_File, MM_Capture, MM_Option, MM_Help}) m->SetVisible(false);
-    StatusBar1->Hide();
-    commandFacts_.fullScreen = true;
+    toolBand_->Hide();
+    for (int m : FirstToGo) barMenus_[m]->SetVisible(false);
+    statusBar_->Hide();
+    facts_.fullScreen = true;
     ApplyCommandStates();
     SetBorderStyle(TBorderStyle::bsNone);
-    MM_Edit->SetVisible(false);
-    MM_Show->SetVisible(false);
+    for (int m : LastToGo) barMenus_[m]->SetVisible(false);
     // The window goes without a menu bar until its items come back: an empty bar still counts
     // when the maximised size is worked out (the window would reach a menu's height above the
     // screen, and the picture's top rows with it). Shortcuts work from the items regardless.
@@ -64,26 +58,25 @@ void TKaptor32::SB_MaxClick(TComponent*) {
     Repaint();
 }
 
-// The return, for the "復帰" item and for Esc (FormKeyDown).
-void TKaptor32::PM_EscClick(TComponent*) {
-    if (Settings.ShowBar) CoolBar1->Show();
-    for (TMenuItem* m : {MM_File, MM_Capture, MM_Option, MM_Help}) m->SetVisible(true);
+// The return, for the "復帰" item and for Esc.
+void TMainWindow::LeaveFullScreen() {
+    if (Settings.ShowBar) toolBand_->Show();
+    for (int m : FirstToGo) barMenus_[m]->SetVisible(true);
     // Back whatever "ShowStsBar" says: the window never returns without its status bar.
-    StatusBar1->Show();
+    statusBar_->Show();
     // The window is maximised here: the saved bounds become the ones it is restored to.
     // (Moved while maximised, it would stay marked maximised at its normal size.)
-    const bool placed =
-        PlaceNormal(Handle(), RECT{SavedLeft, SavedTop, SavedLeft + SavedWidth, SavedTop + SavedHeight});
+    const RECT& r = savedBounds_;
+    const bool placed = PlaceNormal(Handle(), r);
     SetBorderStyle(TBorderStyle::bsSizeable);
     SetWindowState(TWindowState::wsNormal);
-    if (!placed) SetBounds(SavedLeft, SavedTop, SavedWidth, SavedHeight);
+    if (!placed) SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
     // Maximised from the start: maximised again, so that it lies over the work area with
     // its new frame (a window already maximised keeps its old size when told to maximise).
-    if (WasMaximized) SetWindowState(TWindowState::wsMaximized);
-    commandFacts_.fullScreen = false;
+    if (wasMaximized_) SetWindowState(TWindowState::wsMaximized);
+    facts_.fullScreen = false;
     ApplyCommandStates();
-    MM_Edit->SetVisible(true);
-    MM_Show->SetVisible(true);
+    for (int m : LastToGo) barMenus_[m]->SetVisible(true);
 }
 
 }  // namespace kaptor

@@ -1,4 +1,4 @@
-#include "app/F_About.h"
+#include "app/AboutBox.h"
 
 #include <array>
 #include <cstdio>

@@ -5,8 +5,7 @@
 #include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
-#include "capture/FD_Kaptor.h"
-#include "framework/win/ComCtrls.h"
+#include "capture/WindowListDialog.h"
 #include "framework/win/Handles.h"
 
 namespace kaptor {
@@ -29,45 +28,37 @@ HWND ControlUnderPointer(HWND parent, bool& rectFailed) {
 namespace {
 
 // The foreground window when the wait has ended, its client area, or the control under the
-// pointer: false when there is nothing to copy (its message shown).
-bool TakeActiveWindow(TCapturePipeline& capture) {
+// pointer.
+TCaptureOutcome TakeActiveWindow(TCapturePipeline& capture) {
     const bool client = Settings.CaptureClient;
     const bool control = !client && Settings.CaptureControl;
     // The foreground window is read only now: what the user activated during the delay.
     HWND target = GetForegroundWindow();
     std::optional<WindowDC> dc;
     RECT r{};
-    auto fail = [&](const char* message) {
-        dc.reset();
-        capture.FailureEnding(message);
-        return false;
-    };
     if (control) {
         bool rectFailed = false;
         target = ControlUnderPointer(target, rectFailed);
-        if (!target) return fail("ｺﾝﾄﾛｰﾙの位置取得に失敗");
+        if (!target) return TCaptureOutcome::Failed("ｺﾝﾄﾛｰﾙの位置取得に失敗");
         dc.emplace(target, false);  // the control's client area
-        if (!GetWindowRect(target, &r)) return fail("ｺﾝﾄﾛｰﾙの位置取得に失敗");
+        if (!GetWindowRect(target, &r)) return TCaptureOutcome::Failed("ｺﾝﾄﾛｰﾙの位置取得に失敗");
     } else {
         dc.emplace(target, !client);
-        if (!(client ? GetClientRect(target, &r) : GetWindowRect(target, &r))) return fail("ｳｨﾝﾄﾞｳの位置取得に失敗");
+        if (!(client ? GetClientRect(target, &r) : GetWindowRect(target, &r)))
+            return TCaptureOutcome::Failed("ｳｨﾝﾄﾞｳの位置取得に失敗");
     }
     // A maximised window reaches past the screen by its borders: only right and bottom count.
     const bool zoomed = IsZoomed(target);
     const SIZE size{zoomed ? r.right : r.right - r.left, zoomed ? r.bottom : r.bottom - r.top};
     const RECT area = CursorArea(target, r, client);
     capture.CopyPicture(dc->get(), size, &area);
-    return true;
+    return TCaptureOutcome::Taken();
 }
 
 }  // namespace
 
-void TCaptureCommands::CaptureActiveWindow(TComponent* sender) {
-    if (!buttons_.activeWindow.Enabled()) return;
-    TCapturePipeline capture(*this, ActiveWindowRules);
-    capture.Prepare();
-    capture.Wait(sender);
-    capture.Take(TakeActiveWindow);
+void TCaptureCommands::CaptureActiveWindow() {
+    TCapturePipeline(*this, ActiveWindowRules).Run(TCaptureStart::ByUser, TakeActiveWindow);
 }
 
 }  // namespace kaptor

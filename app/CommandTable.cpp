@@ -1,0 +1,414 @@
+// The main window's commands: one row each (handler, guard, help topic, Print Screen key),
+// the rows of every menu and bar that show them, the building of those controls from the
+// rows, and their states from the facts.
+#include <iterator>
+#include <optional>
+#include <span>
+#include <type_traits>
+
+#include "app/HotKeys.h"
+#include "app/MainWindow.h"
+#include "components/TrayIcon.h"
+#include "framework/win/Bitmap.h"
+#include "framework/win/ComCtrls.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Spin.h"
+#include "framework/win/StdCtrls.h"
+#include "resources/resource.h"
+#include "settings/Settings.h"
+
+namespace kaptor {
+
+namespace {
+// Help topics (resources/Kaptor.hlp.txt).
+constexpr int MainWindowTopic = 100100, RegionTopic = 100110;
+}  // namespace
+
+struct TMainWindow::TCommandRow {
+    TCommandId id;
+    THandler handler;
+    TRule guard;  // the command runs, from wherever it comes, only while this holds
+    int helpTopic;
+    std::optional<THotKey> hotKey;
+};
+
+struct TMainWindow::TMenuRow {
+    TCommandId id;
+    const char* caption;  // "-": a separator
+    TShortCut shortCut = 0;
+    TRule enabled = TRule::Always;
+    TRule checked = TRule::Always;  // Always: no check mark
+    const TMenuRow* items = nullptr;  // a submenu of itemCount rows (id unused)
+    int itemCount = 0;
+};
+
+struct TMainWindow::TButtonRow {
+    TCommandId id;
+    const char* caption;
+    const char* hint;
+    int glyph;
+    TRule enabled;
+    TRule down = TRule::Always;  // Always: a plain button
+    bool visible = true;
+    // The zoom band's buttons are placed by hand: left and width (0 on the tool bar).
+    int left = 0, width = 0;
+};
+
+namespace {
+
+using C = TCommandId;
+using R = TRule;
+using W = TMainWindow;
+
+}  // namespace
+
+// ---------------------------------------------------------------- the commands
+
+const TMainWindow::TCommandRow& TMainWindow::Row(TCommandId id) {
+    static constexpr TCommandRow rows[] = {
+        {C::Open, &W::OpenPicture, R::Always, MainWindowTopic, {}},
+        {C::Save, &W::SavePicture, R::Always, MainWindowTopic, {}},
+        {C::Print, &W::PrintPicture, R::Always, MainWindowTopic, {}},
+        {C::PrinterSetup, &W::SetUpPrinter, R::Always, MainWindowTopic, {}},
+        {C::Exit, &W::CloseWindow, R::Always, MainWindowTopic, {}},
+        {C::CaptureWholeScreen, &W::CaptureWholeScreen, R::WholeScreenCapture, MainWindowTopic, THotKey::WholeScreen},
+        {C::CaptureChosenWindow, &W::CaptureChosenWindow, R::WholeScreenCapture, MainWindowTopic, {}},
+        {C::CaptureActiveWindow, &W::CaptureActiveWindow, R::ActiveWindowCapture, MainWindowTopic,
+         THotKey::ActiveWindow},
+        {C::CaptureRegion, &W::CaptureRegion, R::WholeScreenCapture, RegionTopic, THotKey::Region},
+        {C::CaptureLastRegion, &W::CaptureLastRegion, R::WholeScreenCapture, RegionTopic, {}},
+        {C::Copy, &W::CopyPicture, R::Always, MainWindowTopic, {}},
+        {C::Paste, &W::PastePicture, R::Always, MainWindowTopic, {}},
+        {C::EnterRange, &W::EnterRange, R::Always, MainWindowTopic, {}},
+        {C::LeaveRange, &W::LeaveRange, R::Always, MainWindowTopic, {}},
+        {C::Resize, &W::ResizePicture, R::Always, MainWindowTopic, {}},
+        {C::ShowToolBar, &W::ToggleToolBar, R::Always, MainWindowTopic, {}},
+        {C::ShowStatusBar, &W::ToggleStatusBar, R::Always, MainWindowTopic, {}},
+        {C::FullScreen, &W::EnterFullScreen, R::Always, MainWindowTopic, {}},
+        {C::LeaveFullScreen, &W::LeaveFullScreen, R::FullScreen, MainWindowTopic, {}},
+        {C::Options, &W::ShowOptions, R::Always, MainWindowTopic, {}},
+        {C::BackgroundColour, &W::ChooseBackgroundColour, R::Always, MainWindowTopic, {}},
+        {C::HelpContents, &W::ShowHelpContents, R::Always, MainWindowTopic, {}},
+        {C::HelpKeywords, &W::SearchHelpKeywords, R::Always, MainWindowTopic, {}},
+        {C::About, &W::ShowAbout, R::Always, MainWindowTopic, {}},
+        {C::PrintDesktop, &W::PrintDesktop, R::Always, MainWindowTopic, {}},
+        {C::ShowWindow, &W::ShowFromTray, R::Always, MainWindowTopic, {}},
+        {C::End, &W::EndProgram, R::Always, MainWindowTopic, {}},
+    };
+    // One row per command, in the order of the ids: a row is found by its id.
+    static_assert(std::size(rows) == CommandCount);
+    static_assert([] {
+        for (int i = 0; i < CommandCount; ++i)
+            if (rows[i].id != static_cast<TCommandId>(i)) return false;
+        return true;
+    }());
+    return rows[static_cast<int>(id)];
+}
+
+// ---------------------------------------------------------------- where they show
+
+namespace {
+
+constexpr TShortCut Ctrl(char key) { return static_cast<TShortCut>(scCtrl | key); }
+
+}  // namespace
+
+void TMainWindow::BuildMenus() {
+    // The picture commands are off on the menu bar until there is a picture; the tray and the
+    // picture's own menu keep most of theirs usable.
+    static const TMenuRow file[] = {
+        {C::Open, "開く(&O)"},
+        {C::Save, "画像を保存", Ctrl('S'), R::Picture},
+        {C::Open, "-"},
+        {C::Print, "印刷(&P)", Ctrl('P'), R::Picture},
+        {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)", 0, R::Picture},
+        {C::Open, "-"},
+        {C::Exit, "終了(&X)"},
+    };
+    static const TMenuRow capture[] = {
+        {C::CaptureWholeScreen, "画面全体をｷｬﾌﾟﾁｬｰ", VK_F5},
+        {C::CaptureChosenWindow, "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ", VK_F6},
+        {C::CaptureActiveWindow, "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ", VK_F7},
+        {C::CaptureRegion, "範囲を指定してｷｬﾌﾟﾁｬｰ", VK_F8},
+        {C::CaptureLastRegion, "前回の範囲でｷｬﾌﾟﾁｬｰ", scShift | VK_F8},
+    };
+    static const TMenuRow edit[] = {
+        {C::Copy, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", Ctrl('C'), R::Picture},
+        {C::Paste, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから貼り付け", Ctrl('V')},
+        {C::Copy, "-"},
+        {C::EnterRange, "ｷｬﾌﾟﾁｬｰ画像を範囲指定", 0, R::EnterRangeItem},
+        {C::LeaveRange, "範囲指定解除", 0, R::LeaveRangeItem},
+        {C::Copy, "-"},
+        {C::Resize, "画像のｻｲｽﾞ変更", Ctrl('R'), R::Resize},
+    };
+    static const TMenuRow show[] = {
+        {C::ShowToolBar, "ﾂｰﾙﾊﾞｰ", 0, R::Always, R::ToolBarShown},
+        {C::ShowStatusBar, "ｽﾃｰﾀｽﾊﾞｰ", 0, R::Always, R::StatusBarShown},
+        {C::ShowToolBar, "-"},
+        {C::FullScreen, "全画面表示(復帰はESC)", VK_F12, R::Picture},
+    };
+    static const TMenuRow options[] = {
+        {C::Options, "環境設定(&E)", Ctrl('O')},
+        {C::BackgroundColour, "背景の色", Ctrl('B')},
+    };
+    static const TMenuRow help[] = {
+        {C::HelpContents, "目次(&C)"},
+        {C::HelpKeywords, "ｷｰﾜｰﾄﾞ検索(&K)"},
+        {C::HelpContents, "-"},
+        {C::About, "ﾊﾞｰｼﾞｮﾝ情報(&A)"},
+    };
+    static const TMenuRow bar[] = {
+        {C::Open, "ﾌｧｲﾙ(&F)", 0, R::Always, R::Always, file, std::size(file)},
+        {C::Open, "ｷｬﾌﾟﾁｬｰ(&C)", 0, R::Always, R::Always, capture, std::size(capture)},
+        {C::Open, "編集(&E)", 0, R::Always, R::Always, edit, std::size(edit)},
+        {C::Open, "表示(&V)", 0, R::Always, R::Always, show, std::size(show)},
+        {C::Open, "ｵﾌﾟｼｮﾝ(&O)", 0, R::Always, R::Always, options, std::size(options)},
+        {C::Open, "ﾍﾙﾌﾟ(&H)", 0, R::Always, R::Always, help, std::size(help)},
+    };
+    // The capture items' captions get the delay when the program enters the tray.
+    static const TMenuRow print[] = {
+        {C::PrintDesktop, "現在のﾃﾞｽｸﾄｯﾌﾟ"},
+        {C::Print, "ｷｬﾌﾟﾁｬｰしてる画像", 0, R::Picture},
+    };
+    static const TMenuRow tray[] = {
+        {C::CaptureWholeScreen, "画面全体をｷｬﾌﾟﾁｬｰ(&D)"},
+        {C::CaptureChosenWindow, "ｳｨﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(&S)"},
+        {C::CaptureActiveWindow, "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(&F)"},
+        {C::CaptureRegion, "範囲を指定してｷｬﾌﾟﾁｬｰ(&R)"},
+        {C::CaptureLastRegion, "前回の範囲でｷｬﾌﾟﾁｬｰ(&L)"},
+        {C::Print, "-"},
+        {C::Print, "印刷(&P)", 0, R::Always, R::Always, print, std::size(print)},
+        {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)"},
+        {C::Print, "-"},
+        {C::ShowWindow, "通常ｳｨﾝﾄﾞｳ表示(&N)"},
+        {C::Print, "-"},
+        {C::HelpContents, "ﾍﾙﾌﾟ(&H)"},
+        {C::About, "ﾊﾞｰｼﾞｮﾝ情報(&A)"},
+        {C::Print, "-"},
+        {C::End, "終了(&X)"},
+    };
+    static const TMenuRow picture[] = {
+        {C::LeaveFullScreen, "復帰", VK_ESCAPE, R::FullScreen},
+        {C::Open, "-"},
+        {C::Options, "環境設定", Ctrl('O')},
+        {C::Open, "-"},
+        {C::Copy, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", Ctrl('C')},
+        {C::Paste, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから貼り付け", Ctrl('V')},
+        {C::Open, "-"},
+        {C::Open, "画像を開く(&O)"},
+        {C::Save, "画像を保存", Ctrl('S')},
+        {C::Print, "印刷(&P)", Ctrl('P')},
+        {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)"},
+        {C::Open, "-"},
+        {C::EnterRange, "ｷｬﾌﾟﾁｬｰ画像を範囲指定"},
+        {C::LeaveRange, "範囲指定解除"},
+    };
+
+    menuBar_ = new TMainMenu(this);
+    BuildMenu(menuBar_->Items(), TPlace::MenuBar, bar, std::size(bar));
+    for (int i = 0; i < menuBar_->Items()->Count(); ++i) barMenus_.push_back(menuBar_->Items()->Items(i));
+    SetMenu(menuBar_);
+    trayMenu_ = new TPopupMenu(this);
+    BuildMenu(trayMenu_->Items(), TPlace::TrayMenu, tray, std::size(tray));
+    pictureMenu_ = new TPopupMenu(this);
+    BuildMenu(pictureMenu_->Items(), TPlace::PictureMenu, picture, std::size(picture));
+}
+
+void TMainWindow::BuildMenu(TMenuItem* parent, TPlace place, const TMenuRow* rows, int count) {
+    for (const TMenuRow& row : std::span(rows, static_cast<std::size_t>(count))) {
+        auto* item = new TMenuItem(this);
+        item->SetCaption(row.caption);
+        item->SetShortCut(row.shortCut);
+        parent->Add(item);
+        if (row.items) {
+            BuildMenu(item, place, row.items, row.itemCount);
+        } else if (!item->IsSeparator()) {
+            const TCommandId id = row.id;
+            item->HelpContext = Row(id).helpTopic;
+            item->OnClick = [this, id](TComponent*) { Execute(id); };
+            built_.push_back({id, place, item, row.enabled, row.checked});
+        }
+    }
+}
+
+void TMainWindow::BuildToolBar() {
+    static const TButtonRow buttons[] = {
+        {C::Exit, "終了", "ｱﾌﾟﾘｹｰｼｮﾝ終了", IDB_CLOSE, R::Always},
+        {C::Open, "開く", "画像ﾌｧｲﾙを開く(Ctrl+O)", IDB_OPEN, R::Always},
+        {C::CaptureWholeScreen, "全体", "画面全体を選択してｷｬﾌﾟﾁｬｰ(F5)", IDB_CAPTURE, R::WholeScreenCapture},
+        {C::CaptureChosenWindow, "選択", "ｳｲﾝﾄﾞｳを選択してｷｬﾌﾟﾁｬｰ(F6)", IDB_CAPTURE2, R::WholeScreenCapture},
+        {C::CaptureActiveWindow, "ｱｸﾃｨﾌﾞ", "ｱｸﾃｨﾌﾞｳｨﾝﾄﾞｳをｷｬﾌﾟﾁｬｰ(F7)", IDB_CAPTURE3, R::ActiveWindowCapture},
+        {C::FullScreen, "全画面", "全画面表示(F12)(復帰はESC)", IDB_MAX, R::Picture},
+        {C::Copy, "コピー", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ(Ctrl+C)", IDB_COPY, R::Picture},
+        {C::Paste, "貼付", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞからｺﾋﾟｰ(Ctrl+V)", IDB_PASTE, R::Always},
+        {C::Save, "保存", "画像を保存(Ctrl+S)", IDB_SAVE, R::Picture},
+        {C::Options, "環境", "環境設定  (Ctrl+O)", IDB_OPTION, R::Always},
+        {C::Print, "印刷", "印刷(Ctrl+P)", IDB_PRINT, R::Picture},
+        // Enabled with the picture commands, but never shown.
+        {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定", "ﾌﾟﾘﾝﾀの設定", IDB_PRTDIALOG, R::Picture, R::Always, false},
+    };
+    for (const TButtonRow& row : buttons) {
+        auto* b = new TToolButton(this);
+        b->SetCaption(row.caption);
+        b->SetHint(row.hint);
+        b->SetImageIndex(glyphs_->AddResource(MAKEINTRESOURCEA(row.glyph)));
+        b->SetParent(toolBar_);
+        b->SetVisible(row.visible);
+        const TCommandId id = row.id;
+        b->OnClick = [this, id](TComponent*) { Execute(id); };
+        built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});
+    }
+}
+
+void TMainWindow::BuildZoomBand() {
+    // The range pair is a group: one of the two is always down.
+    static const TButtonRow buttons[] = {
+        {C::EnterRange, "", "ｷｬﾌﾟﾁｬｰ画像を範囲指定", IDB_RANGE, R::Picture, R::RangeMode, true, 0, 25},
+        {C::LeaveRange, "", "範囲指定解除", IDB_NORANGE, R::Picture, R::NoRangeMode, true, 25, 25},
+        {C::Resize, "ｻｲｽﾞ変更", "現在の倍率でﾘｻｲｽﾞ(Ctrl+R)", 0, R::Resize, R::Always, true, 163, 88},
+    };
+    for (const TButtonRow& row : buttons) {
+        // The zoom box lies between the range pair and the resize button, in tab order too.
+        if (row.id == C::Resize) BuildZoomBox();
+        auto* b = new TSpeedButton(this);
+        b->SetBounds(row.left, 1, row.width, 25);
+        b->SetHint(row.hint);
+        b->SetParent(zoomBand_);
+        if (row.down != R::Always) b->SetGroupIndex(1);
+        if (*row.caption) b->SetCaption(row.caption);
+        if (row.glyph) {
+            UniqueBitmap handle(static_cast<HBITMAP>(
+                LoadImageA(MainInstance(), MAKEINTRESOURCEA(row.glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+            if (handle) {
+                TBitmap glyph;
+                glyph.LoadFromClipboardFormat(handle.get());
+                b->SetGlyph(glyph);
+            }
+        }
+        const TCommandId id = row.id;
+        b->OnClick = [this, id](TComponent*) { Execute(id); };
+        built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});
+    }
+}
+
+void TMainWindow::BuildZoomBox() {
+    auto* label = new TLabel(this);
+    label->SetBounds(85, 9, 24, 12);
+    label->SetParent(zoomBand_);
+    label->SetCaption("倍率");
+
+    zoomBox_ = new TSpinEdit(this);
+    zoomBox_->SetBounds(114, 4, 47, 21);
+    zoomBox_->SetMinValue(0);
+    zoomBox_->SetMaxValue(300);
+    zoomBox_->SetMaxLength(3);
+    zoomBox_->SetEditorEnabled(false);
+    zoomBox_->SetParent(zoomBand_);
+    zoomBox_->SetValue(100);
+}
+
+// ---------------------------------------------------------------- running and states
+
+void TMainWindow::Execute(TCommandId id) {
+    const TCommandRow& row = Row(id);
+    if (!Holds(row.guard, facts_)) return;
+    if (BeforeCommand && !BeforeCommand(id)) return;
+    (this->*row.handler)();
+}
+
+void TMainWindow::ApplyHotKeys() {
+    if (!hotKeys_) {
+        if (!Settings.HotKeys) return;
+        hotKeys_ = new THotKeys(this, [this](THotKey key) {
+            for (int i = 0; i < CommandCount; ++i) {
+                const TCommandRow& row = Row(static_cast<TCommandId>(i));
+                if (row.hotKey == key) return Execute(row.id);
+            }
+        });
+    }
+    hotKeys_->Apply(Settings.HotKeys);
+}
+
+void TMainWindow::ApplyCommandStates() {
+    facts_.captureLocked = captures_ && captures_->Locked();
+    facts_.activeCaptureLocked = captures_ && captures_->ActiveWindowLocked();
+    facts_.toolBarShown = Settings.ShowBar;
+    facts_.statusBarShown = Settings.ShowStsBar;
+    for (const TBuilt& b : built_) {
+        const bool enabled = Holds(b.enabled, facts_);
+        const bool down = b.down != TRule::Always && Holds(b.down, facts_);
+        std::visit(
+            [&](auto* control) {
+                control->SetEnabled(enabled);
+                using T = std::remove_pointer_t<decltype(control)>;
+                if constexpr (std::is_same_v<T, TMenuItem>) {
+                    if (b.down != TRule::Always) control->SetChecked(down);
+                } else {
+                    // Putting one of a group down lifts the other.
+                    if (down) control->SetDown(true);
+                }
+            },
+            b.control);
+    }
+    zoomBox_->SetEnabled(ZoomBoxEnabled(facts_));
+}
+
+const TMainWindow::TBuilt* TMainWindow::Built(TCommandId id, TPlace place) const {
+    for (const TBuilt& b : built_)
+        if (b.id == id && b.place == place) return &b;
+    return nullptr;
+}
+
+bool TMainWindow::Shows(TCommandId id, TPlace place) const {
+    switch (place) {
+        case TPlace::HotKey: return Row(id).hotKey.has_value();
+        case TPlace::TrayIcon: return id == TCommandId::ShowWindow;
+        default: return Built(id, place) != nullptr;
+    }
+}
+
+bool TMainWindow::Enabled(TCommandId id, TPlace place) const {
+    const TBuilt* b = Built(id, place);
+    return b && std::visit([](auto* control) { return control->Enabled(); }, b->control);
+}
+
+bool TMainWindow::Down(TCommandId id) const {
+    const TBuilt* b = Built(id, TPlace::ToolBar);
+    return b && std::visit([](auto* control) {
+               using T = std::remove_pointer_t<decltype(control)>;
+               if constexpr (std::is_same_v<T, TMenuItem>) return false;
+               else return control->Down();
+           }, b->control);
+}
+
+bool TMainWindow::Checked(TCommandId id) const {
+    const TBuilt* b = Built(id, TPlace::MenuBar);
+    return b && std::get<TMenuItem*>(b->control)->Checked();
+}
+
+std::string TMainWindow::Caption(TCommandId id, TPlace place) const {
+    const TBuilt* b = Built(id, place);
+    return b ? std::visit([](auto* control) { return std::string(control->Caption()); }, b->control) : std::string();
+}
+
+bool TMainWindow::Click(TCommandId id, TPlace place) {
+    if (place == TPlace::HotKey) {
+        const std::optional<THotKey> key = Row(id).hotKey;
+        if (!key || !hotKeys_) return false;
+        // As the system delivers the key.
+        SendMessageA(hotKeys_->Receiver(), WM_HOTKEY, static_cast<WPARAM>(*key), 0);
+        return true;
+    }
+    if (place == TPlace::TrayIcon) {
+        if (id != TCommandId::ShowWindow || !tray_->OnDblClick) return false;
+        tray_->OnDblClick(tray_);
+        return true;
+    }
+    const TBuilt* b = Built(id, place);
+    if (!b) return false;
+    // A disabled control takes no click.
+    if (Enabled(id, place)) std::visit([](auto* control) { control->Click(); }, b->control);
+    return true;
+}
+
+}  // namespace kaptor

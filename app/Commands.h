@@ -1,0 +1,54 @@
+// Every command of the main window by id, and the places a command can show. The rows that
+// say what each command is and where it shows are in app/CommandTable.cpp; a new command is
+// an id here, its rows there and its handler.
+#pragma once
+
+#include <cstdint>
+
+namespace kaptor {
+
+enum class TCommandId : std::uint8_t {
+    // file
+    Open,
+    Save,
+    Print,
+    PrinterSetup,
+    Exit,
+    // capture
+    CaptureWholeScreen,
+    CaptureChosenWindow,
+    CaptureActiveWindow,
+    CaptureRegion,
+    CaptureLastRegion,
+    // edit
+    Copy,
+    Paste,
+    EnterRange,
+    LeaveRange,
+    Resize,
+    // view
+    ShowToolBar,
+    ShowStatusBar,
+    FullScreen,
+    LeaveFullScreen,
+    // options
+    Options,
+    BackgroundColour,
+    // help
+    HelpContents,
+    HelpKeywords,
+    About,
+    // the tray only
+    PrintDesktop,
+    ShowWindow,
+    End,
+
+    Count
+};
+inline constexpr int CommandCount = static_cast<int>(TCommandId::Count);
+
+// Where a command's control is: the menu bar, the tool bar (and the zoom band's buttons), the
+// tray icon's menu, the picture's context menu, a Print Screen key, the tray icon's double click.
+enum class TPlace : std::uint8_t { MenuBar, ToolBar, TrayMenu, PictureMenu, HotKey, TrayIcon };
+
+}  // namespace kaptor
