@@ -77,37 +77,32 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
     SetClientSize(247, 115);
 
     OKButton = new TButton(this);
-    OKButton->Name = "OKButton";
     OKButton->SetCaption("OK");
     OKButton->ModalResult = mrOk;
     OKButton->SetBounds(94, 76, 64, 33);
     OKButton->SetParent(this);
     OKButton->SetDefault(true);
-    OKButton->OnClick = [this](TComponent* s) { OKButtonClick(s); };
+    OKButton->OnClick = [this](TComponent* s) { OkClicked(s); };
 
     AboutPanel = new TSunkenPanel(this);
-    AboutPanel->Name = "AboutPanel";
     AboutPanel->SetBounds(8, 8, 229, 62);
     AboutPanel->SetParent(this);
 
-    Image1 = IconImage(this, AboutPanel, "Image1", 9, 8, IDI_MAINICON, true);
-    Image1->OnDblClick = [this](TComponent* s) { Image1DblClick(s); };
+    Icon = IconImage(this, AboutPanel, "Icon", 9, 8, IDI_MAINICON, true);
+    Icon->OnDblClick = [this](TComponent* s) { IconDoubleClicked(s); };
 
-    Label1 = new TLabel(this);
-    Label1->Name = "Label1";
-    Label1->SetBounds(53, 3, 0, 0);
-    Label1->SetParent(AboutPanel);
-    Label1->SetCaption("画面ｷｬﾌﾟﾁｬｰﾂｰﾙ");
+    Description = new TLabel(this);
+    Description->SetBounds(53, 3, 0, 0);
+    Description->SetParent(AboutPanel);
+    Description->SetCaption("画面ｷｬﾌﾟﾁｬｰﾂｰﾙ");
 
     ProductName = new TLabel(this);
-    ProductName->Name = "ProductName";
     ProductName->SetBounds(77, 16, 0, 0);
     ProductName->SetParent(AboutPanel);
     ProductName->SetFont(LabelFont(19, true));
     ProductName->SetCaption("Ｋａｐｔｏｒ ");
 
     Version = new TRightLabel(this);
-    Version->Name = "Version";
     // Wider to the left than designed so the bold version fits on one line with Wine's
     // fonts; the right edge stays at 223.
     Version->SetBounds(83, 34, 140, 13);
@@ -115,21 +110,19 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
     Version->SetFont(LabelFont(12, true));
     Version->SetCaption("Version 0.0.00.00");
 
-    Label2 = new TLabel(this);
-    Label2->Name = "Label2";
-    Label2->SetBounds(12, 47, 0, 0);
-    Label2->SetParent(AboutPanel);
-    Label2->SetCaption("ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
+    DoubleClickHint = new TLabel(this);
+    DoubleClickHint->SetBounds(12, 47, 0, 0);
+    DoubleClickHint->SetParent(AboutPanel);
+    DoubleClickHint->SetCaption("ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
 
-    Image2 = IconImage(this, AboutPanel, "Image2", 72, 35, IDI_ABOUT_A, false);
-    Image3 = IconImage(this, AboutPanel, "Image3", 8, 31, IDI_ABOUT_B, false);
-    Image4 = IconImage(this, AboutPanel, "Image4", 8, 7, IDI_MAINICON, false);
+    FrameA = IconImage(this, AboutPanel, "FrameA", 72, 35, IDI_ABOUT_A, false);
+    FrameB = IconImage(this, AboutPanel, "FrameB", 8, 31, IDI_ABOUT_B, false);
+    RestingIcon = IconImage(this, AboutPanel, "RestingIcon", 8, 7, IDI_MAINICON, false);
 
-    Timer1 = new TTimer(this);
-    Timer1->Name = "Timer1";
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(1000);
-    Timer1->OnTimer = [this](TComponent* s) { Timer1Timer(s); };
+    AnimationTimer = new TTimer(this);
+    AnimationTimer->SetEnabled(false);
+    AnimationTimer->SetInterval(1000);
+    AnimationTimer->OnTimer = [this](TComponent* s) { AnimationTick(s); };
 
     OnShow = [this](TComponent* s) {
         FormShow(s);
@@ -151,7 +144,7 @@ LRESULT TAboutBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 void TAboutBox::FormShow(TComponent*) {
     ReadVersion();
     AnimationPhase = 0;
-    Image1->Picture().Assign(Image4->Picture());
+    Icon->Picture().Assign(RestingIcon->Picture());
 }
 
 void TAboutBox::ReadVersion() { ReadVersion(ExeName()); }
@@ -192,28 +185,28 @@ std::string TAboutBox::GetStringInfo(const std::string& name) {
     return " " + result;
 }
 
-void TAboutBox::Image1DblClick(TComponent*) {
+void TAboutBox::IconDoubleClicked(TComponent*) {
     // Enabling a running timer would restart its interval: a second double-click must not.
-    if (!Timer1->Enabled()) Timer1->SetEnabled(true);
-    Image1->Picture().Assign(Image2->Picture());
+    if (!AnimationTimer->Enabled()) AnimationTimer->SetEnabled(true);
+    Icon->Picture().Assign(FrameA->Picture());
 }
 
-void TAboutBox::Timer1Timer(TComponent*) {
+void TAboutBox::AnimationTick(TComponent*) {
     if (AnimationPhase == 1) {
-        Image1->Picture().Assign(Image2->Picture());
+        Icon->Picture().Assign(FrameA->Picture());
         AnimationPhase = 0;
     } else {
-        Image1->Picture().Assign(Image3->Picture());
+        Icon->Picture().Assign(FrameB->Picture());
         AnimationPhase = 1;
     }
-    Image1->Repaint();
+    Icon->Repaint();
 }
 
 void TAboutBox::FormCloseQuery(TComponent*, bool& canClose) {
-    Timer1->SetEnabled(false);
+    AnimationTimer->SetEnabled(false);
     canClose = true;
 }
 
-void TAboutBox::OKButtonClick(TComponent*) { Close(); }
+void TAboutBox::OkClicked(TComponent*) { Close(); }
 
 }  // namespace kaptor

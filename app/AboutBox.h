@@ -16,23 +16,23 @@ public:
     explicit TAboutBox(TComponent* owner);
 
     TPanel* AboutPanel;
-    TImage* Image1;  // the visible icon
-    TLabel *Label1, *ProductName, *Version, *Label2;
-    TImage* Image2;  // frame A; never visible
-    TImage* Image3;  // frame B; never visible
-    TImage* Image4;  // the resting icon; never visible
+    TImage* Icon;  // the visible icon
+    TLabel *Description, *ProductName, *Version, *DoubleClickHint;
+    TImage* FrameA;  // frame A; never visible
+    TImage* FrameB;  // frame B; never visible
+    TImage* RestingIcon;  // the resting icon; never visible
     TButton* OKButton;
-    TTimer* Timer1;
+    TTimer* AnimationTimer;
 
     void FormShow(TComponent* sender);
     void ReadVersion();  // of the running program
     void ReadVersion(const std::string& path);
     // One string of the version resource read by ReadVersion, with a leading blank, or empty.
     std::string GetStringInfo(const std::string& name);
-    void Image1DblClick(TComponent* sender);
-    void Timer1Timer(TComponent* sender);
+    void IconDoubleClicked(TComponent* sender);
+    void AnimationTick(TComponent* sender);
     void FormCloseQuery(TComponent* sender, bool& canClose);
-    void OKButtonClick(TComponent* sender);
+    void OkClicked(TComponent* sender);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;

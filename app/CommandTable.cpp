@@ -359,14 +359,6 @@ const TMainWindow::TBuilt* TMainWindow::Built(TCommandId id, TPlace place) const
     return nullptr;
 }
 
-bool TMainWindow::Shows(TCommandId id, TPlace place) const {
-    switch (place) {
-        case TPlace::HotKey: return Row(id).hotKey.has_value();
-        case TPlace::TrayIcon: return id == TCommandId::ShowWindow;
-        default: return Built(id, place) != nullptr;
-    }
-}
-
 bool TMainWindow::Enabled(TCommandId id, TPlace place) const {
     const TBuilt* b = Built(id, place);
     return b && std::visit([](auto* control) { return control->Enabled(); }, b->control);
@@ -374,11 +366,8 @@ bool TMainWindow::Enabled(TCommandId id, TPlace place) const {
 
 bool TMainWindow::Down(TCommandId id) const {
     const TBuilt* b = Built(id, TPlace::ToolBar);
-    return b && std::visit([](auto* control) {
-               using T = std::remove_pointer_t<decltype(control)>;
-               if constexpr (std::is_same_v<T, TMenuItem>) return false;
-               else return control->Down();
-           }, b->control);
+    TSpeedButton* const* button = b ? std::get_if<TSpeedButton*>(&b->control) : nullptr;
+    return button && (*button)->Down();
 }
 
 bool TMainWindow::Checked(TCommandId id) const {

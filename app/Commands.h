@@ -8,41 +8,13 @@
 namespace kaptor {
 
 enum class TCommandId : std::uint8_t {
-    // file
-    Open,
-    Save,
-    Print,
-    PrinterSetup,
-    Exit,
-    // capture
-    CaptureWholeScreen,
-    CaptureChosenWindow,
-    CaptureActiveWindow,
-    CaptureRegion,
-    CaptureLastRegion,
-    // edit
-    Copy,
-    Paste,
-    EnterRange,
-    LeaveRange,
-    Resize,
-    // view
-    ShowToolBar,
-    ShowStatusBar,
-    FullScreen,
-    LeaveFullScreen,
-    // options
-    Options,
-    BackgroundColour,
-    // help
-    HelpContents,
-    HelpKeywords,
-    About,
-    // the tray only
-    PrintDesktop,
-    ShowWindow,
-    End,
-
+    Open, Save, Print, PrinterSetup, Exit,                                                     // file
+    CaptureWholeScreen, CaptureChosenWindow, CaptureActiveWindow, CaptureRegion, CaptureLastRegion,
+    Copy, Paste, EnterRange, LeaveRange, Resize,                                               // edit
+    ShowToolBar, ShowStatusBar, FullScreen, LeaveFullScreen,                                   // view
+    Options, BackgroundColour,                                                                 // options
+    HelpContents, HelpKeywords, About,                                                         // help
+    PrintDesktop, ShowWindow, End,                                                             // the tray only
     Count
 };
 inline constexpr int CommandCount = static_cast<int>(TCommandId::Count);

@@ -190,6 +190,5 @@ void TMainWindow::SetTrayCaptions() {
 std::string TMainWindow::StatusText(int panel) const { return statusBar_->Panels()[panel].Text(); }
 bool TMainWindow::ToolBarShown() const { return toolBand_->Visible(); }
 bool TMainWindow::StatusBarShown() const { return statusBar_->Visible(); }
-bool TMainWindow::MenuBarShown() const { return GetMenu(Handle()) != nullptr; }
 
 }  // namespace kaptor

@@ -78,9 +78,8 @@ public:
     // Runs the command as a click on any of its controls would; nothing while its guard does
     // not hold (a capture waits, no full-screen view to leave).
     void Execute(TCommandId id);
-    // The control built for the command at that place: whether there is one, its state, its
-    // caption; Click clicks it as the user would (false when there is none).
-    bool Shows(TCommandId id, TPlace place) const;
+    // The control built for the command at that place: its state, its caption; Click clicks
+    // it as the user would (false when there is none).
     bool Enabled(TCommandId id, TPlace place) const;
     bool Down(TCommandId id) const;     // a tool button held down
     bool Checked(TCommandId id) const;  // a menu bar item's check mark
@@ -97,8 +96,6 @@ public:
     std::string StatusText(int panel) const;
     bool ToolBarShown() const;
     bool StatusBarShown() const;
-    bool MenuBarShown() const;
-    bool FullScreenShown() const { return facts_.fullScreen; }
     bool TrayResident() const;
     // Panel 0 the picture's size, 1 the pointer's position, 2 the range's size (the view's).
     void ShowStatus(int panel, const std::string& text) override;

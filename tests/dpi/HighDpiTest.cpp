@@ -401,7 +401,7 @@ TEST(HighDpiForms, AboutIconFillsItsScaledImageAndKeepsItsTransparency) {
     SetWindowPos(AboutBox->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     AboutBox->Repaint();
     Pump(5);
-    TImage& image = *AboutBox->Image1;
+    TImage& image = *AboutBox->Icon;
     ASSERT_EQ(image.Width(), Scaled(32));
     RECT r;
     GetWindowRect(image.Handle(), &r);

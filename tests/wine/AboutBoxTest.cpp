@@ -51,15 +51,15 @@ TEST(AboutBox, LayoutFollowsTheDesign) {
     EXPECT_EQ(b.ProductName->Caption(), "Ｋａｐｔｏｒ ");
     EXPECT_EQ(b.Version->Left() + b.Version->Width(), 223);
     EXPECT_EQ(b.DefaultButton, b.OKButton);
-    EXPECT_FALSE(b.Image2->Visible());
-    EXPECT_FALSE(b.Image3->Visible());
-    EXPECT_FALSE(b.Image4->Visible());
-    EXPECT_FALSE(b.Timer1->Enabled());
-    EXPECT_EQ(b.Timer1->Interval(), 1000u);
+    EXPECT_FALSE(b.FrameA->Visible());
+    EXPECT_FALSE(b.FrameB->Visible());
+    EXPECT_FALSE(b.RestingIcon->Visible());
+    EXPECT_FALSE(b.AnimationTimer->Enabled());
+    EXPECT_EQ(b.AnimationTimer->Interval(), 1000u);
     // The three frames are three different pictures.
-    EXPECT_NE(Pixels(*b.Image2), Pixels(*b.Image3));
-    EXPECT_NE(Pixels(*b.Image2), Pixels(*b.Image4));
-    EXPECT_NE(Pixels(*b.Image3), Pixels(*b.Image4));
+    EXPECT_NE(Pixels(*b.FrameA), Pixels(*b.FrameB));
+    EXPECT_NE(Pixels(*b.FrameA), Pixels(*b.RestingIcon));
+    EXPECT_NE(Pixels(*b.FrameB), Pixels(*b.RestingIcon));
 }
 
 TEST(AboutBox, WithoutAVersionResourceTheLabelKeepsItsTrailingBlank) {
@@ -87,34 +87,34 @@ TEST(AboutBox, WithoutAVersionResourceTheLabelKeepsItsTrailingBlank) {
 TEST(AboutBox, DoubleClickAnimatesUntilTheBoxCloses) {
     TAboutBox& b = Box();
     b.FormShow(&b);
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image4));
-    b.Image1DblClick(b.Image1);
-    EXPECT_TRUE(b.Timer1->Enabled());
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));
-    b.Timer1Timer(b.Timer1);
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.RestingIcon));
+    b.IconDoubleClicked(b.Icon);
+    EXPECT_TRUE(b.AnimationTimer->Enabled());
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.FrameA));
+    b.AnimationTick(b.AnimationTimer);
     EXPECT_EQ(AnimationPhase, 1);
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image3));
-    b.Timer1Timer(b.Timer1);
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.FrameB));
+    b.AnimationTick(b.AnimationTimer);
     EXPECT_EQ(AnimationPhase, 0);
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));
-    b.Timer1Timer(b.Timer1);
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.FrameA));
+    b.AnimationTick(b.AnimationTimer);
     bool canClose = false;
     b.FormCloseQuery(&b, canClose);
     EXPECT_TRUE(canClose);
-    EXPECT_FALSE(b.Timer1->Enabled());
+    EXPECT_FALSE(b.AnimationTimer->Enabled());
     // Shown again: the resting icon, not moving, phase reset.
     b.FormShow(&b);
     EXPECT_EQ(AnimationPhase, 0);
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image4));
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.RestingIcon));
 }
 
 TEST(AboutBox, SecondDoubleClickDoesNotRestartTheTimer) {
     TAboutBox& b = Box();
     b.FormShow(&b);
     const long long start = Milliseconds();
-    b.Image1DblClick(b.Image1);
+    b.IconDoubleClicked(b.Icon);
     while (Milliseconds() - start < 600) Pump(1);
-    b.Image1DblClick(b.Image1);
+    b.IconDoubleClicked(b.Icon);
     while (AnimationPhase == 0 && Milliseconds() - start < 3000) Pump(1);
     const long long firstTick = Milliseconds() - start;
     bool canClose = true;
@@ -127,16 +127,16 @@ TEST(AboutBox, SecondDoubleClickDoesNotRestartTheTimer) {
 
 TEST(AboutBox, EscapeDoesNotCloseButTheTitleBarButtonDoesAndStopsTheTimer) {
     TAboutBox& b = Box();
-    b.Timer1->SetEnabled(false);
+    b.AnimationTimer->SetEnabled(false);
     // Esc arrives as the dialog manager's IDCANCEL; had it closed the box, the double-click
     // posted after it would never run.
     PostMessageA(b.Handle(), WM_COMMAND, IDCANCEL, 0);
-    PostMessageA(b.Image1->Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+    PostMessageA(b.Icon->Handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
     PostMessageA(b.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     const int result = b.ShowModal();
     EXPECT_EQ(result, mrCancel);
-    EXPECT_FALSE(b.Timer1->Enabled());
-    EXPECT_EQ(Pixels(*b.Image1), Pixels(*b.Image2));  // the double-click did run, before closing
+    EXPECT_FALSE(b.AnimationTimer->Enabled());
+    EXPECT_EQ(Pixels(*b.Icon), Pixels(*b.FrameA));  // the double-click did run, before closing
 }
 
 }  // namespace
