@@ -32,8 +32,8 @@ void WriteBitmap(const TGifSubImage& image, TStream& stream);
 // at most once a frame and at the last row) and the progress hook.
 void RegisterGifFormat();
 
-// The GIF units' start-up and exit: RegisterGifFormat, then the overwrite dialog and the
-// hidden progress form, made without an owner and freed again when this goes.
+// The GIF units' start-up and exit: RegisterGifFormat, then the hidden progress form, made
+// without an owner and freed again when this goes.
 class TGifSupport {
 public:
     TGifSupport();

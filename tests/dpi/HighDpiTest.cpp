@@ -26,9 +26,7 @@
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/StdCtrls.h"
-#include "gif/FmCanSav.h"
 #include "gif/FmProgr.h"
-#include "gif/FmWarErr.h"
 #include "resources/resource.h"
 
 using namespace kaptor;
@@ -424,10 +422,6 @@ TEST(HighDpiForms, AboutIconFillsItsScaledImageAndKeepsItsTransparency) {
 TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
     auto help = Made<THelpViewer>();
     CheckForm(*help, "THelpViewer", 680, 400);
-    auto canSave = Made<TCanSaveDialog>();
-    CheckForm(*canSave, "TCanSaveDialog", 268, 147);
-    auto warning = Made<TWarningForm>();
-    CheckForm(*warning, "TWarningForm", 375, 245);
     // The progress form is designed by its outer size: what lies inside the system's frame
     // is scaled, and the gauge fills it.
     auto progress = Made<TProgressForm>();

@@ -10,9 +10,7 @@
 #include "framework/base/SysUtils.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Handles.h"
-#include "gif/FmCanSav.h"
 #include "gif/FmProgr.h"
-#include "gif/FmWarErr.h"
 #include "gif/Gauges.h"
 #include "gif/GifUnit.h"
 
@@ -270,31 +268,15 @@ TEST(Gauge, TextIsInvertedOverBothColours) {
     EXPECT_TRUE(onBack);
 }
 
-TEST(GifForms, StartUpMakesTheDialogAndHiddenProgressFormAndExitFreesThem) {
+TEST(GifForms, StartUpMakesTheHiddenProgressFormAndExitFreesIt) {
     TestApp();
     const long handlesBefore = OwnedGdiHandles();
-    HWND canSave = nullptr, progress = nullptr;
+    HWND progress = nullptr;
     {
         TGifSupport support;
-        ASSERT_NE(nullptr, CanSaveDialog);
         ASSERT_NE(nullptr, ProgressForm);
-        EXPECT_EQ(nullptr, CanSaveDialog->Owner());
         EXPECT_EQ(nullptr, ProgressForm->Owner());
-        canSave = CanSaveDialog->Handle();
         progress = ProgressForm->Handle();
-        EXPECT_EQ("Save", CanSaveDialog->Caption());
-        EXPECT_EQ(268, CanSaveDialog->ClientWidth());
-        EXPECT_EQ(147, CanSaveDialog->ClientHeight());
-        EXPECT_EQ(TBorderStyle::bsDialog, CanSaveDialog->BorderStyle());
-        EXPECT_EQ("filename already exists.", CanSaveDialog->FilenameLabel->Caption());
-        EXPECT_EQ("Do you want to replace it?", CanSaveDialog->Label2->Caption());
-        EXPECT_EQ(1, CanSaveDialog->Button1->ModalResult);
-        EXPECT_EQ(3, CanSaveDialog->Button3->ModalResult);
-        EXPECT_EQ("&Change filename", CanSaveDialog->SaveAsButton->Caption());
-        EXPECT_EQ(34, CanSaveDialog->Image1->Picture().Width());
-        const TOpenOptions wanted = ofOverwritePrompt | ofHideReadOnly | ofPathMustExist;
-        EXPECT_EQ(wanted, CanSaveDialog->SaveDialog->Options & wanted);
-        EXPECT_FALSE(IsWindowVisible(canSave));
 
         EXPECT_EQ("Progress", ProgressForm->Caption());
         EXPECT_FALSE(ProgressForm->Visible());
@@ -311,9 +293,7 @@ TEST(GifForms, StartUpMakesTheDialogAndHiddenProgressFormAndExitFreesThem) {
             if (f.Extension == "gif") found = f.Description == "GIF-Format";
         EXPECT_TRUE(found);
     }
-    EXPECT_EQ(nullptr, CanSaveDialog);
     EXPECT_EQ(nullptr, ProgressForm);
-    EXPECT_FALSE(IsWindow(canSave));
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_EQ(handlesBefore, OwnedGdiHandles());
 }
@@ -336,50 +316,4 @@ TEST(GifForms, ShowProgressShowsSetsRoundedPercentAndHidesAtTheEnd) {
     form.ShowProgress(0.0f);
     EXPECT_TRUE(form.Visible());
     EXPECT_EQ(0, form.Gauge1->Progress());
-}
-
-TEST(GifForms, SaveAsButtonChoosesAnotherNameOrSaysNo) {
-    TestApp();
-    TCanSaveDialog dialog(nullptr);
-    dialog.AfterConstruction();
-    dialog.FileName = "C:\\old.bmp";
-    std::string offered;
-    TSaveDialog::ExecuteHook = [&](TSaveDialog& d) {
-        offered = d.FileName;
-        d.FileName = "C:\\new.bmp";
-        return true;
-    };
-    dialog.SaveAsButton->Click();
-    EXPECT_EQ("C:\\old.bmp", offered);
-    EXPECT_EQ("C:\\new.bmp", dialog.FileName);
-    EXPECT_EQ(1, dialog.ModalResult);
-
-    dialog.ModalResult = 0;
-    TSaveDialog::ExecuteHook = [](TSaveDialog& d) {
-        d.FileName = "C:\\ignored.bmp";
-        return false;
-    };
-    dialog.SaveAsButtonClick(nullptr);
-    TSaveDialog::ExecuteHook = nullptr;
-    EXPECT_EQ("C:\\new.bmp", dialog.FileName);
-    EXPECT_EQ(3, dialog.ModalResult);
-}
-
-TEST(GifForms, WarningFormHasItsHiddenAnswerButtons) {
-    TestApp();
-    TWarningForm form(nullptr);
-    form.AfterConstruction();
-    EXPECT_EQ("Warning !", form.Caption());
-    EXPECT_EQ(375, form.ClientWidth());
-    EXPECT_EQ(245, form.ClientHeight());
-    EXPECT_EQ(TAlign::alTop, form.Memo1->Align());
-    EXPECT_NE(0, GetWindowLongA(form.Memo1->Handle(), GWL_STYLE) & ES_MULTILINE);
-    EXPECT_NE(0, GetWindowLongA(form.Memo1->Handle(), GWL_STYLE) & WS_VSCROLL);
-    EXPECT_FALSE(form.OKBtn->Visible());
-    EXPECT_FALSE(form.CancelBtn->Visible());
-    EXPECT_EQ(1, form.OKBtn->ModalResult);
-    EXPECT_EQ(2, form.CancelBtn->ModalResult);
-    EXPECT_EQ("Continue", form.CancelBtn->Caption());
-    EXPECT_EQ(form.OKBtn, form.DefaultButton);
-    EXPECT_EQ(form.CancelBtn, form.CancelButton);
 }
