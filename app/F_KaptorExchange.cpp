@@ -9,7 +9,6 @@
 #include "exchange/Save.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/ExtDlgs.h"
-#include "framework/win/OpenPictureDialog.h"
 #include "framework/win/Printers.h"
 
 namespace kaptor {
