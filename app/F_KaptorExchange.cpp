@@ -1,8 +1,8 @@
 // The window's side of open, save, clipboard and print: their dialogs and the handlers the
 // menus and buttons call, each handing on to exchange/.
 #include "app/F_Kaptor.h"
-#include "components/DROPDST.h"
-#include "components/SysCtrls.h"
+#include "components/FileDropTarget.h"
+#include "components/AnimateForm.h"
 #include "exchange/Clipboard.h"
 #include "exchange/Open.h"
 #include "exchange/Print.h"

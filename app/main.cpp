@@ -6,7 +6,7 @@
 #include "app/FD_Kaptor2.h"
 #include "app/F_Kaptor.h"
 #include "capture/FD_Kaptor.h"
-#include "gif/GifUnit.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Forms.h"

@@ -16,7 +16,7 @@
 
 #include "TestApp.h"
 #include "app/FD_Kaptor2.h"
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "app/F_About.h"
 #include "app/F_Kaptor.h"
 #include "app/HelpViewer.h"
@@ -26,7 +26,7 @@
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/StdCtrls.h"
-#include "gif/FmProgr.h"
+#include "gif/ProgressForm.h"
 #include "resources/resource.h"
 
 using namespace kaptor;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "HookTestSupport.h"
-#include "components/DROPDST.h"
+#include "components/FileDropTarget.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;

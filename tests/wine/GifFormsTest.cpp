@@ -10,9 +10,9 @@
 #include "framework/base/SysUtils.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Handles.h"
-#include "gif/FmProgr.h"
-#include "gif/Gauges.h"
-#include "gif/GifUnit.h"
+#include "gif/ProgressForm.h"
+#include "gif/Gauge.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;

@@ -8,7 +8,7 @@
 
 #include "PrintTestSupport.h"
 #include "RangeTestSupport.h"
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Printers.h"
 #include "view/PictureView.h"

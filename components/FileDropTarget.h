@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "components/CTLHOOK.h"
+#include "components/ControlHook.h"
 #include "framework/base/Classes.h"
 
 namespace kaptor {

@@ -1,11 +1,11 @@
-#include "gif/GifUnit.h"
+#include "gif/GifBitmap.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
-#include "gif/FmProgr.h"
+#include "gif/ProgressForm.h"
 
 namespace kaptor {
 

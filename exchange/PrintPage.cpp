@@ -1,4 +1,4 @@
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 
 #include "framework/win/Bitmap.h"
 

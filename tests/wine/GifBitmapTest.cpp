@@ -13,8 +13,8 @@
 #include "framework/base/Classes.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Picture.h"
-#include "gif/FmProgr.h"
-#include "gif/GifUnit.h"
+#include "gif/ProgressForm.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;

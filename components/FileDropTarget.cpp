@@ -1,4 +1,4 @@
-#include "components/DROPDST.h"
+#include "components/FileDropTarget.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

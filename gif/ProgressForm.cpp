@@ -1,4 +1,4 @@
-#include "gif/FmProgr.h"
+#include "gif/ProgressForm.h"
 
 #include <cmath>
 

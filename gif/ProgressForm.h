@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/win/Forms.h"
-#include "gif/Gauges.h"
+#include "gif/Gauge.h"
 
 namespace kaptor {
 

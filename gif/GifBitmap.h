@@ -8,7 +8,7 @@
 #include "framework/base/Classes.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Picture.h"
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 namespace kaptor {
 
