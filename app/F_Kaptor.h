@@ -59,7 +59,7 @@ namespace kaptor {
 class TAnimateForm;
 class TBitmap;
 class TColorDialog;
-class TDropDst;
+class TFileDropTarget;
 class THotKeys;
 class TOpenPictureDialog;
 class TSavePictureDialog;
@@ -101,7 +101,7 @@ public:
     // ---- non-visual parts
     TTrayIcon* TrayIcon1;
     TColorDialog* ColorDialog1;
-    TDropDst* DropDst1 = nullptr;
+    TFileDropTarget* DropDst1 = nullptr;
     TAnimateForm* AnimateForm1 = nullptr;
     TOpenPictureDialog* OpenPictureDialog1 = nullptr;
 
@@ -178,7 +178,7 @@ public:
     void SB_CopyClick(TComponent* sender);
     void SB_PasteClick(TComponent* sender);
 
-    // ---- printing (app/F_KaptorExchange.cpp, exchange/Print.cpp; the page form exchange/F_Kaptor2)
+    // ---- printing (app/F_KaptorExchange.cpp, exchange/Print.cpp; the page form exchange/PrintPage)
     void WirePrintCommands();
     void SB_PrtDialogClick(TComponent* sender);
     void SB_PrintClick(TComponent* sender);

@@ -1,8 +1,8 @@
 // The window's side of open, save, clipboard and print: their dialogs and the handlers the
 // menus and buttons call, each handing on to exchange/.
 #include "app/F_Kaptor.h"
-#include "components/FileDropTarget.h"
 #include "components/AnimateForm.h"
+#include "components/FileDropTarget.h"
 #include "exchange/Clipboard.h"
 #include "exchange/Open.h"
 #include "exchange/Print.h"
@@ -21,7 +21,7 @@ void TKaptor32::WireOpenCommands() {
     AnimateForm1 = new TAnimateForm(this);
     AnimateForm1->Name = "AnimateForm1";
 
-    DropDst1 = new TDropDst(this);
+    DropDst1 = new TFileDropTarget(this);
     DropDst1->Name = "DropDst1";
     DropDst1->SetTarget(THookTarget::htControl);
     DropDst1->SetControl(ScrollBox1);

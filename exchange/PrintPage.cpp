@@ -4,46 +4,48 @@
 
 namespace kaptor {
 
-TForm2* Form2 = nullptr;
+TPrintPage* CurrentPrintPage = nullptr;
 
-TForm2::TForm2(TComponent* owner) : TForm(owner, "TForm2") {
+// The window class, "TForm2", is what other programs see of the page (and find it by); it and
+// the component names stay as they always were.
+TPrintPage::TPrintPage(TComponent* owner) : TForm(owner, "TForm2") {
     Name = "Form2";
     SetBorderStyle(TBorderStyle::bsNone);
     SetColor(clWhite);
     PixelsPerInch = Screen ? Screen->PixelsPerInch() : 96;
-    Image1 = new TImage(this);
-    Image1->Name = "Image1";
-    Image1->SetParent(this);
-    Image1->SetBounds(0, 0, 105, 105);
-    Image1->Stretch = true;
+    Image = new TImage(this);
+    Image->Name = "Image1";
+    Image->SetParent(this);
+    Image->SetBounds(0, 0, 105, 105);
+    Image->Stretch = true;
 }
 
-std::unique_ptr<TBitmap> TForm2::GetFormImage() {
+std::unique_ptr<TBitmap> TPrintPage::GetFormImage() {
     auto image = std::make_unique<TBitmap>(ClientWidth(), ClientHeight());
     TCanvas& canvas = image->Canvas();
     canvas.Brush.Color = Color();
     canvas.Brush.Style = bsSolid;
     canvas.FillRect(RECT{0, 0, image->Width(), image->Height()});
-    TGraphic* graphic = Image1->Picture().Graphic();
+    TGraphic* graphic = Image->Picture().Graphic();
     if (graphic && !graphic->Empty()) {
-        const int left = Image1->Left(), top = Image1->Top();
-        if (Image1->Stretch)
-            canvas.StretchDraw(RECT{left, top, left + Image1->Width(), top + Image1->Height()}, *graphic);
+        const int left = Image->Left(), top = Image->Top();
+        if (Image->Stretch)
+            canvas.StretchDraw(RECT{left, top, left + Image->Width(), top + Image->Height()}, *graphic);
         else
             canvas.Draw(left, top, *graphic);
     }
     return image;
 }
 
-TPageForm::TPageForm() : form_(std::make_unique<TForm2>(nullptr)), previous_(Form2) {
+TShownPrintPage::TShownPrintPage() : form_(std::make_unique<TPrintPage>(nullptr)), previous_(CurrentPrintPage) {
     form_->AfterConstruction();
     form_->Show();
     form_->SetWindowState(TWindowState::wsMaximized);
-    Form2 = form_.get();
+    CurrentPrintPage = form_.get();
 }
 
-TPageForm::~TPageForm() {
-    if (Form2 == form_.get()) Form2 = previous_;
+TShownPrintPage::~TShownPrintPage() {
+    if (CurrentPrintPage == form_.get()) CurrentPrintPage = previous_;
 }
 
 }  // namespace kaptor

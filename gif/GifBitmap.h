@@ -32,7 +32,7 @@ void WriteBitmap(const TGifSubImage& image, TStream& stream);
 // at most once a frame and at the last row) and the progress hook.
 void RegisterGifFormat();
 
-// The GIF units' start-up and exit: RegisterGifFormat, then the hidden progress form, made
+// GIF support's start-up and exit: RegisterGifFormat, then the hidden progress form, made
 // without an owner and freed again when this goes.
 class TGifSupport {
 public:

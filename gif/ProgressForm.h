@@ -16,7 +16,7 @@ public:
     // even; above 0.9999 the form hides.
     void ShowProgress(float fraction);
 
-    TGauge* Gauge1;
+    TGauge* Gauge;
 };
 
 // Created at start-up without an owner and hidden (TGifSupport); null otherwise.

@@ -432,7 +432,7 @@ TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
     EXPECT_EQ(progress->ClientWidth(), Scaled(275 - frameWidth));
     EXPECT_EQ(progress->ClientHeight(), Scaled(157 - frameHeight));
     CheckControls(*progress, "TProgressForm");
-    EXPECT_EQ(progress->Gauge1->Width(), progress->ClientWidth());
+    EXPECT_EQ(progress->Gauge->Width(), progress->ClientWidth());
 }
 
 TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
@@ -481,7 +481,7 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
 
 TEST(HighDpiPage, PageFormCountsTheScreensPixelsPerInchAndCoversTheScreen) {
     MainWindow();
-    TPageForm page;
+    TShownPrintPage page;
     Pump();
     // A picture of n screen pixels prints n / PixelsPerInch inches wide: its size on the screen.
     EXPECT_EQ(page->PixelsPerInch, Dpi());

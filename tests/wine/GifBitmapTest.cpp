@@ -282,7 +282,7 @@ LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 void WatchingHook(float fraction) {
     fractions.push_back(fraction);
     installed(fraction);
-    if (ProgressForm->Visible()) gaugeShown.push_back(ProgressForm->Gauge1->Progress());
+    if (ProgressForm->Visible()) gaugeShown.push_back(ProgressForm->Gauge->Progress());
 }
 }  // namespace
 

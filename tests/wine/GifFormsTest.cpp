@@ -281,11 +281,11 @@ TEST(GifForms, StartUpMakesTheHiddenProgressFormAndExitFreesIt) {
         EXPECT_EQ("Progress", ProgressForm->Caption());
         EXPECT_FALSE(ProgressForm->Visible());
         EXPECT_FALSE(IsWindowVisible(progress));
-        EXPECT_EQ(TGaugeKind::gkNeedle, ProgressForm->Gauge1->Kind());
-        EXPECT_EQ(RGB(0, 0, 255), ProgressForm->Gauge1->ForeColor());
-        EXPECT_EQ(TAlign::alClient, ProgressForm->Gauge1->Align());
-        EXPECT_EQ(ProgressForm->ClientWidth(), ProgressForm->Gauge1->Width());
-        EXPECT_EQ(ProgressForm->ClientHeight(), ProgressForm->Gauge1->Height());
+        EXPECT_EQ(TGaugeKind::gkNeedle, ProgressForm->Gauge->Kind());
+        EXPECT_EQ(RGB(0, 0, 255), ProgressForm->Gauge->ForeColor());
+        EXPECT_EQ(TAlign::alClient, ProgressForm->Gauge->Align());
+        EXPECT_EQ(ProgressForm->ClientWidth(), ProgressForm->Gauge->Width());
+        EXPECT_EQ(ProgressForm->ClientHeight(), ProgressForm->Gauge->Height());
 
         // TPicture knows the format from now on.
         bool found = false;
@@ -304,16 +304,16 @@ TEST(GifForms, ShowProgressShowsSetsRoundedPercentAndHidesAtTheEnd) {
     form.AfterConstruction();
     form.ShowProgress(0.125f);  // 12.5: halves go to the even neighbour
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(12, form.Gauge1->Progress());
+    EXPECT_EQ(12, form.Gauge->Progress());
     form.ShowProgress(0.375f);
-    EXPECT_EQ(38, form.Gauge1->Progress());
+    EXPECT_EQ(38, form.Gauge->Progress());
     form.ShowProgress(0.9999f);
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(100, form.Gauge1->Progress());
+    EXPECT_EQ(100, form.Gauge->Progress());
     form.ShowProgress(1.0f);
     EXPECT_FALSE(form.Visible());
-    EXPECT_EQ(100, form.Gauge1->Progress());  // left as it was
+    EXPECT_EQ(100, form.Gauge->Progress());  // left as it was
     form.ShowProgress(0.0f);
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(0, form.Gauge1->Progress());
+    EXPECT_EQ(0, form.Gauge->Progress());
 }
