@@ -4,15 +4,14 @@
 #include "app/HelpViewer.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/ExtCtrls.h"
-#include "components/DROPDST.h"
-#include "components/SysCtrls.h"
+#include "components/AnimateForm.h"
+#include "components/FileDropTarget.h"
 #include "exchange/Clipboard.h"
 #include "exchange/Open.h"
 #include "exchange/Print.h"
 #include "exchange/Save.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/ExtDlgs.h"
-#include "framework/win/OpenPictureDialog.h"
 #include "framework/win/Printers.h"
 
 namespace kaptor {
@@ -28,7 +27,7 @@ void TMainWindow::BuildDialogs() {
     // application window before the application has a main form.
     minimiseAnimation_ = new TAnimateForm(this);
 
-    dropTarget_ = new TDropDst(this);
+    dropTarget_ = new TFileDropTarget(this);
     dropTarget_->SetTarget(THookTarget::htControl);
     dropTarget_->SetControl(pictureArea_);
     dropTarget_->OnFileDrop = [this](TComponent*, TStrings& files, int, int) { DropFiles(files); };

@@ -16,7 +16,8 @@
 //
 // Older names, for readers who know them:
 //   TKaptor32 TMainWindow (its window class keeps "TKaptor32")   FD_Kaptor2/TOptionDlg TOptionsDialog
-//   FD_Kaptor/TApDlg TWindowListDialog        F_About TAboutBox
+//   FD_Kaptor/TApDlg TWindowListDialog        F_About TAboutBox     F_Kaptor2/TForm2 TPrintPage
+//   DROPDST/TDropDst TFileDropTarget          CTLHOOK TControlHook  SysCtrls TAnimateForm
 //   Image1 / Image2     TPictureView::Shown / CleanCopy       SpinEdit1   the zoom box
 //   ScrollBox1          TPictureView::Area                    StatusBar1  the status bar
 //   CoolBar1, ToolBar1, Panel1   the tool band, its buttons, the zoom band
@@ -52,7 +53,7 @@ namespace kaptor {
 class TAnimateForm;
 class TColorDialog;
 class TCoolBar;
-class TDropDst;
+class TFileDropTarget;
 class THotKeys;
 class TImageList;
 class TOpenPictureDialog;
@@ -202,7 +203,7 @@ private:
     TPopupMenu* pictureMenu_ = nullptr;
     TTrayIcon* tray_ = nullptr;
     TColorDialog* colourDialog_ = nullptr;
-    TDropDst* dropTarget_ = nullptr;
+    TFileDropTarget* dropTarget_ = nullptr;
     TAnimateForm* minimiseAnimation_ = nullptr;
     TOpenPictureDialog* openDialog_ = nullptr;
     TSavePictureDialog* saveDialog_ = nullptr;  // made at the first save; kept for the run

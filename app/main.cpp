@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/OptionsDialog.h"
 #include "capture/WindowListDialog.h"
-#include "gif/GifUnit.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 

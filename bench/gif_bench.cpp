@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BenchPictures.h"
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 using benchpic::Bytes;
 using benchpic::Picture;

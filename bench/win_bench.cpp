@@ -36,7 +36,7 @@
 #include "framework/win/Picture.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
-#include "gif/GifUnit.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 using bench::RunInterleaved;

@@ -27,7 +27,7 @@
 #include "framework/imaging/JpegCodec.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 using namespace kaptor;
 using bench::RunInterleaved;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Forms.h"
@@ -18,7 +18,7 @@ namespace kaptor {
 namespace {
 
 // Hidden and repainted before the dialog, so the dialog does not open over a white screen.
-void HidePage(TForm2& page) {
+void HidePage(TPrintPage& page) {
     page.Hide();
     page.Repaint();
     Application->ProcessMessages();
@@ -33,8 +33,8 @@ void PrintViewPicture(TPictureView& view, const std::function<bool()>& confirm) 
         ShowMessage(texts::EmptyRange);
         return;
     }
-    TPageForm page;
-    TImage& pageImage = *page->Image1;
+    TShownPrintPage page;
+    TImage& pageImage = *page->Image;
     if (range) {
         std::unique_ptr<TBitmap> bitmap = view.CutRange();
         try {
@@ -67,9 +67,9 @@ void PrintDesktop(const std::function<bool()>& confirm) {
         desktop.Modified();
     }
     Application->ProcessMessages();
-    TPageForm page;
-    page->Image1->Picture().SetGraphic(&desktop);
-    page->Image1->SetBounds(0, 0, desktop.Width(), desktop.Height());
+    TShownPrintPage page;
+    page->Image->Picture().SetGraphic(&desktop);
+    page->Image->SetBounds(0, 0, desktop.Width(), desktop.Height());
     HidePage(*page);
     if (!confirm()) return;
     Sleep(300);
@@ -77,17 +77,17 @@ void PrintDesktop(const std::function<bool()>& confirm) {
 }
 
 void PrintPageForm() {
-    if (!Form2) throw EInvalidOperation("Form2");
+    if (!CurrentPrintPage) throw EInvalidOperation("Form2");
     TPrintJob job(Printer());  // ended on every way out of here
-    std::unique_ptr<TBitmap> image = Form2->GetFormImage();
+    std::unique_ptr<TBitmap> image = CurrentPrintPage->GetFormImage();
     // Printer drivers take 24-bit pixels everywhere; the screen's 32 bits are not needed.
     image->SetPixelFormat(pf24bit);
     const Dib dib = image->ToDib();
     image.reset();
     const HDC dc = Printer().Handle();
     // Same physical size as on the screen: printer dots per screen pixel, rounded.
-    const int width = MulDiv(dib.Width, GetDeviceCaps(dc, LOGPIXELSX), Form2->PixelsPerInch);
-    const int height = MulDiv(dib.Height, GetDeviceCaps(dc, LOGPIXELSY), Form2->PixelsPerInch);
+    const int width = MulDiv(dib.Width, GetDeviceCaps(dc, LOGPIXELSX), CurrentPrintPage->PixelsPerInch);
+    const int height = MulDiv(dib.Height, GetDeviceCaps(dc, LOGPIXELSY), CurrentPrintPage->PixelsPerInch);
     StretchDib(dc, RECT{0, 0, width, height}, dib);
     job.End();
 }

@@ -12,7 +12,7 @@ class TPictureView;
 void PrintViewPicture(TPictureView& view, const std::function<bool()>& confirm);
 // The whole screen as it is now, printed when confirm says so.
 void PrintDesktop(const std::function<bool()>& confirm);
-// Prints Form2's client image on the current printer: one document, one page.
+// Prints the current page form's client image on the current printer: one document, one page.
 void PrintPageForm();
 
 }  // namespace kaptor

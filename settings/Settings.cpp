@@ -4,40 +4,54 @@ namespace kaptor {
 
 TSettings Settings;
 
+namespace {
+
+// One row per key: its name in the file, the field it fills and the value a missing or bad
+// entry gives. Rows are in write order ("RunCapture" before "HideForm"): files written by
+// earlier runs keep this order, so it stays. Reading follows the same rows; reads do not
+// depend on their order.
+struct TSettingKey {
+    constexpr TSettingKey(const char* name, std::int32_t TSettings::*number, std::int32_t def)
+        : Name(name), Number(number), Default(def) {}
+    constexpr TSettingKey(const char* name, bool TSettings::*flag, bool def) : Name(name), Flag(flag), Default(def) {}
+    const char* Name;
+    std::int32_t TSettings::*Number = nullptr;  // the field: a number or else a flag
+    bool TSettings::*Flag = nullptr;
+    std::int32_t Default;
+};
+
+const TSettingKey SettingKeys[] = {
+    {"Wait", &TSettings::Wait, 1},
+    {"RunCapture", &TSettings::RunCapture, false},
+    {"HideForm", &TSettings::HideForm, true},
+    {"ShowBar", &TSettings::ShowBar, true},
+    {"ShowStsBar", &TSettings::ShowStsBar, true},
+    {"Start TrayIcon", &TSettings::StartTrayIcon, false},
+    {"End TrayIcon", &TSettings::EndTrayIcon, false},
+    {"Capture Client", &TSettings::CaptureClient, false},
+    {"Show After Capturing", &TSettings::ShowAfterCapturing, false},
+    {"Capture Control", &TSettings::CaptureControl, false},
+    {"Show Cursor", &TSettings::ShowCursor, true},
+    {"Hot Keys", &TSettings::HotKeys, false},
+    {"Show Countdown", &TSettings::ShowCountdown, false},
+};
+
+}  // namespace
+
 void LoadSettings(TCustomIniFile& ini, TSettings& into) {
-    const char* s = SettingsSection;
-    into.Wait = ini.ReadInteger(s, "Wait", 1);
-    into.HideForm = ini.ReadBool(s, "HideForm", true);
-    into.RunCapture = ini.ReadBool(s, "RunCapture", false);
-    into.ShowBar = ini.ReadBool(s, "ShowBar", true);
-    into.ShowStsBar = ini.ReadBool(s, "ShowStsBar", true);
-    into.StartTrayIcon = ini.ReadBool(s, "Start TrayIcon", false);
-    into.EndTrayIcon = ini.ReadBool(s, "End TrayIcon", false);
-    into.CaptureClient = ini.ReadBool(s, "Capture Client", false);
-    into.ShowAfterCapturing = ini.ReadBool(s, "Show After Capturing", false);
-    into.CaptureControl = ini.ReadBool(s, "Capture Control", false);
-    into.ShowCursor = ini.ReadBool(s, "Show Cursor", true);
-    into.HotKeys = ini.ReadBool(s, "Hot Keys", false);
-    into.ShowCountdown = ini.ReadBool(s, "Show Countdown", false);
+    for (const TSettingKey& key : SettingKeys)
+        if (key.Flag)
+            into.*key.Flag = ini.ReadBool(SettingsSection, key.Name, key.Default != 0);
+        else
+            into.*key.Number = ini.ReadInteger(SettingsSection, key.Name, key.Default);
 }
 
-// The write order differs from the read order ("RunCapture" before "HideForm"); files
-// written by earlier runs keep this order, so it stays.
 void SaveSettings(TCustomIniFile& ini, const TSettings& from) {
-    const char* s = SettingsSection;
-    ini.WriteInteger(s, "Wait", from.Wait);
-    ini.WriteBool(s, "RunCapture", from.RunCapture);
-    ini.WriteBool(s, "HideForm", from.HideForm);
-    ini.WriteBool(s, "ShowBar", from.ShowBar);
-    ini.WriteBool(s, "ShowStsBar", from.ShowStsBar);
-    ini.WriteBool(s, "Start TrayIcon", from.StartTrayIcon);
-    ini.WriteBool(s, "End TrayIcon", from.EndTrayIcon);
-    ini.WriteBool(s, "Capture Client", from.CaptureClient);
-    ini.WriteBool(s, "Show After Capturing", from.ShowAfterCapturing);
-    ini.WriteBool(s, "Capture Control", from.CaptureControl);
-    ini.WriteBool(s, "Show Cursor", from.ShowCursor);
-    ini.WriteBool(s, "Hot Keys", from.HotKeys);
-    ini.WriteBool(s, "Show Countdown", from.ShowCountdown);
+    for (const TSettingKey& key : SettingKeys)
+        if (key.Flag)
+            ini.WriteBool(SettingsSection, key.Name, from.*key.Flag);
+        else
+            ini.WriteInteger(SettingsSection, key.Name, from.*key.Number);
 }
 
 }  // namespace kaptor

@@ -42,7 +42,7 @@ inline constexpr const char* SettingsFileName = "Kaptor.INI";
 // The settings file: ProgramDir + "Kaptor.INI".
 std::string SettingsPath();
 
-// Read every key in read order with its default; missing or bad values give the default.
+// Read every key; missing or bad values give the key's default.
 void LoadSettings(TCustomIniFile& ini, TSettings& into);
 // Write every field in write order; a failed write stops there with "%s に書き込めません",
 // keys already written stay written.

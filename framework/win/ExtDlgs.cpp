@@ -144,17 +144,4 @@ void TPreviewPane::Clear() {
     sizeText_.clear();
 }
 
-TSavePictureDialog::TSavePictureDialog(TComponent* owner) : TSaveDialog(owner) {}
-TSavePictureDialog::~TSavePictureDialog() = default;
-
-void TSavePictureDialog::DoSelectionChange() {
-    pane_.Load(SelectedPath());
-    TSaveDialog::DoSelectionChange();
-}
-
-void TSavePictureDialog::DoClose() {
-    pane_.Clear();
-    TSaveDialog::DoClose();
-}
-
 }  // namespace kaptor

@@ -1,5 +1,5 @@
-// The picture dialogs: the standard file dialog with a preview pane on its right that shows
-// the selected picture file scaled to fit, with its size below it.
+// The picture dialogs: the standard open and save dialogs with a preview pane on their right
+// that shows the selected picture file scaled to fit, with its size below it.
 #pragma once
 
 #include <memory>
@@ -12,7 +12,7 @@ namespace kaptor {
 
 class TBitmap;
 
-// The preview pane both picture dialogs add to the file dialog: its template, the picture of
+// The preview pane the picture dialogs add to the file dialog: its template, the picture of
 // the selected file and the size text under it.
 class TPreviewPane {
 public:
@@ -39,13 +39,21 @@ private:
     HWND child_ = nullptr;
 };
 
-class TSavePictureDialog : public TSaveDialog {
+// A file dialog (TOpenDialog or TSaveDialog) with the preview pane: the pane loads the file
+// the selection moves to and forgets it when the dialog closes.
+template <class Base>
+class TPictureDialog : public Base {
 public:
-    explicit TSavePictureDialog(TComponent* owner);
-    ~TSavePictureDialog() override;
+    explicit TPictureDialog(TComponent* owner) : Base(owner) {}
 
-    // The picture now previewed (empty when the selection is no readable picture).
+    // The picture now previewed (null when the selection is no readable picture) and the
+    // size text under it ("640 x 480", empty then).
     const TBitmap* Preview() const { return pane_.Picture(); }
+    const std::string& PreviewSize() const { return pane_.SizeText(); }
+
+    // Reads the file at path into the preview (what a selection change does); a file that is
+    // missing, of an unknown kind or damaged leaves the pane empty.
+    void LoadPreview(const std::string& path) { pane_.Load(path); }
 
     // Control ids of the preview pane, for tests that look at the real dialog.
     static constexpr int PreviewId = 0x4A0, PreviewSizeId = 0x4A1;
@@ -56,11 +64,28 @@ protected:
     UINT_PTR DialogMessage(HWND child, UINT msg, WPARAM, LPARAM lp) override {
         return pane_.DialogMessage(child, msg, lp);
     }
-    void DoSelectionChange() override;
-    void DoClose() override;
+    void DoSelectionChange() override {
+        pane_.Load(this->SelectedPath());
+        Base::DoSelectionChange();
+    }
+    void DoClose() override {
+        pane_.Clear();
+        Base::DoClose();
+    }
 
 private:
     TPreviewPane pane_{PreviewId, PreviewSizeId};
+};
+
+// Classes rather than aliases, so that headers can declare them ahead.
+class TOpenPictureDialog final : public TPictureDialog<TOpenDialog> {
+public:
+    using TPictureDialog::TPictureDialog;
+};
+
+class TSavePictureDialog final : public TPictureDialog<TSaveDialog> {
+public:
+    using TPictureDialog::TPictureDialog;
 };
 
 }  // namespace kaptor

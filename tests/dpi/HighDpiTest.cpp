@@ -16,7 +16,7 @@
 
 #include "TestApp.h"
 #include "app/OptionsDialog.h"
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "app/HelpViewer.h"
@@ -26,9 +26,7 @@
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/StdCtrls.h"
-#include "gif/FmCanSav.h"
-#include "gif/FmProgr.h"
-#include "gif/FmWarErr.h"
+#include "gif/ProgressForm.h"
 #include "resources/resource.h"
 
 using namespace kaptor;
@@ -424,10 +422,6 @@ TEST(HighDpiForms, AboutIconFillsItsScaledImageAndKeepsItsTransparency) {
 TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
     auto help = Made<THelpViewer>();
     CheckForm(*help, "THelpViewer", 680, 400);
-    auto canSave = Made<TCanSaveDialog>();
-    CheckForm(*canSave, "TCanSaveDialog", 268, 147);
-    auto warning = Made<TWarningForm>();
-    CheckForm(*warning, "TWarningForm", 375, 245);
     // The progress form is designed by its outer size: what lies inside the system's frame
     // is scaled, and the gauge fills it.
     auto progress = Made<TProgressForm>();
@@ -438,7 +432,7 @@ TEST(HighDpiForms, HelpViewerAndGifFormsAreScaled) {
     EXPECT_EQ(progress->ClientWidth(), Scaled(275 - frameWidth));
     EXPECT_EQ(progress->ClientHeight(), Scaled(157 - frameHeight));
     CheckControls(*progress, "TProgressForm");
-    EXPECT_EQ(progress->Gauge1->Width(), progress->ClientWidth());
+    EXPECT_EQ(progress->Gauge->Width(), progress->ClientWidth());
 }
 
 TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
@@ -497,7 +491,7 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
 
 TEST(HighDpiPage, PageFormCountsTheScreensPixelsPerInchAndCoversTheScreen) {
     MainWindow();
-    TPageForm page;
+    TShownPrintPage page;
     Pump();
     // A picture of n screen pixels prints n / PixelsPerInch inches wide: its size on the screen.
     EXPECT_EQ(page->PixelsPerInch, Dpi());

@@ -4,9 +4,9 @@
 set(GIF_FUZZ_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/fuzz/gif_fuzzer.cpp
   ${CMAKE_SOURCE_DIR}/tests/native/GifTestSupport.cpp
-  ${CMAKE_SOURCE_DIR}/gif/GifDecl.cpp
-  ${CMAKE_SOURCE_DIR}/gif/ColorTbl.cpp
-  ${CMAKE_SOURCE_DIR}/gif/DynArrB.cpp
+  ${CMAKE_SOURCE_DIR}/gif/GifReader.cpp
+  ${CMAKE_SOURCE_DIR}/gif/ColorTable.cpp
+  ${CMAKE_SOURCE_DIR}/gif/ByteArrays.cpp
   ${CMAKE_SOURCE_DIR}/framework/base/SysUtils.cpp
   ${CMAKE_SOURCE_DIR}/framework/base/Classes.cpp)
 add_executable(gif_fuzzer ${GIF_FUZZ_SOURCES})

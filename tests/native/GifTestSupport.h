@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 namespace giftest {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "components/SysCtrls.h"
+#include "components/AnimateForm.h"
 #include "framework/win/StdCtrls.h"
 
 using namespace kaptor;

@@ -1,4 +1,4 @@
-// TDropDst: WM_DROPFILES with a real drop block in global memory, as the shell sends it.
+// TFileDropTarget: WM_DROPFILES with a real drop block in global memory, as the shell sends it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "HookTestSupport.h"
-#include "components/DROPDST.h"
+#include "components/FileDropTarget.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -51,16 +51,16 @@ struct Drop {
 class DropForm : public HookTestForm {
 public:
     explicit DropForm(TComponent* owner) : HookTestForm(owner) {
-        DropDst1 = new TDropDst(this);
-        DropDst1->SetControl(Panel);
-        DropDst1->OnFileDrop = [this](TComponent* sender, TStrings& files, int x, int y) {
+        DropTarget = new TFileDropTarget(this);
+        DropTarget->SetControl(Panel);
+        DropTarget->OnFileDrop = [this](TComponent* sender, TStrings& files, int x, int y) {
             Drop d{sender, {}, x, y};
             for (int i = 0; i < files.Count(); ++i) d.Files.push_back(files[i]);
             Drops.push_back(d);
         };
         LoadedAll();
     }
-    TDropDst* DropDst1;
+    TFileDropTarget* DropTarget;
     std::vector<Drop> Drops;
 };
 
@@ -77,7 +77,7 @@ TEST(DropTarget, OneDropGivesTheNamesInTheShellsOrderAndTheClientPoint) {
     HDROP one = MakeDrop({"C:\\pics\\shot.bmp"}, {17, 23});
     EXPECT_EQ(SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(one), 0), 0);
     ASSERT_EQ(form.Drops.size(), 1u);
-    EXPECT_EQ(form.Drops[0].Sender, form.DropDst1);
+    EXPECT_EQ(form.Drops[0].Sender, form.DropTarget);
     EXPECT_EQ(form.Drops[0].Files, std::vector<std::string>{"C:\\pics\\shot.bmp"});
     EXPECT_EQ(form.Drops[0].X, 17);
     EXPECT_EQ(form.Drops[0].Y, 23);
@@ -109,7 +109,7 @@ TEST(DropTarget, ANameLongerThanMaxPathArrivesWhole) {
 TEST(DropTarget, WithoutAHandlerTheDropIsStillConsumedAndFinished) {
     TestApp();
     DropForm form(nullptr);
-    form.DropDst1->OnFileDrop = nullptr;
+    form.DropTarget->OnFileDrop = nullptr;
     HDROP drop = MakeDrop({"C:\\a.bmp"}, {0, 0});
     EXPECT_EQ(SendMessageA(form.Panel->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0);
     EXPECT_TRUE(Released(drop));
@@ -120,7 +120,7 @@ TEST(DropTarget, AFailingHandlerIsShownAndTheDropStillFinished) {
     TestApp();
     TakeMessages();
     DropForm form(nullptr);
-    form.DropDst1->OnFileDrop = [](TComponent*, TStrings&, int, int) { throw Exception("ｵｰﾌﾟﾝに失敗！"); };
+    form.DropTarget->OnFileDrop = [](TComponent*, TStrings&, int, int) { throw Exception("ｵｰﾌﾟﾝに失敗！"); };
     HDROP drop = MakeDrop({"C:\\a.bmp"}, {5, 5});
     SendMessageA(form.Panel->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     EXPECT_TRUE(Released(drop));
@@ -133,10 +133,10 @@ TEST(DropTarget, AcceptDropRegistersAndUnregistersTheWindow) {
     TestApp();
     DropForm form(nullptr);
     HWND panel = form.Panel->Handle();
-    ASSERT_TRUE(form.DropDst1->AcceptDrop());
-    form.DropDst1->SetAcceptDrop(false);
+    ASSERT_TRUE(form.DropTarget->AcceptDrop());
+    form.DropTarget->SetAcceptDrop(false);
     EXPECT_FALSE(AcceptsFiles(panel));
-    form.DropDst1->SetAcceptDrop(true);
+    form.DropTarget->SetAcceptDrop(true);
     EXPECT_TRUE(AcceptsFiles(panel));
 }
 
@@ -148,7 +148,7 @@ TEST(DropTarget, TheRecreatedWindowIsRegisteredAndReceivesDrops) {
     HWND panel = form.Panel->Handle();
     EXPECT_FALSE(AcceptsFiles(panel));
     Pump();
-    EXPECT_EQ(form.DropDst1->HookedWnd(), panel);
+    EXPECT_EQ(form.DropTarget->HookedWnd(), panel);
     EXPECT_TRUE(AcceptsFiles(panel));
     HDROP drop = MakeDrop({"C:\\again.bmp"}, {9, 8});
     SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
@@ -158,17 +158,17 @@ TEST(DropTarget, TheRecreatedWindowIsRegisteredAndReceivesDrops) {
     EXPECT_TRUE(TakeMessages().empty());
 
     // Not accepting is remembered across the re-creation too.
-    form.DropDst1->SetAcceptDrop(false);
+    form.DropTarget->SetAcceptDrop(false);
     form.Panel->Recreate();
     Pump();
-    EXPECT_EQ(form.DropDst1->HookedWnd(), form.Panel->Handle());
+    EXPECT_EQ(form.DropTarget->HookedWnd(), form.Panel->Handle());
     EXPECT_FALSE(AcceptsFiles(form.Panel->Handle()));
 }
 
 TEST(DropTarget, FormTargetTakesDropsOnTheOwningForm) {
     TestApp();
     HookTestForm form(nullptr);
-    auto* drop = new TDropDst(&form);
+    auto* drop = new TFileDropTarget(&form);
     drop->SetTarget(THookTarget::htForm);
     std::vector<std::string> got;
     drop->OnFileDrop = [&](TComponent*, TStrings& files, int, int) { got.push_back(files[0]); };

@@ -10,11 +10,9 @@
 #include "framework/base/SysUtils.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Handles.h"
-#include "gif/FmCanSav.h"
-#include "gif/FmProgr.h"
-#include "gif/FmWarErr.h"
-#include "gif/Gauges.h"
-#include "gif/GifUnit.h"
+#include "gif/ProgressForm.h"
+#include "gif/Gauge.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -270,40 +268,24 @@ TEST(Gauge, TextIsInvertedOverBothColours) {
     EXPECT_TRUE(onBack);
 }
 
-TEST(GifForms, StartUpMakesTheDialogAndHiddenProgressFormAndExitFreesThem) {
+TEST(GifForms, StartUpMakesTheHiddenProgressFormAndExitFreesIt) {
     TestApp();
     const long handlesBefore = OwnedGdiHandles();
-    HWND canSave = nullptr, progress = nullptr;
+    HWND progress = nullptr;
     {
         TGifSupport support;
-        ASSERT_NE(nullptr, CanSaveDialog);
         ASSERT_NE(nullptr, ProgressForm);
-        EXPECT_EQ(nullptr, CanSaveDialog->Owner());
         EXPECT_EQ(nullptr, ProgressForm->Owner());
-        canSave = CanSaveDialog->Handle();
         progress = ProgressForm->Handle();
-        EXPECT_EQ("Save", CanSaveDialog->Caption());
-        EXPECT_EQ(268, CanSaveDialog->ClientWidth());
-        EXPECT_EQ(147, CanSaveDialog->ClientHeight());
-        EXPECT_EQ(TBorderStyle::bsDialog, CanSaveDialog->BorderStyle());
-        EXPECT_EQ("filename already exists.", CanSaveDialog->FilenameLabel->Caption());
-        EXPECT_EQ("Do you want to replace it?", CanSaveDialog->Label2->Caption());
-        EXPECT_EQ(1, CanSaveDialog->Button1->ModalResult);
-        EXPECT_EQ(3, CanSaveDialog->Button3->ModalResult);
-        EXPECT_EQ("&Change filename", CanSaveDialog->SaveAsButton->Caption());
-        EXPECT_EQ(34, CanSaveDialog->Image1->Picture().Width());
-        const TOpenOptions wanted = ofOverwritePrompt | ofHideReadOnly | ofPathMustExist;
-        EXPECT_EQ(wanted, CanSaveDialog->SaveDialog->Options & wanted);
-        EXPECT_FALSE(IsWindowVisible(canSave));
 
         EXPECT_EQ("Progress", ProgressForm->Caption());
         EXPECT_FALSE(ProgressForm->Visible());
         EXPECT_FALSE(IsWindowVisible(progress));
-        EXPECT_EQ(TGaugeKind::gkNeedle, ProgressForm->Gauge1->Kind());
-        EXPECT_EQ(RGB(0, 0, 255), ProgressForm->Gauge1->ForeColor());
-        EXPECT_EQ(TAlign::alClient, ProgressForm->Gauge1->Align());
-        EXPECT_EQ(ProgressForm->ClientWidth(), ProgressForm->Gauge1->Width());
-        EXPECT_EQ(ProgressForm->ClientHeight(), ProgressForm->Gauge1->Height());
+        EXPECT_EQ(TGaugeKind::gkNeedle, ProgressForm->Gauge->Kind());
+        EXPECT_EQ(RGB(0, 0, 255), ProgressForm->Gauge->ForeColor());
+        EXPECT_EQ(TAlign::alClient, ProgressForm->Gauge->Align());
+        EXPECT_EQ(ProgressForm->ClientWidth(), ProgressForm->Gauge->Width());
+        EXPECT_EQ(ProgressForm->ClientHeight(), ProgressForm->Gauge->Height());
 
         // TPicture knows the format from now on.
         bool found = false;
@@ -311,9 +293,7 @@ TEST(GifForms, StartUpMakesTheDialogAndHiddenProgressFormAndExitFreesThem) {
             if (f.Extension == "gif") found = f.Description == "GIF-Format";
         EXPECT_TRUE(found);
     }
-    EXPECT_EQ(nullptr, CanSaveDialog);
     EXPECT_EQ(nullptr, ProgressForm);
-    EXPECT_FALSE(IsWindow(canSave));
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_EQ(handlesBefore, OwnedGdiHandles());
 }
@@ -324,62 +304,16 @@ TEST(GifForms, ShowProgressShowsSetsRoundedPercentAndHidesAtTheEnd) {
     form.AfterConstruction();
     form.ShowProgress(0.125f);  // 12.5: halves go to the even neighbour
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(12, form.Gauge1->Progress());
+    EXPECT_EQ(12, form.Gauge->Progress());
     form.ShowProgress(0.375f);
-    EXPECT_EQ(38, form.Gauge1->Progress());
+    EXPECT_EQ(38, form.Gauge->Progress());
     form.ShowProgress(0.9999f);
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(100, form.Gauge1->Progress());
+    EXPECT_EQ(100, form.Gauge->Progress());
     form.ShowProgress(1.0f);
     EXPECT_FALSE(form.Visible());
-    EXPECT_EQ(100, form.Gauge1->Progress());  // left as it was
+    EXPECT_EQ(100, form.Gauge->Progress());  // left as it was
     form.ShowProgress(0.0f);
     EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(0, form.Gauge1->Progress());
-}
-
-TEST(GifForms, SaveAsButtonChoosesAnotherNameOrSaysNo) {
-    TestApp();
-    TCanSaveDialog dialog(nullptr);
-    dialog.AfterConstruction();
-    dialog.FileName = "C:\\old.bmp";
-    std::string offered;
-    TSaveDialog::ExecuteHook = [&](TSaveDialog& d) {
-        offered = d.FileName;
-        d.FileName = "C:\\new.bmp";
-        return true;
-    };
-    dialog.SaveAsButton->Click();
-    EXPECT_EQ("C:\\old.bmp", offered);
-    EXPECT_EQ("C:\\new.bmp", dialog.FileName);
-    EXPECT_EQ(1, dialog.ModalResult);
-
-    dialog.ModalResult = 0;
-    TSaveDialog::ExecuteHook = [](TSaveDialog& d) {
-        d.FileName = "C:\\ignored.bmp";
-        return false;
-    };
-    dialog.SaveAsButtonClick(nullptr);
-    TSaveDialog::ExecuteHook = nullptr;
-    EXPECT_EQ("C:\\new.bmp", dialog.FileName);
-    EXPECT_EQ(3, dialog.ModalResult);
-}
-
-TEST(GifForms, WarningFormHasItsHiddenAnswerButtons) {
-    TestApp();
-    TWarningForm form(nullptr);
-    form.AfterConstruction();
-    EXPECT_EQ("Warning !", form.Caption());
-    EXPECT_EQ(375, form.ClientWidth());
-    EXPECT_EQ(245, form.ClientHeight());
-    EXPECT_EQ(TAlign::alTop, form.Memo1->Align());
-    EXPECT_NE(0, GetWindowLongA(form.Memo1->Handle(), GWL_STYLE) & ES_MULTILINE);
-    EXPECT_NE(0, GetWindowLongA(form.Memo1->Handle(), GWL_STYLE) & WS_VSCROLL);
-    EXPECT_FALSE(form.OKBtn->Visible());
-    EXPECT_FALSE(form.CancelBtn->Visible());
-    EXPECT_EQ(1, form.OKBtn->ModalResult);
-    EXPECT_EQ(2, form.CancelBtn->ModalResult);
-    EXPECT_EQ("Continue", form.CancelBtn->Caption());
-    EXPECT_EQ(form.OKBtn, form.DefaultButton);
-    EXPECT_EQ(form.CancelBtn, form.CancelButton);
+    EXPECT_EQ(0, form.Gauge->Progress());
 }

@@ -6,27 +6,39 @@
 #include <vector>
 
 #include "GraphicsTestSupport.h"
+#include "TestApp.h"
 #include "framework/win/Bitmap.h"
+#include "framework/win/ExtCtrls.h"
+#include "framework/win/Forms.h"
 #include "framework/win/Graphics.h"
 #include "framework/win/Picture.h"
+#include "framework/win/Spin.h"
+#include "view/PictureView.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
 
 namespace {
 
-// The four segments of the range band, as the view draws them.
-void DrawBand(TCanvas& c, POINT s, POINT e) {
-    c.Pen.Color = clWhite;
-    c.Pen.Mode = pmXor;
-    c.MoveTo(s.x, s.y);
-    c.LineTo(s.x, e.y);
-    c.MoveTo(s.x, s.y);
-    c.LineTo(e.x, s.y);
-    c.MoveTo(s.x, e.y);
-    c.LineTo(e.x, e.y);
-    c.MoveTo(e.x, s.y);
-    c.LineTo(e.x, e.y);
+// The picture view's own range band, drawn on b: a view on controls of its own shows b,
+// draws the band and b takes the result back.
+struct NoListener final : TPictureViewListener {
+    void ShowStatus(int, const std::string&) override {}
+    void RangeModeSwitched(bool) override {}
+    void EnablePictureCommands() override {}
+};
+void DrawBand(TBitmap& b, POINT s, POINT e) {
+    TestApp();
+    TForm form(nullptr);
+    auto* area = new TScrollBox(&form);
+    auto* shown = new TImage(&form);
+    auto* clean = new TImage(&form);
+    auto* zoom = new TSpinEdit(&form);
+    NoListener listener;
+    TPictureView view(*shown, *clean, *zoom, *area, listener);
+    shown->Picture().Bitmap().Assign(b);
+    view.DrawBand(s, e);
+    b.Assign(shown->Picture().Bitmap());
 }
 
 class XorBand : public ::testing::TestWithParam<TPixelFormat> {};
@@ -37,7 +49,7 @@ TEST_P(XorBand, DrawnTwiceRestoresEveryPixel) {
     const Dib before = b.ToDib();
     const COLORREF inside = Px(b, 30, 20), onEdge = Px(b, 5, 20);
 
-    DrawBand(b.Canvas(), POINT{5, 7}, POINT{50, 40});
+    DrawBand(b, POINT{5, 7}, POINT{50, 40});
     const Dib banded = b.ToDib();
     EXPECT_NE(banded, before);
     EXPECT_NE(Px(b, 5, 20), onEdge);   // the left edge is inverted
@@ -46,7 +58,7 @@ TEST_P(XorBand, DrawnTwiceRestoresEveryPixel) {
         EXPECT_EQ(Px(b, 5, 20), (~onEdge) & 0xFFFFFF);
     }
 
-    DrawBand(b.Canvas(), POINT{5, 7}, POINT{50, 40});
+    DrawBand(b, POINT{5, 7}, POINT{50, 40});
     EXPECT_EQ(b.ToDib(), before);
 }
 
@@ -57,11 +69,11 @@ TEST(Canvas, BandOnOneRowIsInvisibleAndStartCornerIsKept) {
     FillRandom(b, 3);
     const Dib before = b.ToDib();
     // Both corners on one row: every pixel is covered twice.
-    DrawBand(b.Canvas(), POINT{4, 10}, POINT{30, 10});
+    DrawBand(b, POINT{4, 10}, POINT{30, 10});
     EXPECT_EQ(b.ToDib(), before);
     // A real band: its start corner is covered twice and keeps its colour.
     const COLORREF corner = Px(b, 4, 10);
-    DrawBand(b.Canvas(), POINT{4, 10}, POINT{30, 25});
+    DrawBand(b, POINT{4, 10}, POINT{30, 25});
     EXPECT_EQ(Px(b, 4, 10), corner);
 }
 

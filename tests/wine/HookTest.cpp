@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "HookTestSupport.h"
-#include "components/CTLHOOK.h"
+#include "components/ControlHook.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;

@@ -8,7 +8,7 @@
 
 #include "PrintTestSupport.h"
 #include "RangeTestSupport.h"
-#include "exchange/F_Kaptor2.h"
+#include "exchange/PrintPage.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Printers.h"
 #include "view/PictureView.h"
@@ -108,7 +108,7 @@ TEST_F(PrintTest, RangePrintsOnlyTheRangeAtScreenSizeAndTheFrameComesBack) {
 
     form.Execute(TCommandId::Print);
     EXPECT_EQ(asked_, 1);
-    EXPECT_EQ(Form2, nullptr);
+    EXPECT_EQ(CurrentPrintPage, nullptr);
     // Range mode and the selection as they were, the frame drawn again.
     EXPECT_TRUE(form.Down(TCommandId::EnterRange));
     EXPECT_TRUE(form.View().Marking().Fixed);
@@ -152,7 +152,7 @@ TEST_F(PrintTest, CancelPrintsNothingAndLeavesThePicture) {
     confirm_ = false;
     form.Execute(TCommandId::Print);
     EXPECT_EQ(asked_, 1);
-    EXPECT_EQ(Form2, nullptr);
+    EXPECT_EQ(CurrentPrintPage, nullptr);
     EXPECT_FALSE(Printer().Printing());
     EXPECT_TRUE(printtest::WaitNewPdf(before_, 4000, [] { Pump(1); }).empty());
     EXPECT_EQ(Pixel(form, 10, 10), Blue);
@@ -169,14 +169,14 @@ TEST_F(PrintTest, EmptyRangeIsRefusedLikeCopyAndSaveAndNestedPageFormsUnwindInOr
 
     // A second command started while the first one's dialog lets messages run.
     {
-        TPageForm outer;
+        TShownPrintPage outer;
         {
-            TPageForm inner;
-            EXPECT_EQ(Form2, &*inner);
+            TShownPrintPage inner;
+            EXPECT_EQ(CurrentPrintPage, &*inner);
         }
-        EXPECT_EQ(Form2, &*outer);
+        EXPECT_EQ(CurrentPrintPage, &*outer);
     }
-    EXPECT_EQ(Form2, nullptr);
+    EXPECT_EQ(CurrentPrintPage, nullptr);
 }
 
 TEST_F(PrintTest, DesktopPrintKeepsTheViewAndFillsThePageFromItsTopLeft) {
@@ -210,7 +210,7 @@ TEST_F(PrintTest, PrinterFailureEndsTheJobReleasesThePageAndPutsTheFrameBack) {
     EXPECT_THROW(form.Execute(TCommandId::Print), EPrinter);
     const long gdi = OwnedGdiHandles(), user = OwnedUserHandles();
     EXPECT_THROW(form.Execute(TCommandId::Print), EPrinter);
-    EXPECT_EQ(Form2, nullptr);
+    EXPECT_EQ(CurrentPrintPage, nullptr);
     EXPECT_FALSE(Printer().Printing());
     EXPECT_EQ(Pixel(form, 20, 20), static_cast<COLORREF>(Settings.FrameColour));
     EXPECT_TRUE(form.View().Marking().Fixed);

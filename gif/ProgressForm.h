@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/win/Forms.h"
-#include "gif/Gauges.h"
+#include "gif/Gauge.h"
 
 namespace kaptor {
 
@@ -16,7 +16,7 @@ public:
     // even; above 0.9999 the form hides.
     void ShowProgress(float fraction);
 
-    TGauge* Gauge1;
+    TGauge* Gauge;
 };
 
 // Created at start-up without an owner and hidden (TGifSupport); null otherwise.

@@ -1,4 +1,4 @@
-#include "gif/DynArrB.h"
+#include "gif/ByteArrays.h"
 
 #include <cstdlib>
 #include <cstring>

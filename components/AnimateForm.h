@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "components/CTLHOOK.h"
+#include "components/ControlHook.h"
 #include "framework/base/SysUtils.h"
 #include "framework/win/Forms.h"
 

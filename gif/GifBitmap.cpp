@@ -1,12 +1,11 @@
-#include "gif/GifUnit.h"
+#include "gif/GifBitmap.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
-#include "gif/FmCanSav.h"
-#include "gif/FmProgr.h"
+#include "gif/ProgressForm.h"
 
 namespace kaptor {
 
@@ -170,19 +169,14 @@ void RegisterGifFormat() {
 
 TGifSupport::TGifSupport() {
     RegisterGifFormat();
-    std::unique_ptr<TCanSaveDialog> canSave(new TCanSaveDialog(nullptr));
-    canSave->AfterConstruction();
     std::unique_ptr<TProgressForm> progress(new TProgressForm(nullptr));
     progress->AfterConstruction();
-    CanSaveDialog = canSave.release();
     ProgressForm = progress.release();
 }
 
 TGifSupport::~TGifSupport() {
     delete ProgressForm;
     ProgressForm = nullptr;
-    delete CanSaveDialog;
-    CanSaveDialog = nullptr;
 }
 
 }  // namespace kaptor

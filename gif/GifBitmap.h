@@ -8,7 +8,7 @@
 #include "framework/base/Classes.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Picture.h"
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 namespace kaptor {
 
@@ -32,8 +32,8 @@ void WriteBitmap(const TGifSubImage& image, TStream& stream);
 // at most once a frame and at the last row) and the progress hook.
 void RegisterGifFormat();
 
-// The GIF units' start-up and exit: RegisterGifFormat, then the overwrite dialog and the
-// hidden progress form, made without an owner and freed again when this goes.
+// GIF support's start-up and exit: RegisterGifFormat, then the hidden progress form, made
+// without an owner and freed again when this goes.
 class TGifSupport {
 public:
     TGifSupport();

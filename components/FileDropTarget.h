@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "components/CTLHOOK.h"
+#include "components/ControlHook.h"
 #include "framework/base/Classes.h"
 
 namespace kaptor {
@@ -16,9 +16,9 @@ namespace kaptor {
 // point in client coordinates of the hooked window.
 using TFileDropEvent = std::function<void(TComponent* sender, TStrings& files, int x, int y)>;
 
-class TDropDst : public TControlHook {
+class TFileDropTarget : public TControlHook {
 public:
-    explicit TDropDst(TComponent* owner);
+    explicit TFileDropTarget(TComponent* owner);
 
     using TControlHook::SetTarget;
     using TControlHook::Target;

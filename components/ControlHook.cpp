@@ -1,4 +1,4 @@
-#include "components/CTLHOOK.h"
+#include "components/ControlHook.h"
 
 #include <algorithm>
 #include <memory>

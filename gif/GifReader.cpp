@@ -1,4 +1,4 @@
-#include "gif/GifDecl.h"
+#include "gif/GifReader.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "gif/FmProgr.h"
+#include "gif/ProgressForm.h"
 
 #include <cmath>
 
@@ -10,20 +10,20 @@ TProgressHook ProgressHook = nullptr;
 TProgressForm::TProgressForm(TComponent* owner) : TForm(owner, "TProgressForm") {
     SetCaption("Progress");
     SetBounds(0, 0, 275, 157);
-    Gauge1 = new TGauge(this);
-    Gauge1->Name = "Gauge1";
-    Gauge1->SetParent(this);
-    Gauge1->SetAlign(TAlign::alClient);
-    Gauge1->SetKind(TGaugeKind::gkNeedle);
-    Gauge1->SetForeColor(RGB(0, 0, 255));
-    Gauge1->SetProgress(0);
+    Gauge = new TGauge(this);
+    Gauge->Name = "Gauge1";
+    Gauge->SetParent(this);
+    Gauge->SetAlign(TAlign::alClient);
+    Gauge->SetKind(TGaugeKind::gkNeedle);
+    Gauge->SetForeColor(RGB(0, 0, 255));
+    Gauge->SetProgress(0);
 }
 
 void TProgressForm::ShowProgress(float fraction) {
     if (fraction <= 0.9999f) {
         if (!Visible()) Show();
         // nearbyint rounds halves to even in the default rounding mode.
-        Gauge1->SetProgress(static_cast<int>(std::nearbyint(fraction * 100.0)));
+        Gauge->SetProgress(static_cast<int>(std::nearbyint(fraction * 100.0)));
     } else {
         Hide();
     }

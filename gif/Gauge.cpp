@@ -1,4 +1,4 @@
-#include "gif/Gauges.h"
+#include "gif/Gauge.h"
 
 #include <climits>
 #include <cmath>

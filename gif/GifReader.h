@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "framework/base/Classes.h"
-#include "gif/ColorTbl.h"
-#include "gif/DynArrB.h"
+#include "gif/ColorTable.h"
+#include "gif/ByteArrays.h"
 
 namespace kaptor {
 

@@ -1,4 +1,4 @@
-#include "components/SysCtrls.h"
+#include "components/AnimateForm.h"
 
 #include <mmsystem.h>
 

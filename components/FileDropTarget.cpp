@@ -1,4 +1,4 @@
-#include "components/DROPDST.h"
+#include "components/FileDropTarget.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -74,29 +74,29 @@ bool IsDropBlock(HDROP drop) {
 
 }  // namespace
 
-TDropDst::TDropDst(TComponent* owner) : TControlHook(owner) {}
+TFileDropTarget::TFileDropTarget(TComponent* owner) : TControlHook(owner) {}
 
-void TDropDst::SetAcceptDrop(bool accept) {
+void TFileDropTarget::SetAcceptDrop(bool accept) {
     if (accept == acceptDrop_) return;
     acceptDrop_ = accept;
     UpdateDragAccept();
 }
 
-void TDropDst::Loaded() {
+void TFileDropTarget::Loaded() {
     TControlHook::Loaded();
     UpdateDragAccept();
 }
 
-void TDropDst::ControlChanged(int reason) {
+void TFileDropTarget::ControlChanged(int reason) {
     TControlHook::ControlChanged(reason);
     UpdateDragAccept();
 }
 
-void TDropDst::UpdateDragAccept() {
+void TFileDropTarget::UpdateDragAccept() {
     if (HookedWnd()) DragAcceptFiles(HookedWnd(), acceptDrop_);
 }
 
-void TDropDst::HookedWndProc(TMessage& message) {
+void TFileDropTarget::HookedWndProc(TMessage& message) {
     if (message.Msg != WM_DROPFILES) {
         TControlHook::HookedWndProc(message);
         return;
@@ -114,7 +114,7 @@ void TDropDst::HookedWndProc(TMessage& message) {
     DragFinish(drop);
 }
 
-void TDropDst::DoFileDrop(HDROP drop) {
+void TFileDropTarget::DoFileDrop(HDROP drop) {
     if (!OnFileDrop) return;
     TStringList files;
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);

@@ -13,8 +13,8 @@
 #include "framework/base/Classes.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Picture.h"
-#include "gif/FmProgr.h"
-#include "gif/GifUnit.h"
+#include "gif/ProgressForm.h"
+#include "gif/GifBitmap.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -282,7 +282,7 @@ LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 void WatchingHook(float fraction) {
     fractions.push_back(fraction);
     installed(fraction);
-    if (ProgressForm->Visible()) gaugeShown.push_back(ProgressForm->Gauge1->Progress());
+    if (ProgressForm->Visible()) gaugeShown.push_back(ProgressForm->Gauge->Progress());
 }
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "gif/ColorTbl.h"
+#include "gif/ColorTable.h"
 
 namespace kaptor {
 
