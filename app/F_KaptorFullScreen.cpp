@@ -37,8 +37,9 @@ void TKaptor32::WireViewCommands() {
 }
 
 void TKaptor32::SB_MaxClick(TComponent*) {
-    // Entered again (F12 in full-screen view) the window is found maximised: the bounds
-    // saved the first time are kept and the return leaves the window maximised.
+    // F12 again in full-screen view changes nothing: the return still restores the bounds
+    // saved on the way in.
+    if (commandFacts_.fullScreen) return;
     if (WindowState() == TWindowState::wsMaximized) {
         WasMaximized = true;
     } else {
