@@ -33,9 +33,7 @@ void TKaptor32::WireOpenCommands() {
     OpenPictureDialog1 = new TOpenPictureDialog(this);
     OpenPictureDialog1->Name = "OpenPictureDialog1";
     OpenPictureDialog1->Title = "画像ﾌｧｲﾙを開く";
-    OpenPictureDialog1->Filter =
-        "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg"
-        "|PNG (*.png)|*.png|GIF (*.gif)|*.gif";
+    OpenPictureDialog1->Filter = texts::OpenFilter;
     OpenPictureDialog1->FilterIndex = 1;
 
     auto open = [this](TComponent* s) { SB_OpenClick(s); };
