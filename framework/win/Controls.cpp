@@ -448,10 +448,8 @@ void TWinControl::SetVisible(bool visible) {
     // A hidden control cannot take keys: the focus inside it goes to its form, which would
     // otherwise hear nothing (the platform leaves it on a hidden child).
     if (!visible && handle_) {
-        const HWND focus = GetFocus();
-        TForm* form = ParentForm();
-        if (focus && (focus == handle_ || IsChild(handle_, focus)) && form && form != this && form->HandleAllocated())
-            ::SetFocus(form->Handle());
+        const HWND focus = GetFocus(), form = GetAncestor(handle_, GA_ROOT);
+        if (focus && form != handle_ && (focus == handle_ || IsChild(handle_, focus))) ::SetFocus(form);
     }
     if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
     if (parent_ && align_ != TAlign::alNone) parent_->Realign();
