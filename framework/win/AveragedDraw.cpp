@@ -19,17 +19,19 @@ struct Span {
     int First, Last;
 };
 
-// Adds the pixels of row p into the column sums: red and blue side by side in one word,
-// green in another.
+// Adds the pixels of row p into the column sums (the first row of a band sets them): red and
+// blue side by side in one word, green in another.
+template <bool First>
 void AddRow(const std::uint32_t* p, std::uint32_t* redBlue, std::uint32_t* green, int n) {
     for (int x = 0; x < n; ++x) {
-        redBlue[x] += p[x] & 0xFF00FF;
-        green[x] += p[x] & 0xFF00;
+        redBlue[x] = (First ? 0 : redBlue[x]) + (p[x] & 0xFF00FF);
+        green[x] = (First ? 0 : green[x]) + (p[x] & 0xFF00);
     }
 }
 
 // The same four pixels at a time, for processors with SSE2 (every one of the last twenty
 // years; the program itself asks for less): most of the time averaging takes goes here.
+template <bool First>
 __attribute__((target("sse2"))) void AddRowSse2(const std::uint32_t* p, std::uint32_t* redBlue,
                                                 std::uint32_t* green, int n) {
     const __m128i redBlueMask = _mm_set1_epi32(0xFF00FF), greenMask = _mm_set1_epi32(0xFF00);
@@ -38,10 +40,12 @@ __attribute__((target("sse2"))) void AddRowSse2(const std::uint32_t* p, std::uin
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
         auto* rb = reinterpret_cast<__m128i*>(redBlue + x);
         auto* g = reinterpret_cast<__m128i*>(green + x);
-        _mm_storeu_si128(rb, _mm_add_epi32(_mm_loadu_si128(rb), _mm_and_si128(v, redBlueMask)));
-        _mm_storeu_si128(g, _mm_add_epi32(_mm_loadu_si128(g), _mm_and_si128(v, greenMask)));
+        const __m128i rbOld = First ? _mm_setzero_si128() : _mm_loadu_si128(rb);
+        const __m128i gOld = First ? _mm_setzero_si128() : _mm_loadu_si128(g);
+        _mm_storeu_si128(rb, _mm_add_epi32(rbOld, _mm_and_si128(v, redBlueMask)));
+        _mm_storeu_si128(g, _mm_add_epi32(gOld, _mm_and_si128(v, greenMask)));
     }
-    AddRow(p + x, redBlue + x, green + x, n - x);
+    AddRow<First>(p + x, redBlue + x, green + x, n - x);
 }
 
 std::vector<Span> Spans(int from, int to, int n, int m) {
@@ -75,13 +79,19 @@ void DrawAveraged(HDC dc, int width, int height, const RECT& area, TBitmap& sour
         for (const Span& s : rows) tallest = std::max(tallest, s.Last - s.First);
         band.emplace(span, tallest);
     }
+    // Rows found by their distance: ScanLine waits for pending drawing every time it is asked.
+    auto stepOf = [](TBitmap& b) { return b.Height() > 1 ? b.ScanLine(1) - b.ScanLine(0) : std::ptrdiff_t{0}; };
+    const std::uint8_t* sourceRow0 = direct ? source.ScanLine(0) : nullptr;
+    const std::ptrdiff_t sourceStep = direct ? stepOf(source) : 0;
     auto rowAt = [&](int y, int bandTop) -> const std::uint8_t* {
-        return direct ? source.ScanLine(y) + 4 * left : band->ScanLine(y - bandTop);
+        return direct ? sourceRow0 + y * sourceStep + 4 * left : band->ScanLine(y - bandTop);
     };
 
     static const bool sse2 = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE);
     TBitmap out;
     out.Reallocate(dw, dh);  // every pixel is written below
+    std::uint8_t* const outRow0 = out.ScanLine(0);
+    const std::ptrdiff_t outStep = stepOf(out);
     int widest = 0;
     for (const Span& s : cols) widest = std::max(widest, s.Last - s.First);
     // The reciprocal of each count a row's pixels divide by, worked out once per row height.
@@ -98,18 +108,31 @@ void DrawAveraged(HDC dc, int width, int height, const RECT& area, TBitmap& sour
             BitBlt(band->Canvas().Handle(), 0, 0, span, tall, source.Canvas().Handle(), left, rs.First, SRCCOPY);
         std::fill(sums.begin(), sums.end(), 0);
         for (int top = rs.First; top < rs.Last; top += 256) {
-            std::fill(redBlue.begin(), redBlue.end(), 0);
-            std::fill(green.begin(), green.end(), 0);
             for (int y = top; y < std::min(rs.Last, top + 256); ++y) {
                 const auto* p = reinterpret_cast<const std::uint32_t*>(rowAt(y, rs.First));
-                (sse2 ? AddRowSse2 : AddRow)(p, redBlue.data(), green.data(), span);
+                if (y == top)
+                    (sse2 ? AddRowSse2<true> : AddRow<true>)(p, redBlue.data(), green.data(), span);
+                else
+                    (sse2 ? AddRowSse2<false> : AddRow<false>)(p, redBlue.data(), green.data(), span);
             }
+            const int chunk = std::min(rs.Last, top + 256) - top;
             std::uint32_t* sum = sums.data();
             for (const Span& cs : cols) {
-                for (int x = cs.First - left; x < cs.Last - left; ++x) {
-                    sum[0] += redBlue[static_cast<std::size_t>(x)] & 0xFFFF;
-                    sum[1] += green[static_cast<std::size_t>(x)] >> 8;
-                    sum[2] += redBlue[static_cast<std::size_t>(x)] >> 16;
+                const std::uint32_t* rb = redBlue.data() + (cs.First - left);
+                const std::uint32_t* g = green.data() + (cs.First - left);
+                const int wide = cs.Last - cs.First;
+                if (wide * chunk <= 257) {  // still packed: no lane passes 255 x 257
+                    std::uint32_t packed = 0, greens = 0;
+                    for (int x = 0; x < wide; ++x) packed += rb[x], greens += g[x];
+                    sum[0] += packed & 0xFFFF;
+                    sum[1] += greens >> 8;
+                    sum[2] += packed >> 16;
+                } else {
+                    for (int x = 0; x < wide; ++x) {
+                        sum[0] += rb[x] & 0xFFFF;
+                        sum[1] += g[x] >> 8;
+                        sum[2] += rb[x] >> 16;
+                    }
                 }
                 sum += 3;
             }
@@ -119,7 +142,7 @@ void DrawAveraged(HDC dc, int width, int height, const RECT& area, TBitmap& sour
             inversesFor = tall;
         }
         // Divided by a reciprocal: exact for a plain area (its sum is a multiple of the count).
-        auto* o = reinterpret_cast<std::uint32_t*>(out.ScanLine(j));
+        auto* o = reinterpret_cast<std::uint32_t*>(outRow0 + j * outStep);
         const std::uint32_t* sum = sums.data();
         for (const Span& cs : cols) {
             const int wide = cs.Last - cs.First;
