@@ -34,9 +34,7 @@ void TMainWindow::BuildDialogs() {
 
     openDialog_ = new TOpenPictureDialog(this);
     openDialog_->Title = "画像ﾌｧｲﾙを開く";
-    openDialog_->Filter =
-        "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg"
-        "|PNG (*.png)|*.png|GIF (*.gif)|*.gif";
+    openDialog_->Filter = texts::OpenFilter;
     openDialog_->FilterIndex = 1;
 
     printerSetupDialog_ = new TPrinterSetupDialog(this);

@@ -35,8 +35,9 @@ constexpr int LastToGo[] = {EditMenu, ViewMenu};
 }  // namespace
 
 void TMainWindow::EnterFullScreen() {
-    // Entered again (F12 in full-screen view) the window is found maximised: the bounds
-    // saved the first time are kept and the return leaves the window maximised.
+    // F12 again in full-screen view changes nothing: the return still restores the bounds
+    // saved on the way in.
+    if (facts_.fullScreen) return;
     if (WindowState() == TWindowState::wsMaximized) {
         wasMaximized_ = true;
     } else {

@@ -34,6 +34,7 @@
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Picture.h"
+#include "framework/win/ExtCtrls.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
 #include "gif/GifBitmap.h"
@@ -256,6 +257,27 @@ void BenchZoom(TMainWindow& form) {
     Timed onSmall("4 zoom changes on 1024 x 768 (set, repaint)", steps, [&] { install(small); });
     const auto t = RunInterleaved({&onLarge, &onSmall});
     bench::PrintRatio("zoom change 4096x4096 / 1024x768", t[0].Median, t[1].Median);
+
+    // Below 100 % the view averages; the reference is the same steps drawn by the nearest
+    // pixel, as the view drew them before. All of them fill the view.
+    TImage& shown = form.View().Shown();
+    auto shrinking = [&] {
+        for (int zoom : {75, 50, 25, 100}) {
+            form.View().ChooseZoom(zoom);
+            Pump();
+        }
+    };
+    auto drawing = [&](bool averaged) {
+        return [&, averaged] {
+            shown.AverageWhenSmaller = averaged;
+            install(large);
+        };
+    };
+    Timed averaged("4 zoom changes, 3 below 100 %, on 4096 x 4096 (averaged)", shrinking, drawing(true));
+    Timed nearest("the same by the nearest pixel", shrinking, drawing(false));
+    const auto s = RunInterleaved({&averaged, &nearest});
+    bench::PrintRatio("zoom below 100 % averaged / nearest pixel", s[0].Median, s[1].Median);
+    shown.AverageWhenSmaller = true;
     form.View().ChooseZoom(100);
     Pump();
 }
@@ -267,7 +289,7 @@ void BenchBand(TMainWindow& form) {
     InstallDesktop(form, 4096, 4096);
     form.Execute(TCommandId::EnterRange);
     TPictureView& view = form.View();
-    form.Image1MouseDown(&view.Shown(), TMouseButton::mbLeft, 0, 8, 8);
+    view.MouseDown(TMouseButton::mbLeft, 8, 8);
     Pump();
     Timed band("one DrawBand (XOR, four lines)", [&] {
         view.DrawBand(POINT{8, 8}, POINT{4088, 4088});
@@ -276,7 +298,7 @@ void BenchBand(TMainWindow& form) {
     int x = 4088;
     Timed move("mouse move: erase, draw, status, repaint", [&] {
         x = x == 4088 ? 4087 : 4088;
-        form.Image1MouseMove(&view.Shown(), 0, x, 4088);
+        view.MouseMove(x, 4088);
         Pump();
     });
     Timed copy("one full copy of the picture (restore)", [&] {

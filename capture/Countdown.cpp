@@ -8,7 +8,8 @@
 namespace kaptor {
 
 namespace {
-constexpr int CounterWidth = 96, CounterHeight = 44, CounterMargin = 8;
+// At 96 dpi; the counter grows with the screen's DPI as the rest of the program does.
+constexpr int CounterWidth = 96, CounterHeight = 44, CounterMargin = 8, CounterFontHeight = 24;
 // Time the screen gets to paint where the counter was, before the copy.
 constexpr DWORD RepaintMs = 250;
 
@@ -27,18 +28,22 @@ void TCountdown::WaitSecond(int secondsLeft) {
         Sleep(1000);
         return;
     }
-    if (tray_.Visible()) {
+    const bool inTip = tray_.Visible();
+    if (inTip)
         tray_.SetTipHelp(tip_ + " : ｷｬﾌﾟﾁｬｰまで " + CounterText(secondsLeft));
-        Sleep(1000);
-        return;
-    }
-    ShowCounter(secondsLeft);
+    else
+        ShowCounter(secondsLeft);
     if (secondsLeft > 1) {
         Sleep(1000);
         return;
     }
+    // No count is left on the screen when it is copied: the tip shown over the tray icon
+    // takes its own text back as the counter goes.
     Sleep(1000 - RepaintMs);
-    HideCounter();
+    if (inTip)
+        tray_.SetTipHelp(tip_);
+    else
+        HideCounter();
     Application->ProcessMessages();  // our own windows beneath paint now
     Sleep(RepaintMs);
 }
@@ -79,13 +84,16 @@ void TCountdown::ShowCounter(int secondsLeft) {
             return RegisterClassA(&wc) != 0;
         }();
         if (!registered) return;  // the delay runs on without its counter
-        font_ = UniqueFont(CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
-                                       "ＭＳ Ｐゴシック"));
-        const int x = GetSystemMetrics(SM_CXSCREEN) - CounterWidth - CounterMargin;
+        const int dpi = Screen->PixelsPerInch();
+        auto scaled = [dpi](int size) { return MulDiv(size, dpi, 96); };
+        font_ = UniqueFont(CreateFontA(-scaled(CounterFontHeight), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                       SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック"));
+        const int x = GetSystemMetrics(SM_CXSCREEN) - scaled(CounterWidth + CounterMargin);
         // Never activated: the window the user works in stays the foreground window.
         counter_ = UniqueWindow(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, CountdownClass,
-                                                text.c_str(), WS_POPUP | WS_BORDER, x, CounterMargin, CounterWidth,
-                                                CounterHeight, nullptr, nullptr, MainInstance(), this));
+                                                text.c_str(), WS_POPUP | WS_BORDER, x, scaled(CounterMargin),
+                                                scaled(CounterWidth), scaled(CounterHeight), nullptr, nullptr,
+                                                MainInstance(), this));
         if (!counter_) return;
         ShowWindow(counter_.get(), SW_SHOWNOACTIVATE);
     } else {

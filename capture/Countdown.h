@@ -23,8 +23,9 @@ public:
     TCountdown(const TCountdown&) = delete;
     TCountdown& operator=(const TCountdown&) = delete;
 
-    // Shows secondsLeft and sleeps one second. In the last second the counter goes a little
-    // before the end, so the screen beneath has painted itself again when it is copied.
+    // Shows secondsLeft and sleeps one second. In the last second the counter goes, or the
+    // tip takes its own text back, a little before the end, so no count is on the screen
+    // and what lay beneath has painted itself again when it is copied.
     void WaitSecond(int secondsLeft);
 
 private:

@@ -17,8 +17,9 @@ inline constexpr const char* RegionWindowFailed = "範囲指定のｳｨﾝﾄ�
 
 namespace {
 
+// The pixels from a to b, both inside: a drag to the screen's last pixel takes it too.
 RECT Spanned(POINT a, POINT b) {
-    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1};
 }
 
 class RegionSelector {
@@ -34,8 +35,11 @@ private:
     POINT Clamped(LPARAM lp) const;
     bool HasRect() const { return rect_.right > rect_.left && rect_.bottom > rect_.top; }
     void KeyDown(WPARAM key);
-    // The pointer at lp; while the button is down, the rectangle from the anchor to it.
+    // The pointer at lp; while the button is down, the rectangle from the anchor to it with
+    // what the keys did since the drag began.
     void Track(LPARAM lp);
+    // spanned moved by keyShift_ and its right and bottom edges by keyGrow_, inside the screen.
+    RECT Adjusted(const RECT& spanned) const;
     void End(bool accept) {
         accepted_ = accept && HasRect();
         done_ = true;
@@ -47,6 +51,11 @@ private:
     TBitmap dimmed_;  // the screen at half brightness: what lies outside the rectangle
     TBitmap buffer_;  // each paint is composed here first, so nothing flickers
     RECT rect_{0, 0, 0, 0};
+    // rect_ is spanned_ as the keys changed it: keys during a drag change what the drag
+    // takes, and the mouse moving on keeps what they did.
+    RECT spanned_{0, 0, 0, 0};
+    POINT keyShift_{0, 0};
+    SIZE keyGrow_{0, 0};
     POINT anchor_{0, 0}, pointer_{0, 0};
     bool dragging_ = false, dragged_ = false, done_ = false, accepted_ = false;
     UniqueWindow wnd_;
@@ -65,6 +74,7 @@ RegionSelector::RegionSelector(TBitmap& screen, const RECT* start)
         rect_ = {std::max(0L, start->left), std::max(0L, start->top), std::min<LONG>(w_, start->right),
                  std::min<LONG>(h_, start->bottom)};
         if (!HasRect()) rect_ = {0, 0, 0, 0};
+        spanned_ = rect_;
     }
     GetCursorPos(&pointer_);
 
@@ -118,7 +128,7 @@ std::optional<RECT> RegionSelector::Run() {
 
 POINT RegionSelector::Clamped(LPARAM lp) const {
     const auto x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
-    return {std::clamp<LONG>(x, 0, w_), std::clamp<LONG>(y, 0, h_)};
+    return {std::clamp<LONG>(x, 0, w_ - 1), std::clamp<LONG>(y, 0, h_ - 1)};
 }
 
 LRESULT RegionSelector::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -165,10 +175,21 @@ LRESULT RegionSelector::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 void RegionSelector::Track(LPARAM lp) {
     pointer_ = Clamped(lp);
     if (dragging_ && (pointer_.x != anchor_.x || pointer_.y != anchor_.y)) {
-        rect_ = Spanned(anchor_, pointer_);
+        if (!dragged_) keyShift_ = {0, 0}, keyGrow_ = {0, 0};  // a new rectangle
+        spanned_ = Spanned(anchor_, pointer_);
+        rect_ = Adjusted(spanned_);
         dragged_ = true;
     }
     Redraw();
+}
+
+RECT RegionSelector::Adjusted(const RECT& spanned) const {
+    const LONG width = spanned.right - spanned.left, height = spanned.bottom - spanned.top;
+    const LONG left = std::clamp<LONG>(spanned.left + keyShift_.x, 0, w_ - width);
+    const LONG top = std::clamp<LONG>(spanned.top + keyShift_.y, 0, h_ - height);
+    // The rectangle keeps at least one pixel.
+    return {left, top, left + std::clamp<LONG>(width + keyGrow_.cx, 1, w_ - left),
+            top + std::clamp<LONG>(height + keyGrow_.cy, 1, h_ - top)};
 }
 
 void RegionSelector::KeyDown(WPARAM key) {
@@ -186,15 +207,16 @@ void RegionSelector::KeyDown(WPARAM key) {
     default: return;
     }
     if (!HasRect()) return;
-    if (GetKeyState(VK_SHIFT) < 0) {
-        // Resize by the right or bottom edge; the rectangle keeps at least one pixel.
-        rect_.right = std::clamp<LONG>(rect_.right + dx, rect_.left + 1, w_);
-        rect_.bottom = std::clamp<LONG>(rect_.bottom + dy, rect_.top + 1, h_);
-    } else {
-        dx = std::clamp<LONG>(dx, -rect_.left, w_ - rect_.right);
-        dy = std::clamp<LONG>(dy, -rect_.top, h_ - rect_.bottom);
-        OffsetRect(&rect_, dx, dy);
-    }
+    if (GetKeyState(VK_SHIFT) < 0)
+        keyGrow_ = {keyGrow_.cx + dx, keyGrow_.cy + dy};  // the right or bottom edge
+    else
+        keyShift_ = {keyShift_.x + dx, keyShift_.y + dy};
+    rect_ = Adjusted(spanned_);
+    // What the keys did is what the rectangle shows: a press against the screen's edge
+    // leaves nothing to take back later.
+    keyShift_ = {rect_.left - spanned_.left, rect_.top - spanned_.top};
+    keyGrow_ = {(rect_.right - rect_.left) - (spanned_.right - spanned_.left),
+                (rect_.bottom - rect_.top) - (spanned_.bottom - spanned_.top)};
     Redraw();
 }
 

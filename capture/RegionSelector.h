@@ -14,9 +14,10 @@ class TBitmap;
 inline constexpr const char* RegionSelectorClass = "TKaptorRegion";
 
 // Shows screen (the screen's picture from (0, 0), physical pixels) and lets the user drag a
-// rectangle with a cross cursor: the outside is dimmed and "W x H" follows the pointer.
+// rectangle with a cross cursor: the outside is dimmed and "W x H" follows the pointer. The
+// pixels under the pointer where the button went down and where it came up are both inside.
 // Arrow keys move the rectangle by one pixel, Shift+arrow keys move its right or bottom
-// edge. Enter, a double click or releasing the mouse after a drag accepts; Esc or a right
+// edge, also while the button is held. Enter, a double click or releasing the mouse after a drag accepts; Esc or a right
 // click cancels (nullopt). start, when given, is the rectangle shown at first.
 // The result lies inside the screen, right and bottom exclusive, never empty.
 std::optional<RECT> SelectRegion(TBitmap& screen, const RECT* start = nullptr);

@@ -10,6 +10,10 @@ class TPictureView;
 namespace texts {
 // More than one file dropped at once.
 inline constexpr const char* ManyFiles = "複数ﾌｧｲﾙのﾄﾞﾗｯｸﾞはできません";
+// The open dialog's types: the first, chosen at start, takes every type the program opens.
+inline constexpr const char* OpenFilter =
+    "画像ﾌｧｲﾙ (*.bmp;*.jpg;*.jpeg;*.png;*.gif)|*.bmp;*.jpg;*.jpeg;*.png;*.gif|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"
+    "|JPEG(*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG (*.png)|*.png|GIF (*.gif)|*.gif";
 }
 
 // Reads fileName and makes it the view's picture, leaving range mode first. Any failure is

@@ -91,6 +91,8 @@ void TPictureView::Install(std::unique_ptr<TBitmap> bitmap) {
     shown_.Repaint();
     shown_.SetBounds(shown_.Left(), shown_.Top(), width, height);
     natural_ = SIZE{shown_.Width(), shown_.Height()};
+    // The box says what the view shows, so its next step goes on from 100 %.
+    zoomBox_.SetValue(100);
     shown_.Repaint();
     TakeCleanCopy();
     AnnouncePicture();

@@ -79,8 +79,9 @@ public:
     // The menu the shown picture offers once there is one.
     void SetContextMenu(TPopupMenu* menu) { contextMenu_ = menu; }
 
-    // Makes a copy of bitmap the picture; the other overload holds bitmap itself (a picture
-    // just read, which nothing else holds, is not copied once more).
+    // Makes a copy of bitmap the picture, shown at 100 % with the zoom box at 100; the other
+    // overload holds bitmap itself (a picture just read, which nothing else holds, is not
+    // copied once more).
     void Install(TBitmap& bitmap);
     void Install(std::unique_ptr<TBitmap> bitmap);
     // The new picture: size pixels from origin of source, drawOver drawing on it (the

@@ -445,6 +445,12 @@ void TWinControl::SetAlign(TAlign align) {
 void TWinControl::SetVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;
+    // A hidden control cannot take keys: the focus inside it goes to its form, which would
+    // otherwise hear nothing (the platform leaves it on a hidden child).
+    if (!visible && handle_) {
+        const HWND focus = GetFocus(), form = GetAncestor(handle_, GA_ROOT);
+        if (focus && form != handle_ && (focus == handle_ || IsChild(handle_, focus))) ::SetFocus(form);
+    }
     if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
     if (parent_ && align_ != TAlign::alNone) parent_->Realign();
 }

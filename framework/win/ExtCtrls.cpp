@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/win/AveragedDraw.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
 
@@ -81,8 +82,14 @@ void TImage::Paint(HDC dc, const RECT& update) {
     HPALETTE palette = bitmap->Palette();
     HPALETTE old = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
     if (palette) RealizePalette(dc);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, w, h, src, 0, 0, bitmap->Width(), bitmap->Height(), SRCCOPY);
+    // Smaller than the picture: each display pixel the mean of those it stands for. At its
+    // size or larger every picture pixel shows whole and sharp.
+    if (Stretch && AverageWhenSmaller && (w < bitmap->Width() || h < bitmap->Height())) {
+        DrawAveraged(dc, w, h, update, *bitmap);
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, 0, 0, w, h, src, 0, 0, bitmap->Width(), bitmap->Height(), SRCCOPY);
+    }
     if (old) SelectPalette(dc, old, FALSE);
 }
 

@@ -19,6 +19,9 @@ public:
     // current size.
     TCanvas& Canvas();
     bool Stretch = false;
+    // Stretched smaller than the picture: each display pixel the mean of the pixels it stands
+    // for; false: the nearest one, as a plain stretch shows it.
+    bool AverageWhenSmaller = true;
     bool IncrementalDisplay = false;
 
 protected:

@@ -182,7 +182,8 @@ TEST(HighDpiCapture, WholeScreenIsTheScreenPixelForPixel) {
     EXPECT_EQ(differing, 0) << "of " << compared << " points";
 }
 
-// The selector is driven by posted mouse messages: its coordinates are screen pixels.
+// The selector is driven by posted mouse messages: its coordinates are screen pixels, and the
+// pixel where the button goes up is inside (one past the screen's edge counts as the edge).
 void CALLBACK DragOnSelector(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND selector = FindWindowA(RegionSelectorClass, nullptr);
     if (!selector || !IsWindowVisible(selector)) return;
@@ -190,7 +191,7 @@ void CALLBACK DragOnSelector(HWND, UINT, UINT_PTR timer, DWORD) {
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     PostMessageA(selector, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(sw - 160, sh - 300));
     PostMessageA(selector, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(sw - 80, sh - 240));
-    PostMessageA(selector, WM_LBUTTONUP, 0, MAKELPARAM(sw, sh - 180));
+    PostMessageA(selector, WM_LBUTTONUP, 0, MAKELPARAM(sw, sh - 181));
 }
 
 TEST(HighDpiCapture, RegionIsInScreenPixels) {

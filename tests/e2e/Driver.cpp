@@ -261,7 +261,7 @@ void Click(int x, int y, bool right, bool dbl) {
     Sleep(150);
 }
 
-void Drag(int x1, int y1, int x2, int y2) {
+void Drag(int x1, int y1, int x2, int y2, const std::function<void()>& whileHeld) {
     auto send = [](int x, int y, DWORD button) {
         SendMouseAt(x, y, button);
         Sleep(80);
@@ -270,6 +270,7 @@ void Drag(int x1, int y1, int x2, int y2) {
     Sleep(300);
     send(x1, y1, MOUSEEVENTF_LEFTDOWN);
     for (int i = 1; i <= 4; ++i) send(x1 + (x2 - x1) * i / 4, y1 + (y2 - y1) * i / 4, 0);
+    if (whileHeld) whileHeld();
     send(x2, y2, MOUSEEVENTF_LEFTUP);
     Sleep(100);
 }

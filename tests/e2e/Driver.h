@@ -59,8 +59,9 @@ void PressKey(WORD vk, bool ctrl = false, bool shift = false, bool alt = false);
 void TypeText(const std::string& ascii);
 void Click(int screenX, int screenY, bool right = false, bool dbl = false);
 void MoveMouse(int screenX, int screenY);
-// Left button pressed at the first point, moved in steps to the second, released there.
-void Drag(int x1, int y1, int x2, int y2);
+// Left button pressed at the first point, moved in steps to the second, released there
+// after whileHeld ran.
+void Drag(int x1, int y1, int x2, int y2, const std::function<void()>& whileHeld = {});
 bool Activate(HWND wnd);
 
 // Screen pixels: one pixel, or a rectangle as 0x00RRGGBB values row by row.

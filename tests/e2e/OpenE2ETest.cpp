@@ -166,12 +166,17 @@ TEST(OpenE2E, DialogOpensWithoutAskingAndFailuresKeepThePicture) {
     ASSERT_TRUE(WaitFor([&] { return StatusPanel(status, 0) == "ｻｲｽﾞ : 50 x 40"; }, 8000))
         << "panel 0: " << StatusPanel(status, 0);
     EXPECT_TRUE(SizeShown(w, 50, 40));
+    HWND zoom = FindChild(w, "Edit");
+    SendMessageA(zoom, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("200"));
+    ASSERT_TRUE(SizeShown(w, 100, 80));
 
-    // A picture is shown: the dialog still does not ask. Upper-case extension.
+    // A picture is shown: the dialog still does not ask. Upper-case extension. Shown at
+    // 100 %, and the zoom box says so.
     ASSERT_TRUE(OpenThroughDialog(p.Pid(), w, shot));
     EXPECT_TRUE(WaitFor([&] { return StatusPanel(status, 0) == "ｻｲｽﾞ : 64 x 30"; }, 5000));
     EXPECT_TRUE(WindowsOf(p.Pid(), "#32770").empty());
     EXPECT_TRUE(SizeShown(w, 64, 30));
+    EXPECT_EQ(WindowText(zoom), "100");
 
     // A text file and an icon fail with their texts; the picture stays.
     ASSERT_TRUE(OpenThroughDialog(p.Pid(), w, TextFile("notes.txt")));

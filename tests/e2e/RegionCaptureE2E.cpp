@@ -47,11 +47,11 @@ TEST(RegionCapture, DraggedRegionEscAndTheSameRegionAgain) {
     ASSERT_TRUE(main);
     HWND status = MainStatusBar(main);
 
-    // F8, then a drag from the pattern's first pixel to just past its last one.
+    // F8, then a drag from the pattern's first pixel to its last one: both are taken.
     ASSERT_TRUE(Activate(main));
     PressKey(VK_F8);
     ASSERT_TRUE(WaitVisible(p.Pid(), "TKaptorRegion"));
-    Drag(cr.left, cr.top, cr.right, cr.bottom);
+    Drag(cr.left, cr.top, cr.right - 1, cr.bottom - 1);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && StatusPanel(status, 0) == SizeText(cw, ch); }));
     Pixels taken;
     ASSERT_TRUE(CopyPicture(main, taken));
@@ -88,6 +88,35 @@ TEST(RegionCapture, DraggedRegionEscAndTheSameRegionAgain) {
     ASSERT_EQ(again.Width, cw);
     ASSERT_EQ(again.Height, ch);
     EXPECT_EQ(Mismatches(again, [](int, int) { return 0x30A050u; }), 0);
+
+    // Keys while the button is held: two pixels right and one row more are what is taken.
+    ASSERT_TRUE(pattern.Shown());
+    const RECT pr = ClientRectOnScreen(pattern.Handle());
+    ASSERT_TRUE(Activate(main));
+    PressKey(VK_F8);
+    ASSERT_TRUE(WaitVisible(p.Pid(), "TKaptorRegion"));
+    Drag(pr.left + 10, pr.top + 10, pr.left + 109, pr.top + 79, [] {
+        PressKey(VK_RIGHT), PressKey(VK_RIGHT), PressKey(VK_DOWN, false, true);
+    });
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && StatusPanel(status, 0) == SizeText(100, 71); }))
+        << StatusPanel(status, 0);
+    Pixels keyed;
+    ASSERT_TRUE(CopyPicture(main, keyed));
+    EXPECT_EQ(Mismatches(keyed, [&](int x, int y) { return TestPattern::ColorAt(x + 12, y + 10, cw, ch); }), 0);
+
+    // A drag to the screen's far corner takes the corner pixel.
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    PlainWindow corner("Region corner", sw - 80, sh - 80, 160, 160, SW_SHOWNORMAL, RGB(0xC0, 0x30, 0x90));
+    SetWindowPos(corner.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_TRUE(Activate(main));
+    PressKey(VK_F8);
+    ASSERT_TRUE(WaitVisible(p.Pid(), "TKaptorRegion"));
+    Drag(sw - 40, sh - 30, sw - 1, sh - 1);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && StatusPanel(status, 0) == SizeText(40, 30); }))
+        << StatusPanel(status, 0);
+    Pixels cornered;
+    ASSERT_TRUE(CopyPicture(main, cornered));
+    EXPECT_EQ(Mismatches(cornered, [](int, int) { return 0xC03090u; }), 0);
 }
 
 TEST(RegionCapture, HotKeysCaptureFromTheTrayAndATakenKeyIsReportedOnce) {
@@ -112,7 +141,7 @@ TEST(RegionCapture, HotKeysCaptureFromTheTrayAndATakenKeyIsReportedOnce) {
     // Ctrl+Print Screen: a region, also from the tray.
     PressKey(VK_SNAPSHOT, true);
     ASSERT_TRUE(WaitVisible(p.Pid(), "TKaptorRegion"));
-    Drag(100, 100, 250, 180);
+    Drag(100, 100, 249, 179);
     EXPECT_TRUE(WaitFor([&] { return StatusPanel(status, 0) == SizeText(150, 80); })) << StatusPanel(status, 0);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_TRUE(WindowsOf(p.Pid(), "#32770").empty());  // no second report
