@@ -2,6 +2,7 @@
 // that the commands' states follow.
 #include "app/MainWindow.h"
 #include "capture/CaptureCommands.h"
+#include "exchange/AfterCapture.h"
 
 namespace kaptor {
 
@@ -14,5 +15,10 @@ void TMainWindow::CaptureLastRegion() { captures_->CaptureLastRegion(); }
 bool TMainWindow::TrayResident() const { return captures_->TrayResident(); }
 
 void TMainWindow::CaptureLockChanged() { ApplyCommandStates(); }
+
+void TMainWindow::PictureCaptured(const TCaptureNameParts& parts) {
+    // Set after every capture, so an earlier capture's place is never shown for this one.
+    ShowStatus(3, KeepCapturedPicture(View(), parts));
+}
 
 }  // namespace kaptor

@@ -38,6 +38,7 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     pictureView_->SetContextMenu(pictureMenu_);
     TCaptureLockListener& lockListener = *this;
     captures_ = std::make_unique<TCaptureCommands>(*this, *tray_, *pictureView_, lockListener);
+    captures_->AfterCapture = [this](const TCaptureNameParts& parts) { PictureCaptured(parts); };
     ApplyCommandStates();
     SetClientSize(594, 348);  // with the menu bar in place
     BuildDialogs();

@@ -99,6 +99,7 @@ public:
     bool StatusBarShown() const;
     bool TrayResident() const;
     // Panel 0 the picture's size, 1 the pointer's position, 2 the range's size (the view's).
+    // Panel 3: where the latest capture went (app/CaptureHandlers.cpp).
     void ShowStatus(int panel, const std::string& text) override;
 
     // ---- other ways in
@@ -189,6 +190,9 @@ private:
     void EnablePictureCommands() override;
     // The capture commands' lock changed (app/CaptureHandlers.cpp).
     void CaptureLockChanged() override;
+    // A capture gave a new picture: the after-capture actions, and the status bar says where
+    // the picture went.
+    void PictureCaptured(const TCaptureNameParts& parts);
 
     // ---- the window's controls and parts (owned by the window as components)
     TCoolBar* toolBand_ = nullptr;

@@ -20,14 +20,14 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     Position = TPosition::poScreenCenter;
     HelpContext = 100500;
     DialogKeys = true;
-    SetClientSize(305, 311);  // two rows below the original eleven options' rows
+    SetClientSize(305, 421);  // the later options' rows below the original eleven options' rows
 
     // Windows' dialog manager tabs in creation order, so the focusable controls come first,
     // in their tab order; the frame comes last so it lies beneath everything.
     OkButton = new TButton(this);
     OkButton->SetCaption("OK");
     OkButton->ModalResult = mrOk;
-    OkButton->SetBounds(75, 279, 75, 25);
+    OkButton->SetBounds(75, 389, 75, 25);
     OkButton->SetParent(this);
     OkButton->SetDefault(true);
     OkButton->OnClick = [this](TComponent*) { Commit(); };
@@ -35,7 +35,7 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     DismissButton = new TButton(this);
     DismissButton->SetCaption("ｷｬﾝｾﾙ");
     DismissButton->ModalResult = mrCancel;
-    DismissButton->SetBounds(163, 279, 75, 25);
+    DismissButton->SetBounds(163, 389, 75, 25);
     DismissButton->SetParent(this);
     DismissButton->SetCancel(true);
     DismissButton->OnClick = [this](TComponent*) { Refill(); };
@@ -65,6 +65,11 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     CursorBox = Check(180, 180, "ﾏｳｽｶｰｿﾙもｷｬﾌﾟﾁｬｰ");
     HotKeysBox = Check(200, 200, "ﾎｯﾄｷｰ(PrintScreen)でｷｬﾌﾟﾁｬｰ");
     CountdownBox = Check(220, 220, "待ち時間の残り秒数を表示");
+    // The after-capture actions, below the frame colour's row.
+    CopyAfterCaptureBox = Check(270, 270, "ｷｬﾌﾟﾁｬｰ後、ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ");
+    SaveAfterCaptureBox = Check(290, 290, "ｷｬﾌﾟﾁｬｰ後、ﾌｧｲﾙに保存");
+    SaveFolderBox = Edit(312);
+    SaveNameBox = Edit(338);
 
     DelayCaption = new TLabel(this);
     DelayCaption->SetBounds(18, 19, 0, 0);
@@ -76,13 +81,17 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     SecondsCaption->SetParent(this);
     SecondsCaption->SetCaption("秒");
 
+    SaveFolderCaption = Label(315, "保存先ﾌｫﾙﾀﾞ：");
+    SaveNameCaption = Label(341, "ﾌｧｲﾙ名：");
+    SaveNameHint = Label(364, "%Y%m%d %H%M%S 日時  %n 番号  %k 種類  %t ﾀｲﾄﾙ");
+
     FrameSwatch = new TShape(this);
     FrameSwatch->SetBounds(172, 247, 113, 10);
     FrameSwatch->SetParent(this);
     FrameSwatch->SetBrushColor(Settings.FrameColour);
 
     Frame = new TSunkenFrame(this);
-    Frame->SetBounds(4, 7, 297, 267);
+    Frame->SetBounds(4, 7, 297, 377);
     Frame->SetParent(this);
 
     OnCreate = [this](TComponent*) { Refill(); };
@@ -104,6 +113,22 @@ TCheckBox* TOptionsDialog::Check(int, int top, const char* caption) {
     return box;
 }
 
+TEdit* TOptionsDialog::Edit(int top) {
+    auto* box = new TEdit(this);
+    box->MaxLength = MAX_PATH - 1;
+    box->SetBounds(100, top, 187, 21);
+    box->SetParent(this);
+    return box;
+}
+
+TLabel* TOptionsDialog::Label(int top, const char* text) {
+    auto* label = new TLabel(this);
+    label->SetBounds(18, top, 0, 0);
+    label->SetParent(this);
+    label->SetCaption(text);
+    return label;
+}
+
 void TOptionsDialog::Refill() {
     DelayBox->SetText(IntToStr(Settings.Wait));
     CaptureAtStartBox->SetChecked(Settings.RunCapture);
@@ -116,6 +141,10 @@ void TOptionsDialog::Refill() {
     CursorBox->SetChecked(Settings.ShowCursor);
     HotKeysBox->SetChecked(Settings.HotKeys);
     CountdownBox->SetChecked(Settings.ShowCountdown);
+    CopyAfterCaptureBox->SetChecked(Settings.CopyAfterCapture);
+    SaveAfterCaptureBox->SetChecked(Settings.SaveAfterCapture);
+    SaveFolderBox->SetText(Settings.SaveFolder);
+    SaveNameBox->SetText(Settings.SaveName);
     // The bars are the View menu's; they show as the settings say.
     if (TheMainWindow) TheMainWindow->ShowBars();
 }
@@ -133,6 +162,11 @@ void TOptionsDialog::Commit() {
     Settings.ShowCursor = CursorBox->Checked();
     Settings.HotKeys = HotKeysBox->Checked();
     Settings.ShowCountdown = CountdownBox->Checked();
+    Settings.CopyAfterCapture = CopyAfterCaptureBox->Checked();
+    Settings.SaveAfterCapture = SaveAfterCaptureBox->Checked();
+    Settings.SaveFolder = SaveFolderBox->Text();
+    // No name at all would give every capture the same bare counter: the default instead.
+    Settings.SaveName = SaveNameBox->Text().empty() ? DefaultSaveName : SaveNameBox->Text();
     if (TheMainWindow) TheMainWindow->ApplyOptions();
     SaveSettings();
     Refill();

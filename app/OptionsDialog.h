@@ -30,6 +30,10 @@ public:
     TCheckBox *CaptureAtStartBox, *HideWhileCapturingBox, *TrayAtStartBox, *TrayAtCloseBox, *ClientAreaOnlyBox, *ShowAfterTrayCaptureBox, *ControlUnderPointerBox, *CursorBox;
     TCheckBox* HotKeysBox;    // "Hot Keys"
     TCheckBox* CountdownBox;  // "Show Countdown"
+    TCheckBox* CopyAfterCaptureBox;  // "Copy After Capture"
+    TCheckBox* SaveAfterCaptureBox;  // "Save After Capture"
+    TEdit *SaveFolderBox, *SaveNameBox;  // "Save Folder", "Save Name"
+    TLabel *SaveFolderCaption, *SaveNameCaption, *SaveNameHint;
     TButton* FrameColourButton;
     TShape* FrameSwatch;  // the range frame's colour
     TButton *OkButton, *DismissButton;
@@ -45,6 +49,8 @@ public:
 
 private:
     TCheckBox* Check(int left, int top, const char* caption);
+    TEdit* Edit(int top);
+    TLabel* Label(int top, const char* text);
 };
 
 extern TOptionsDialog* TheOptionsDialog;

@@ -52,7 +52,7 @@ TCaptureOutcome TakeActiveWindow(TCapturePipeline& capture) {
     const SIZE size{zoomed ? r.right : r.right - r.left, zoomed ? r.bottom : r.bottom - r.top};
     const RECT area = CursorArea(target, r, client);
     capture.CopyPicture(dc->get(), size, &area);
-    return TCaptureOutcome::Taken();
+    return TCaptureOutcome::Taken("Window", target);
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+
+#include "exchange/FileNamePattern.h"
 
 namespace kaptor {
 
@@ -61,6 +64,9 @@ public:
     bool Locked() const { return locked_; }
     bool ActiveWindowLocked() const { return activeWindowLocked_; }
     void SetLocked(bool locked, bool activeWindowToo);
+
+    // Runs after every capture that gave a new picture, once it is shown.
+    std::function<void(const TCaptureNameParts&)> AfterCapture;
 
     TForm& Window() { return window_; }
     TTrayIcon& Tray() { return tray_; }

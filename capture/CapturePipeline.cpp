@@ -15,6 +15,28 @@
 
 namespace kaptor {
 
+namespace {
+
+TCaptureNameParts NameParts(const TCaptureOutcome& outcome) {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, outcome.captureKind, outcome.title};
+}
+
+}  // namespace
+
+TCaptureOutcome TCaptureOutcome::Taken(const char* captureKind, HWND window) {
+    TCaptureOutcome taken;
+    taken.captureKind = captureKind;
+    // The top-level window's title, also for a control taken inside it.
+    if (HWND top = window ? GetAncestor(window, GA_ROOT) : nullptr) {
+        char text[256] = {};
+        GetWindowTextA(top, text, sizeof text);
+        taken.title = text;
+    }
+    return taken;
+}
+
 void TCapturePipeline::Run(TCaptureStart start, const TSource& source, const std::function<void()>& beforeWait) {
     Prepare();
     if (beforeWait) beforeWait();
@@ -67,6 +89,8 @@ void TCapturePipeline::Show(const TCaptureOutcome& outcome) {
         case TKind::Taken:
             host_.ReshowProgram();
             host_.View().AnnouncePicture();
+            // The one place every capture kind passes with a new picture.
+            if (host_.AfterCapture) host_.AfterCapture(NameParts(outcome));
             return;
         case TKind::Cancelled:
             // The picture stays, without the frame of the range mode just left; a window

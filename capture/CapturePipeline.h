@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "capture/CaptureCommands.h"
 
@@ -47,8 +48,11 @@ struct TCaptureOutcome {
     TKind kind = TKind::Taken;
     const char* message = nullptr;
     std::function<bool()> chooseAgain;
+    // Taken: what the after-capture save names the file with.
+    const char* captureKind = "Screen";
+    std::string title;  // the captured window's
 
-    static TCaptureOutcome Taken() { return {}; }
+    static TCaptureOutcome Taken(const char* captureKind = "Screen", HWND window = nullptr);
     static TCaptureOutcome Cancelled() { return {TKind::Cancelled, nullptr, {}}; }
     static TCaptureOutcome Failed(const char* message) { return {TKind::Failed, message, {}}; }
     static TCaptureOutcome ChooseAgain(const char* message, std::function<bool()> chooseAgain) {

@@ -62,7 +62,7 @@ TCaptureOutcome TakeChosenWindow(TCapturePipeline& capture, HWND target) {
     capture.CopyPicture(dc->get(), SIZE{r.right - r.left, r.bottom - r.top}, &area);
     dc.reset();
     if (wasMinimized) ShowWindow(target, SW_MINIMIZE);
-    return TCaptureOutcome::Taken();
+    return TCaptureOutcome::Taken("Window", target);
 }
 
 }  // namespace

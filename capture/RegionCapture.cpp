@@ -40,7 +40,7 @@ void TCaptureCommands::CaptureRegion() {
         if (!region) return TCaptureOutcome::Cancelled();
         lastRegion_ = region;
         c.CopyPicture(screen.Canvas().Handle(), POINT{region->left, region->top}, SizeOf(*region), nullptr, false);
-        return TCaptureOutcome::Taken();
+        return TCaptureOutcome::Taken("Region");
     });
 }
 
@@ -52,7 +52,7 @@ void TCaptureCommands::CaptureLastRegion() {
     TCapturePipeline(*this, WholeScreenRules).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
         WindowDC dc(nullptr);
         c.CopyPicture(dc.get(), POINT{r.left, r.top}, SizeOf(r), &r);
-        return TCaptureOutcome::Taken();
+        return TCaptureOutcome::Taken("Region");
     });
 }
 

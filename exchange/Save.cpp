@@ -98,7 +98,7 @@ void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& f
     try {
         SavePictureFile(view.Shown().Picture().Bitmap(), fileName, type);
     } catch (const std::exception&) {
-        ShowMessage("保存が失敗しました");
+        ShowMessage(texts::SaveFailed);
     }
 }
 

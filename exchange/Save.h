@@ -9,6 +9,10 @@ namespace kaptor {
 class TBitmap;
 class TPictureView;
 
+namespace texts {
+inline constexpr const char* SaveFailed = "保存が失敗しました";
+}
+
 // The save dialog's type entries.
 inline constexpr int SaveTypeBitmap = 1, SaveTypeJpeg = 2, SaveTypePng = 3;
 

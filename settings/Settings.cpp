@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include "exchange/FileNamePattern.h"
+
 namespace kaptor {
 
 TSettings Settings;
@@ -14,10 +16,14 @@ struct TSettingKey {
     constexpr TSettingKey(const char* name, std::int32_t TSettings::*number, std::int32_t def)
         : Name(name), Number(number), Default(def) {}
     constexpr TSettingKey(const char* name, bool TSettings::*flag, bool def) : Name(name), Flag(flag), Default(def) {}
+    constexpr TSettingKey(const char* name, std::string TSettings::*text, const char* def)
+        : Name(name), Text(text), DefaultText(def) {}
     const char* Name;
-    std::int32_t TSettings::*Number = nullptr;  // the field: a number or else a flag
+    std::int32_t TSettings::*Number = nullptr;  // the field: a number, a flag or a text
     bool TSettings::*Flag = nullptr;
-    std::int32_t Default;
+    std::string TSettings::*Text = nullptr;
+    std::int32_t Default = 0;
+    const char* DefaultText = "";
 };
 
 const TSettingKey SettingKeys[] = {
@@ -34,13 +40,19 @@ const TSettingKey SettingKeys[] = {
     {"Show Cursor", &TSettings::ShowCursor, true},
     {"Hot Keys", &TSettings::HotKeys, false},
     {"Show Countdown", &TSettings::ShowCountdown, false},
+    {"Copy After Capture", &TSettings::CopyAfterCapture, false},
+    {"Save After Capture", &TSettings::SaveAfterCapture, false},
+    {"Save Folder", &TSettings::SaveFolder, ""},
+    {"Save Name", &TSettings::SaveName, DefaultSaveName},
 };
 
 }  // namespace
 
 void LoadSettings(TCustomIniFile& ini, TSettings& into) {
     for (const TSettingKey& key : SettingKeys)
-        if (key.Flag)
+        if (key.Text)
+            into.*key.Text = ini.ReadString(SettingsSection, key.Name, key.DefaultText);
+        else if (key.Flag)
             into.*key.Flag = ini.ReadBool(SettingsSection, key.Name, key.Default != 0);
         else
             into.*key.Number = ini.ReadInteger(SettingsSection, key.Name, key.Default);
@@ -48,7 +60,9 @@ void LoadSettings(TCustomIniFile& ini, TSettings& into) {
 
 void SaveSettings(TCustomIniFile& ini, const TSettings& from) {
     for (const TSettingKey& key : SettingKeys)
-        if (key.Flag)
+        if (key.Text)
+            ini.WriteString(SettingsSection, key.Name, from.*key.Text);
+        else if (key.Flag)
             ini.WriteBool(SettingsSection, key.Name, from.*key.Flag);
         else
             ini.WriteInteger(SettingsSection, key.Name, from.*key.Number);

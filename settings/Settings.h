@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "exchange/FileNamePattern.h"
 #include "framework/base/IniFiles.h"
 
 namespace kaptor {
@@ -24,6 +25,12 @@ struct TSettings {
     // Kept after the eleven, which stay as they are; both off unless the user turns them on.
     bool HotKeys = false;        // "Hot Keys": Print Screen captures from anywhere
     bool ShowCountdown = false;  // "Show Countdown": the seconds left of a capture's delay
+    // After every capture: the picture copied to the clipboard, saved into SaveFolder under a
+    // name from the SaveName pattern (exchange/FileNamePattern.h; its extension gives the type).
+    bool CopyAfterCapture = false;  // "Copy After Capture"
+    bool SaveAfterCapture = false;  // "Save After Capture"
+    std::string SaveFolder;         // "Save Folder": empty is the program's folder
+    std::string SaveName = DefaultSaveName;  // "Save Name"
     // Not kept in the file: the range frame's colour (a COLORREF) for this run, red until the
     // user picks another.
     std::uint32_t FrameColour = 0x0000FF;

@@ -104,12 +104,15 @@ TEST(OptionsDialogE2E, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
     HWND dlg = OpenOptions(p);
     ASSERT_TRUE(dlg);
     EXPECT_EQ(WindowText(dlg), "環境設定");
+    SaveShot("options");
     PressKey(VK_RETURN);
     ASSERT_TRUE(Hidden(dlg));
-    const std::string ini = WaitIni(p, {"Show Cursor"});
+    const std::string ini = WaitIni(p, {"Save Name"});
     const char* keys[] = {"Wait=2",         "RunCapture=0",           "HideForm=1",        "ShowBar=1",
                           "ShowStsBar=1",   "Start TrayIcon=0",       "End TrayIcon=0",    "Capture Client=0",
-                          "Show After Capturing=0", "Capture Control=0", "Show Cursor=1"};
+                          "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0",
+                          "Show Countdown=0", "Copy After Capture=0", "Save After Capture=0", "Save Folder=\r\n",
+                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n"};
     size_t at = 0;
     for (const char* key : keys) {
         const size_t next = ini.find(key, at);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
+#include "exchange/FileNamePattern.h"
+#include "exchange/Save.h"
 #include "settings/Settings.h"
 #include "framework/base/SysUtils.h"
 
@@ -68,11 +71,14 @@ TEST(SettingsWrite, TheElevenKeysInWriteOrderThenTheLaterOnes) {
     s.HideForm = true;
     s.ShowCursor = true;
     s.ShowCountdown = true;
+    s.SaveAfterCapture = true;
+    s.SaveFolder = "D:\\Shots";
     SaveSettings(ini, s);
     const std::vector<std::string> expected = {
         "Wait=-5",          "RunCapture=0",     "HideForm=1",           "ShowBar=0",
         "ShowStsBar=0",     "Start TrayIcon=0", "End TrayIcon=0",       "Capture Client=0",
-        "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0", "Show Countdown=1"};
+        "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0", "Show Countdown=1",
+        "Copy After Capture=0", "Save After Capture=1", "Save Folder=D:\\Shots", "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png"};
     EXPECT_EQ(ini.written, expected);
     TSettings back;
     LoadSettings(ini, back);
@@ -92,4 +98,22 @@ TEST(SettingsWrite, FailureStopsAtThatKeyAndKeepsEarlierOnes) {
     EXPECT_EQ(ini.written.size(), 4u);
     EXPECT_EQ(ini.values.count("Kaptor32/ShowBar"), 1u);
     EXPECT_EQ(ini.values.count("Kaptor32/ShowStsBar"), 0u);
+}
+
+TEST(SaveName, PartsAreFilledUnsafeCharactersReplacedAndTheCounterSkipsTakenNames) {
+    // "ソ" is 0x83 0x5C in Shift-JIS: its second byte is a backslash that must stay.
+    const TCaptureNameParts parts{2026, 1, 2, 3, 4, 5, "Window", "a\\b/c:d*e?f\"g<h>i|j\t\x83\x5C. "};
+    EXPECT_EQ(ExpandCaptureName("%Y%m%d-%H%M%S_%k_%t", parts, 1), "20260102-030405_Window_a_b_c_d_e_f_g_h_i_j_\x83\x5C");
+    EXPECT_EQ(ExpandCaptureName("%n%%%x%", parts, 12), "012%%x%");
+    TCaptureNameParts pairs = parts;
+    pairs.title.assign(99, '\x83');  // cut at 80 bytes, between pairs
+    EXPECT_EQ(ExpandCaptureName("%t.png", pairs, 1), std::string(80, '\x83') + ".png");
+
+    std::set<std::string> taken = {"C:\\S\\shot-001.png", "C:\\S\\shot-002.png", "C:\\S\\x.jpg", "C:\\S\\x-2.jpg"};
+    const auto exists = [&taken](const std::string& name) { return taken.count(name) > 0; };
+    EXPECT_EQ(FreeCaptureName("C:\\S\\", "shot-%n.png", parts, exists), "C:\\S\\shot-003.png");
+    EXPECT_EQ(FreeCaptureName("C:\\S\\", "x.jpg", parts, exists), "C:\\S\\x-3.jpg");
+    EXPECT_EQ(FreeCaptureName("C:\\S\\", "x.txt.", parts, exists), "C:\\S\\x.txt.png");
+    EXPECT_EQ(SaveTypeOfName("a.JPEG"), SaveTypeJpeg);
+    EXPECT_EQ(SaveTypeOfName("a.Bmp"), SaveTypeBitmap);
 }

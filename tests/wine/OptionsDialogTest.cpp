@@ -66,12 +66,13 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
     TOptionsDialog& d = Dialog();
     EXPECT_EQ(d.Caption(), "環境設定");
     EXPECT_EQ(d.ClientWidth(), 305);
-    EXPECT_EQ(d.ClientHeight(), 311);  // two rows for the later options
+    EXPECT_EQ(d.ClientHeight(), 421);  // rows for the later options
     EXPECT_EQ(d.HelpContext, 100500);
     EXPECT_EQ(d.DelayBox->Left(), 203);
     EXPECT_EQ(d.FrameSwatch->Left(), 172);
     EXPECT_EQ(d.FrameSwatch->Width(), 113);
-    EXPECT_EQ(d.OkButton->Top(), 279);
+    EXPECT_EQ(d.OkButton->Top(), 389);
+    EXPECT_EQ(d.CopyAfterCaptureBox->Top(), 270);
     EXPECT_EQ(d.ControlUnderPointerBox->Top(), 140);
     EXPECT_EQ(d.ShowAfterTrayCaptureBox->Top(), 160);
     EXPECT_EQ(d.DefaultButton, d.OkButton);
@@ -88,7 +89,8 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
                                      d.CaptureAtStartBox->Handle(), d.TrayAtStartBox->Handle(), d.TrayAtCloseBox->Handle(),
                                      d.ClientAreaOnlyBox->Handle(), d.ShowAfterTrayCaptureBox->Handle(), d.FrameColourButton->Handle(),
                                      d.HideWhileCapturingBox->Handle(), d.ControlUnderPointerBox->Handle(), d.CursorBox->Handle(),
-                                     d.HotKeysBox->Handle(), d.CountdownBox->Handle()};
+                                     d.HotKeysBox->Handle(), d.CountdownBox->Handle(), d.CopyAfterCaptureBox->Handle(),
+                                     d.SaveAfterCaptureBox->Handle(), d.SaveFolderBox->Handle(), d.SaveNameBox->Handle()};
     EXPECT_EQ(order, expected);
 }
 
@@ -121,7 +123,9 @@ TEST_F(OptionsDialog, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
     const std::string ini = ReadIni();
     const char* keys[] = {"Wait=3",           "RunCapture=0",   "HideForm=0",           "ShowBar=1",
                           "ShowStsBar=1",     "Start TrayIcon=0", "End TrayIcon=0",     "Capture Client=0",
-                          "Show After Capturing=0", "Capture Control=0", "Show Cursor=0"};
+                          "Show After Capturing=0", "Capture Control=0", "Show Cursor=0", "Hot Keys=0",
+                          "Show Countdown=0", "Copy After Capture=0", "Save After Capture=0", "Save Folder=\r\n",
+                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png"};
     size_t at = ini.find("[Kaptor32]");
     ASSERT_NE(at, std::string::npos) << ini;
     for (const char* key : keys) {
@@ -138,7 +142,14 @@ TEST_F(OptionsDialog, OkCopiesEveryControlIntoSettings) {
     d.TrayAtStartBox->SetChecked(true);
     d.ShowAfterTrayCaptureBox->SetChecked(true);
     d.CursorBox->SetChecked(true);
+    d.SaveAfterCaptureBox->SetChecked(true);
+    d.SaveFolderBox->SetText("C:\\Shots");
+    d.SaveNameBox->SetText("");
     d.Commit();
+    EXPECT_TRUE(Settings.SaveAfterCapture);
+    EXPECT_FALSE(Settings.CopyAfterCapture);
+    EXPECT_EQ(Settings.SaveFolder, "C:\\Shots");
+    EXPECT_EQ(d.SaveNameBox->Text(), DefaultSaveName);  // no name: the default again
     EXPECT_EQ(Settings.Wait, -5);
     EXPECT_TRUE(Settings.RunCapture);
     EXPECT_FALSE(Settings.HideForm);
