@@ -83,7 +83,7 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
 
     SaveFolderCaption = Label(315, "保存先ﾌｫﾙﾀﾞ：");
     SaveNameCaption = Label(341, "ﾌｧｲﾙ名：");
-    SaveNameHint = Label(364, "%Y%m%d %H%M%S 日時  %n 番号  %k 種類  %t ﾀｲﾄﾙ");
+    SaveNameHint = Label(364, "%Y%m%d %H%M%S 日時  %n 番号  %t ﾀｲﾄﾙ");
 
     FrameSwatch = new TShape(this);
     FrameSwatch->SetBounds(172, 247, 113, 10);
