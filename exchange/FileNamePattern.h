@@ -17,7 +17,6 @@ struct TCaptureNameParts {
 // The pattern's parts: %Y year, %m month, %d day, %H hour, %M minute, %S second (two digits,
 // the year four), %k the kind, %t the title, %n the counter (three digits at least), %% a
 // percent sign. Anything else stays as written.
-inline constexpr const char* DefaultSaveName = "Kaptor%Y%m%d-%H%M%S-%n.png";
 
 // The name made safe for a file name: characters Windows refuses (\ / : * ? " < > | and
 // control characters) become '_', trailing dots and spaces go. Shift-JIS pairs stay whole,

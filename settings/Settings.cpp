@@ -1,6 +1,5 @@
 #include "settings/Settings.h"
 
-#include "exchange/FileNamePattern.h"
 
 namespace kaptor {
 

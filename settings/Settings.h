@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/FileNamePattern.h"
 #include "framework/base/IniFiles.h"
 
 namespace kaptor {
+
+// The after-capture save's name pattern until the user sets one (its parts: see
+// exchange/FileNamePattern.h).
+inline constexpr const char* DefaultSaveName = "Kaptor%Y%m%d-%H%M%S-%n.png";
 
 struct TSettings {
     std::int32_t Wait = 0;
