@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/base/SysUtils.h"
+#include "framework/imaging/LittleEndian.h"
 
 // Deviations from the format that the reader tolerates, each on purpose and by this name:
 //
@@ -349,15 +350,6 @@ Dib Decode(const Layout& l, std::span<const std::uint8_t> file) {
         }
     }
     return dib;
-}
-
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 }  // namespace
