@@ -1,7 +1,7 @@
-// PNG writing of our own over libdeflate: rows converted to PNG's order, each filtered, the
-// whole filtered picture deflated in one call (libdeflate works on whole buffers, which is
-// what makes it fast), then the chunks written in one go. Why these filters and this level:
-// bench/README.md.
+// PNG writing of our own over libdeflate: rows converted to PNG's order and filtered (a large
+// picture's halves on two cores), the whole filtered picture deflated at once (Deflate.h:
+// libdeflate works on whole buffers, which is what makes it fast), then the chunks written
+// in one go. Why these filters and levels: bench/README.md.
 #include "PngCodec.h"
 
 #include <algorithm>
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include <libdeflate.h>
+
+#include "framework/imaging/Deflate.h"
 
 namespace kaptor {
 
@@ -35,10 +37,6 @@ void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::uint8
     if (size) out.insert(out.end(), data, data + size);
     PutBig32(out, static_cast<std::uint32_t>(libdeflate_crc32(0, out.data() + start, size + 4)));
 }
-
-struct CompressorDeleter {
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
 
 bool HasValidFormat(const Dib& dib) {
     switch (dib.BitCount) {
@@ -101,7 +99,8 @@ struct RowFilter {
     TPngFilter Filter;
     std::uint8_t* Out;
 
-    // Returns how many filtered bytes are zero.
+    // Returns how many filtered bytes are zero and follow at least seven other zeros: the
+    // runs that flat areas, repeated rows and lines make, where photos have few.
     std::size_t Run(std::size_t first, std::size_t last) const {
         std::size_t zeros = 0;
         std::vector<std::uint8_t> rows = AllocBuffer(2 * N);  // this row and the one above
@@ -142,15 +141,19 @@ struct RowFilter {
                 }
             }
             kFilters[best](row, prior, N, Bpp, out);
-            for (std::size_t i = 1; i <= N; ++i) zeros += out[i] == 0;
+            for (std::size_t i = 1, run = 0; i <= N; ++i) {
+                run = out[i] ? 0 : run + 1;
+                zeros += run >= 8;
+            }
         }
         return zeros;
     }
 };
 
-// The level a picture is deflated at, from how much of it filtered to zeros: screen content
-// (flat areas, repeated rows, text) needs libdeflate's deeper search (8) to come out smaller
-// than zlib's level 6, on photos a quick one (4) already does. Measured: bench/README.md.
+// The level a picture is deflated at, from how much of it filtered to long runs of zeros:
+// screen content (flat areas, repeated rows, text) needs libdeflate's deeper search (8) to
+// come out smaller than zlib's level 6; on photos a quick one (4) already does, and the deep
+// one would take many times as long. Measured: bench/README.md.
 int LevelFor(std::size_t zeros, std::size_t bytes) { return zeros * 4 >= bytes ? 8 : 4; }
 
 }  // namespace
@@ -210,16 +213,7 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
     const int level = settings.Level == TPngSettings::ByPicture ? LevelFor(zeros + lowerZeros, filtered.size())
                                                                 : std::clamp(settings.Level, 0, 12);
 
-    std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
-        libdeflate_alloc_compressor(level));
-    if (!compressor) throw EOutOfMemory();
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered.size());
     std::vector<std::uint8_t> file;
-    try {
-        file.reserve(bound + 1024 + 3 * 256);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
     static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     file.insert(file.end(), signature, signature + 8);
     std::vector<std::uint8_t> header;
@@ -241,12 +235,11 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
     // The deflated picture goes straight into the file's buffer, after room for the IDAT
     // chunk's length and type.
     const std::size_t idat = file.size();
-    file.resize(idat + 8 + bound);
-    const std::size_t deflated =
-        libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), file.data() + idat + 8, bound);
-    if (deflated == 0 || deflated > 0x7FFFFFFFu) throw EPngError(EPngError::TCause::Write);
+    file.resize(idat + 8);
+    AppendZlibStream(file, filtered.data(), filtered.size(), level);
     filtered = {};
-    file.resize(idat + 8 + deflated);
+    const std::size_t deflated = file.size() - idat - 8;
+    if (deflated > 0x7FFFFFFFu) throw EPngError(EPngError::TCause::Write);
     const std::uint32_t length = static_cast<std::uint32_t>(deflated);
     const std::uint8_t lengthAndType[8] = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
                                            static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
