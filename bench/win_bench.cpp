@@ -6,6 +6,7 @@
 //   band         one XOR band draw on 4096 x 4096                      vs one full copy of the picture
 //   jpeg         JPEG save of a 1920 x 1080 capture                    vs libjpeg-turbo on the same pixels
 //   open         opening GIF, JPEG and BMP files end to end (win_open_bench.cpp)
+//   copy         Ctrl+C on a 1920 x 1080 picture                       vs the bitmap alone on the clipboard
 //   png          PNG save of the same capture                          vs libpng on the same pixels, same settings;
 //                zlib level and row filter against time and size; opening a 1080p PNG end to end
 //                                                                      vs decoding it in memory
@@ -25,15 +26,19 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "BenchPictures.h"
 #include "WinTiming.h"
 #include "app/F_Kaptor.h"
 #include "view/PictureView.h"
 #include "settings/Settings.h"
+#include "exchange/Clipboard.h"
 #include "exchange/Save.h"
 #include "framework/imaging/JpegCodec.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Clipbrd.h"
 #include "framework/win/Picture.h"
+#include "framework/win/PngImage.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
 #include "gif/GifUnit.h"
@@ -57,31 +62,10 @@ std::vector<std::uint32_t*> Rows(TBitmap& bitmap) {
 // title-bar gradients and dense dark "text" on white. JPEG and PNG cost depends on content,
 // so both sides get this.
 void FillDesktop(TBitmap& bitmap, bool noisyWallpaper = true) {
-    std::uint32_t seed = 2024;
-    auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
-    const int w = bitmap.Width(), h = bitmap.Height();
+    const auto px = benchpic::Desktop(bitmap.Width(), bitmap.Height(), noisyWallpaper);
     auto rows = Rows(bitmap);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool window = (x > w / 19 && x < w * 4 / 7 && y > h / 13 && y < h * 7 / 10) ||
-                                (x > w * 15 / 32 && x < w * 15 / 16 && y > h * 10 / 27 && y < h * 25 / 27);
-            unsigned r, g, b;
-            if (!window) {
-                const unsigned noise = noisyWallpaper ? 24 : 1;
-                r = 40 + x * 90 / w + rnd() % noise;
-                g = 80 + y * 60 / h + rnd() % noise;
-                b = 140 + rnd() % noise;
-            } else if ((y / 24) % 14 == 3) {
-                r = 10 + (x % 1000) / 8;
-                g = 36 + (x % 1000) / 8;
-                b = 106 + (x % 1000) / 8;
-            } else if ((y / 16) % 2 == 0 && ((x * 7 + y * 3) % 11 < 4) && (x % 90) < 70) {
-                r = g = b = 20;
-            } else {
-                r = g = b = 250;
-            }
-            rows[y][x] = (r << 16) | (g << 8) | b;
-        }
+    for (int y = 0; y < bitmap.Height(); ++y)
+        std::memcpy(rows[y], px.data() + static_cast<std::size_t>(y) * bitmap.Width(), 4u * bitmap.Width());
     bitmap.Modified();
 }
 
@@ -402,42 +386,79 @@ const char* FilterName(TPngFilter f) {
     return names[static_cast<int>(f)];
 }
 
+// The screen as it is now (the harness's desktop with the main window on it), as captured.
+void CaptureScreen(TBitmap& bitmap) {
+    HDC screen = GetDC(nullptr);
+    TCanvas& canvas = bitmap.Canvas();
+    BitBlt(canvas.Handle(), 0, 0, bitmap.Width(), bitmap.Height(), screen, 0, 0, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    bitmap.Modified();
+}
+
 void BenchPng(TKaptor32& form) {
-    const TPngSettings chosen;
-    std::printf("png: 1920 x 1080, 32 bits as captured, level %d, filter %s\n", chosen.Level, FilterName(chosen.Filter));
+    std::printf("png: the program's encoder against libpng + zlib level 6, adaptive (what a save did before)\n");
     TBitmap capture(1920, 1080);
     FillDesktop(capture);
     const auto rows = Rows(capture);
     const std::string dir = TempFolder();
     const std::string saved = dir + "save.png", direct = dir + "direct.png";
 
-    // zlib level and filter: time and size of each, libpng direct into memory, on this
-    // picture and on one with a smooth wallpaper (where most screenshots are).
-    TBitmap flat(1920, 1080);
+    // Each kind of picture: time and size of both, alternated, into memory.
+    TBitmap flat(1920, 1080), photo(1920, 1080);
     FillDesktop(flat, false);
-    const auto flatRows = Rows(flat);
-    std::printf("  level filter      noisy: ms      bytes    smooth: ms      bytes\n");
-    for (int level : {1, 3, 6, 9})
-        for (TPngFilter f : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
-            const TPngSettings s{level, f};
-            std::size_t bytes = 0, flatBytes = 0;
-            Timed one("", [&] { bytes = EncodePngDirect(rows, 1920, 1080, s, ""); });
-            Timed two("", [&] { flatBytes = EncodePngDirect(flatRows, 1920, 1080, s, ""); });
-            one.Calibrate(0);
-            two.Calibrate(0);
-            for (int i = 0; i < 3; ++i) one.Sample(), two.Sample();
-            std::printf("  %5d %-8s %12.1f %10zu %12.1f %10zu\n", level, FilterName(f), one.Result().Median, bytes,
-                        two.Result().Median, flatBytes);
+    {
+        const auto px = benchpic::ColourPhoto(1920, 1080);
+        auto r = Rows(photo);
+        for (int y = 0; y < 1080; ++y) std::memcpy(r[y], px.data() + y * 1920, 4 * 1920);
+        photo.Modified();
+    }
+    InstallDesktop(form, 1920, 1080);
+    TBitmap screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CaptureScreen(screen);
+    struct Kind {
+        const char* Name;
+        TBitmap* Bitmap;
+    };
+    // Our encoder's levels and filters on the screenshot-like picture, where the choice is hardest.
+    std::printf("  level filter         ms      bytes   (screenshot-like, ours)\n");
+    for (int level : {4, 6, 7, 8})
+        for (TPngFilter f : {TPngFilter::None, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
+            std::size_t bytes = 0;
+            Timed one("", [&] {
+                TMemoryStream m;
+                EncodePng(flat.ToDib(), m, TPngSettings{level, f});
+                bytes = m.Memory().size();
+            });
+            Timed copy("", [&] { (void)flat.ToDib(); });  // the Dib copy, taken off again
+            const auto t = RunInterleaved({&one, &copy}, 3, 1);
+            std::printf("  %5d %-8s %8.1f %10zu\n", level, FilterName(f), t[0].Median - t[1].Median, bytes);
         }
+    for (Kind k : {Kind{"screenshot-like", &flat}, Kind{"desktop, noisy wallpaper", &capture},
+                   Kind{"photo-like", &photo}, Kind{"real screen capture", &screen}}) {
+        const auto r = Rows(*k.Bitmap);
+        std::size_t ours = 0, theirs = 0;
+        Timed mine("EncodePng", [&] {
+            TMemoryStream m;
+            WritePng(*k.Bitmap, m);
+            ours = m.Memory().size();
+        });
+        Timed ref("libpng level 6 adaptive",
+                  [&] { theirs = EncodePngDirect(r, k.Bitmap->Width(), k.Bitmap->Height(), TPngSettings{6, TPngFilter::Adaptive}, ""); });
+        const auto t = RunInterleaved({&mine, &ref}, 5, 1);
+        std::printf("  %-26s %d x %d: ours %.1f ms %zu bytes, libpng %.1f ms %zu bytes, size ratio %.3f\n", k.Name,
+                    k.Bitmap->Width(), k.Bitmap->Height(), t[0].Median, ours, t[1].Median, theirs,
+                    static_cast<double>(ours) / theirs);
+        bench::PrintRatio((std::string("PNG encode / libpng 6 adaptive, ") + k.Name).c_str(), t[0].Median, t[1].Median);
+    }
 
     Timed save("SavePictureFile, PNG entry (temp file, replace)", [&] {
         SavePictureFile(capture, saved, SaveTypePng);
     });
-    Timed ref("libpng on the same rows, same settings, one file write",
-              [&] { EncodePngDirect(rows, 1920, 1080, chosen, direct); });
+    Timed ref("libpng level 6 adaptive on the same rows, one file write",
+              [&] { EncodePngDirect(rows, 1920, 1080, TPngSettings{6, TPngFilter::Adaptive}, direct); });
     const auto t = RunInterleaved({&save, &ref}, 7, 1);
     std::printf("  file sizes: saved %zu bytes, direct %zu bytes\n", FileSize(saved), FileSize(direct));
-    bench::PrintRatio("PNG save / libpng direct (with file write)", t[0].Median, t[1].Median);
+    bench::PrintRatio("PNG save / libpng 6 adaptive direct (with file write)", t[0].Median, t[1].Median);
 
     // Opening: the open command as the user gives it (dialog answered), load, install, repaint,
     // against decoding the same bytes in memory.
@@ -470,6 +491,20 @@ void BenchPng(TKaptor32& form) {
     RemoveDirectoryA(dir.c_str());
 }
 
+// ---------------------------------------------------------------- copy
+
+// Ctrl+C on a 1920 x 1080 picture (the bitmap on the clipboard, the PNG announced) against the
+// least bitmap copy: the same bitmap alone through the same clipboard call.
+void BenchCopy(TKaptor32& form) {
+    std::printf("copy: 1920 x 1080, 32 bits, desktop-like\n");
+    InstallDesktop(form, 1920, 1080);
+    TBitmap& shown = form.PictureView().Shown().Picture().Bitmap();
+    Timed copy("CopyViewPicture (bitmap, PNG announced)", [&] { CopyViewPicture(form.PictureView()); });
+    Timed least("the bitmap alone on the clipboard", [&] { Clipboard().Assign(shown); });
+    const auto t = RunInterleaved({&copy, &least}, 15, 1);
+    bench::PrintRatio("Ctrl+C / least bitmap copy", t[0].Median, t[1].Median);
+}
+
 }  // namespace
 
 int main() {
@@ -498,6 +533,7 @@ int main() {
         form->PictureView().Shown().Picture().SetGraphic(nullptr);
         form->PictureView().CleanCopy().Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
+        if (want("copy")) BenchCopy(*form);
         if (want("png")) BenchPng(*form);
         app.DestroyForms();
     } catch (const std::exception& e) {
