@@ -46,40 +46,49 @@ bool HasValidFormat(const Dib& dib) {
     return dib.Width > 0 && dib.Height > 0;
 }
 
-inline std::uint8_t Paeth(int a, int b, int c) {
-    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+inline int Paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
-// Byte i of row (n bytes, bpp bytes a pixel; prior: the row above, zeros for the first)
-// under filter type f.
-inline std::uint8_t Filtered(int f, const std::uint8_t* row, const std::uint8_t* prior, std::size_t i, std::size_t bpp) {
-    const int left = i >= bpp ? row[i - bpp] : 0, corner = i >= bpp ? prior[i - bpp] : 0;
-    switch (f) {
-        case 0: return row[i];
-        case 1: return static_cast<std::uint8_t>(row[i] - left);
-        case 2: return static_cast<std::uint8_t>(row[i] - prior[i]);
-        case 3: return static_cast<std::uint8_t>(row[i] - ((left + prior[i]) >> 1));
-        default: return static_cast<std::uint8_t>(row[i] - Paeth(left, prior[i], corner));
-    }
+// What filter type F predicts from the byte to the left (a), above (b) and above-left (c).
+template <int F>
+inline int Predict(int a, int b, int c) {
+    if constexpr (F == 0) return 0;
+    else if constexpr (F == 1) return a;
+    else if constexpr (F == 2) return b;
+    else if constexpr (F == 3) return (a + b) >> 1;
+    else return Paeth(a, b, c);
+}
+
+// Calls put(i, filtered byte) for each byte of row (n bytes, bpp a pixel; prior: the row
+// above, zeros for the first) under filter type F; stops early when put returns false. The
+// first pixel, which has nothing to its left, apart, so the rest runs without that test.
+template <int F, class Put>
+inline void ForEachFiltered(const std::uint8_t* row, const std::uint8_t* prior, std::size_t n, std::size_t bpp, Put put) {
+    const std::size_t first = std::min(bpp, n);
+    for (std::size_t i = 0; i < first; ++i)
+        if (!put(i, static_cast<std::uint8_t>(row[i] - Predict<F>(0, prior[i], 0)))) return;
+    for (std::size_t i = first; i < n; ++i)
+        if (!put(i, static_cast<std::uint8_t>(row[i] - Predict<F>(row[i - bpp], prior[i], prior[i - bpp])))) return;
 }
 
 template <int F>
 void FilterRow(const std::uint8_t* row, const std::uint8_t* prior, std::size_t n, std::size_t bpp, std::uint8_t* out) {
     out[0] = F;
-    for (std::size_t i = 0; i < n; ++i) out[1 + i] = Filtered(F, row, prior, i, bpp);
+    ForEachFiltered<F>(row, prior, n, bpp, [out](std::size_t i, std::uint8_t v) { return out[1 + i] = v, true; });
 }
 
 // libpng's measure of how well a row filtered so will compress: the sum of its bytes taken
-// as signed. Stops once it passes limit, since that filter has lost already.
+// as signed. Stops once it reaches limit, since that filter has lost already.
 template <int F>
 std::uint32_t Cost(const std::uint8_t* row, const std::uint8_t* prior, std::size_t n, std::size_t bpp,
                    std::uint32_t limit) {
     std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        sum += static_cast<std::uint32_t>(std::abs(static_cast<std::int8_t>(Filtered(F, row, prior, i, bpp))));
-        if ((i & 255) == 255 && sum >= limit) return sum;
-    }
+    ForEachFiltered<F>(row, prior, n, bpp, [&](std::size_t i, std::uint8_t v) {
+        sum += static_cast<std::uint32_t>(std::abs(static_cast<std::int8_t>(v)));
+        return (i & 255) != 255 || sum < limit;
+    });
     return sum;
 }
 
@@ -99,8 +108,9 @@ struct RowFilter {
     TPngFilter Filter;
     std::uint8_t* Out;
 
-    // Returns how many filtered bytes are zero and follow at least seven other zeros: the
-    // runs that flat areas, repeated rows and lines make, where photos have few.
+    // Returns how many filtered bytes of every fourth row are zero and follow at least seven
+    // other zeros: the runs that flat areas, repeated rows and lines make, where photos have
+    // few.
     std::size_t Run(std::size_t first, std::size_t last) const {
         std::size_t zeros = 0;
         std::vector<std::uint8_t> rows = AllocBuffer(2 * N);  // this row and the one above
@@ -141,10 +151,11 @@ struct RowFilter {
                 }
             }
             kFilters[best](row, prior, N, Bpp, out);
-            for (std::size_t i = 1, run = 0; i <= N; ++i) {
-                run = out[i] ? 0 : run + 1;
-                zeros += run >= 8;
-            }
+            if (y % 4 == 0)  // every fourth row tells enough
+                for (std::size_t i = 1, run = 0; i <= N; ++i) {
+                    run = out[i] ? 0 : run + 1;
+                    zeros += run >= 8;
+                }
         }
         return zeros;
     }
@@ -210,7 +221,7 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
     if (lower.joinable()) lower.join();
     if (failed) std::rethrow_exception(failed);
     stored = {};
-    const int level = settings.Level == TPngSettings::ByPicture ? LevelFor(zeros + lowerZeros, filtered.size())
+    const int level = settings.Level == TPngSettings::ByPicture ? LevelFor(4 * (zeros + lowerZeros), filtered.size())
                                                                 : std::clamp(settings.Level, 0, 12);
 
     std::vector<std::uint8_t> file;
