@@ -1,6 +1,7 @@
 #include "framework/win/Clipbrd.h"
 
 #include <cstring>
+#include <optional>
 
 #include "framework/base/SysUtils.h"
 #include "framework/win/Bitmap.h"
@@ -59,17 +60,18 @@ void TClipboard::Render(bool open) {
     TClipboardRenderer job = std::move(pending_);
     pending_ = {};
     if (!job.Format || !job.Render) return;
-    if (open && !OpenClipboard(owner_)) return;
     try {
+        std::optional<ClipboardOpenGuard> guard;
+        if (open) guard.emplace(owner_);  // tried a few times, as another program may hold it
         // Another program may have taken the clipboard since.
         if (!open || GetClipboardOwner() == owner_) {
             UniqueGlobal memory = GlobalCopy(job.Render());
             if (SetClipboardData(job.Format, memory.get())) memory.release();
         }
     } catch (const std::exception&) {
-        // The asking program gets no data: it cannot show our message, nor can we stop it.
+        // No data then: the asking program cannot show our message, and at the end there is
+        // no one left to show it to.
     }
-    if (open) CloseClipboard();
 }
 
 LRESULT CALLBACK TClipboard::OwnerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
