@@ -2,9 +2,10 @@
 # libdeflate (libpng-dev, zlib1g-dev, libdeflate-dev): png_fuzzer feeds arbitrary bytes to the
 # reader, png_roundtrip_fuzzer makes pictures of every layout from them and checks that what
 # the writer makes reads back to the same pixels. The short runs (20 seconds each) start from
-# the sample files of every PNG kind and the kept corpus; an allocation above 64 MB is a
-# finding (the targets' pictures are far smaller). New inputs go to the build folder, never
-# into the source tree.
+# the sample files of every PNG kind and the corpora kept from both targets' long runs
+# (corpus/png, corpus/png_roundtrip); an allocation above 64 MB is a finding
+# (the targets' pictures are far smaller). New inputs go to the build folder, never into the
+# source tree.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(WARNING "png fuzzers need clang; skipped")
   return()
@@ -35,6 +36,7 @@ foreach(target png_fuzzer png_roundtrip_fuzzer)
            COMMAND ${target} -max_total_time=20 -max_len=16384 -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=25
                    -artifact_prefix=${work}/artifacts/
                    ${work}/corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/png ${CMAKE_SOURCE_DIR}/tests/data/png
+                   ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/png_roundtrip
            WORKING_DIRECTORY ${work})
   set_tests_properties(${target}_short PROPERTIES TIMEOUT 120)
 endforeach()
