@@ -19,9 +19,9 @@ packages=(
   fontconfig libxcursor1
   # a real printer for the print tests
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
-  # reference decoder for the GIF benchmark, native libjpeg, libpng, zlib and libdeflate,
-  # libFuzzer runtime
-  libgif-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libclang-rt-14-dev
+  # reference decoders for the GIF and PNG benchmarks, native libjpeg, libpng, zlib and
+  # libdeflate, libFuzzer runtime
+  libgif-dev libspng-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libclang-rt-14-dev
   # fetching the libjpeg-turbo, zlib, libpng1.6 and libdeflate source packages
   dpkg-dev
 )
