@@ -6,6 +6,7 @@
 //   band         one XOR band draw on 4096 x 4096                      vs one full copy of the picture
 //   jpeg         JPEG save of a 1920 x 1080 capture                    vs libjpeg-turbo on the same pixels
 //   open         opening GIF, JPEG and BMP files end to end (win_open_bench.cpp)
+//   selector     the region selector's first paint on the frozen screen vs a bare window showing it
 //   copy         Ctrl+C on a 1920 x 1080 picture                       vs the bitmap alone on the clipboard
 //   png          PNG save of the same capture                          vs libpng on the same pixels, same settings;
 //                zlib level and row filter against time and size; opening a 1080p PNG end to end
@@ -32,6 +33,7 @@
 #include "app/F_Kaptor.h"
 #include "view/PictureView.h"
 #include "settings/Settings.h"
+#include "capture/RegionSelector.h"
 #include "exchange/Clipboard.h"
 #include "exchange/Save.h"
 #include "framework/imaging/JpegCodec.h"
@@ -507,6 +509,91 @@ void BenchPng(TKaptor32& form) {
     RemoveDirectoryA(dir.c_str());
 }
 
+// ---------------------------------------------------------------- selector
+
+// When a window of the given class has finished its first WM_PAINT, the time is taken and
+// the window is asked to go (Esc for the selector, WM_CLOSE for the reference). A paint is
+// dispatched, not sent, so no hook sees its end: a WM_NULL posted when it is taken from the
+// queue comes out after it has run.
+struct FirstPaint {
+    const char* Class = nullptr;
+    double At = 0;
+    UINT Message = 0;
+    WPARAM Param = 0;
+    HWND Painted = nullptr;
+};
+FirstPaint gFirstPaint;
+
+LRESULT CALLBACK AfterPaint(int code, WPARAM wp, LPARAM lp) {
+    auto* m = reinterpret_cast<MSG*>(lp);
+    char cls[64] = {};
+    if (code == HC_ACTION && wp == PM_REMOVE && gFirstPaint.At == 0) {
+        if (!gFirstPaint.Painted && m->message == WM_PAINT && GetClassNameA(m->hwnd, cls, sizeof cls) &&
+            std::strcmp(cls, gFirstPaint.Class) == 0) {
+            gFirstPaint.Painted = m->hwnd;
+            PostMessageA(m->hwnd, WM_NULL, 0, 0);
+        } else if (gFirstPaint.Painted && m->message == WM_NULL && m->hwnd == gFirstPaint.Painted) {
+            GdiFlush();
+            gFirstPaint.At = bench::NowMs();
+            PostMessageA(m->hwnd, gFirstPaint.Message, gFirstPaint.Param, 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// The least frozen-screen window: top-most, borderless, the frozen screen blitted on paint.
+LRESULT CALLBACK FrozenProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        auto* screen = reinterpret_cast<TBitmap*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        BitBlt(dc, 0, 0, screen->Width(), screen->Height(), screen->Canvas().Handle(), 0, 0, SRCCOPY);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+// From the call to the end of the first paint: the region selector on the frozen screen,
+// against a bare window showing the same frozen screen.
+void BenchSelector() {
+    std::printf("selector: the frozen screen, %d x %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    TBitmap screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CaptureScreen(screen);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FrozenProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "BenchFrozenScreen";
+    RegisterClassA(&wc);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, AfterPaint, nullptr, GetCurrentThreadId());
+    auto selector = [&] {
+        gFirstPaint = {RegionSelectorClass, 0, WM_KEYDOWN, VK_ESCAPE, nullptr};
+        const double t0 = bench::NowMs();
+        SelectRegion(screen);
+        return gFirstPaint.At - t0;
+    };
+    auto bare = [&] {
+        gFirstPaint = {"BenchFrozenScreen", 0, WM_CLOSE, 0, nullptr};
+        const double t0 = bench::NowMs();
+        HWND w = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "BenchFrozenScreen", "", WS_POPUP, 0, 0,
+                                 screen.Width(), screen.Height(), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&screen));
+        ShowWindow(w, SW_SHOW);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0 && !(msg.message == WM_CLOSE && msg.hwnd == w)) DispatchMessageA(&msg);
+        const double ms = gFirstPaint.At - t0;
+        DestroyWindow(w);
+        return ms;
+    };
+    selector(), bare();  // warm up
+    std::vector<double> a, b;
+    for (int i = 0; i < 11; ++i) a.push_back(selector()), b.push_back(bare());
+    UnhookWindowsHookEx(hook);
+    const double ma = bench::Median(a), mb = bench::Median(b);
+    std::printf("  to the first paint: selector %.1f ms, bare frozen-screen window %.1f ms (medians of 11)\n", ma, mb);
+    bench::PrintRatio("selector's dimmed screen / bare frozen-screen window", ma, mb);
+}
+
 // ---------------------------------------------------------------- copy
 
 // Ctrl+C on a 1920 x 1080 picture (the bitmap on the clipboard, the PNG announced) against the
@@ -549,6 +636,7 @@ int main() {
         form->PictureView().Shown().Picture().SetGraphic(nullptr);
         form->PictureView().CleanCopy().Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
+        if (want("selector")) BenchSelector();
         if (want("copy")) BenchCopy(*form);
         if (want("png")) BenchPng(*form);
         app.DestroyForms();
