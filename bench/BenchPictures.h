@@ -68,4 +68,46 @@ inline Picture Photo(int width, int height) {
     return p;
 }
 
+// Something like a desktop as 32-bit rows (blue, green, red, unused), top row first: a noisy
+// (photo-like) wallpaper or a smooth one, flat windows with title-bar gradients and dense dark
+// "text" on white. The Windows benchmarks draw it into bitmaps, the native ones use it as is.
+inline std::vector<std::uint32_t> Desktop(int w, int h, bool noisyWallpaper) {
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h);
+    std::uint32_t seed = 2024;
+    auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool window = (x > w / 19 && x < w * 4 / 7 && y > h / 13 && y < h * 7 / 10) ||
+                                (x > w * 15 / 32 && x < w * 15 / 16 && y > h * 10 / 27 && y < h * 25 / 27);
+            unsigned r, g, b;
+            if (!window) {
+                const unsigned noise = noisyWallpaper ? 24 : 1;
+                r = 40 + x * 90 / w + rnd() % noise;
+                g = 80 + y * 60 / h + rnd() % noise;
+                b = 140 + rnd() % noise;
+            } else if ((y / 24) % 14 == 3) {
+                r = 10 + (x % 1000) / 8;
+                g = 36 + (x % 1000) / 8;
+                b = 106 + (x % 1000) / 8;
+            } else if ((y / 16) % 2 == 0 && ((x * 7 + y * 3) % 11 < 4) && (x % 90) < 70) {
+                r = g = b = 20;
+            } else {
+                r = g = b = 250;
+            }
+            px[static_cast<std::size_t>(y) * w + x] = (r << 16) | (g << 8) | b;
+        }
+    return px;
+}
+
+// Photo() in colour: each grey level through a warm-to-cool ramp, as 32-bit rows.
+inline std::vector<std::uint32_t> ColourPhoto(int w, int h) {
+    const Picture grey = Photo(w, h);
+    std::vector<std::uint32_t> px(grey.Pixels.size());
+    for (std::size_t i = 0; i < px.size(); ++i) {
+        const unsigned v = grey.Pixels[i], n = (i * 2654435761u) >> 29;  // a little colour noise
+        px[i] = (std::min(255u, v + 30 + n) << 16) | (std::min(255u, v * 3 / 4 + 20 + (n >> 1)) << 8) | (255 - v) / 2;
+    }
+    return px;
+}
+
 }  // namespace benchpic

@@ -6,6 +6,8 @@
 //   band         one XOR band draw on 4096 x 4096                      vs one full copy of the picture
 //   jpeg         JPEG save of a 1920 x 1080 capture                    vs libjpeg-turbo on the same pixels
 //   open         opening GIF, JPEG and BMP files end to end (win_open_bench.cpp)
+//   selector     the region selector's first paint on the frozen screen vs a bare window showing it
+//   copy         Ctrl+C on a 1920 x 1080 picture                       vs the bitmap alone on the clipboard
 //   png          PNG save of the same capture                          vs libpng on the same pixels, same settings;
 //                zlib level and row filter against time and size; opening a 1080p PNG end to end
 //                                                                      vs decoding it in memory
@@ -25,16 +27,22 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "BenchPictures.h"
+#include "PngReference.h"
 #include "WinTiming.h"
 #include "app/MainWindow.h"
 #include "view/PictureView.h"
 #include "settings/Settings.h"
+#include "capture/RegionSelector.h"
+#include "exchange/Clipboard.h"
 #include "exchange/Save.h"
 #include "framework/imaging/JpegCodec.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Clipbrd.h"
 #include "framework/win/Picture.h"
 #include "framework/win/ExtCtrls.h"
+#include "framework/win/PngImage.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
 #include "gif/GifBitmap.h"
@@ -58,31 +66,10 @@ std::vector<std::uint32_t*> Rows(TBitmap& bitmap) {
 // title-bar gradients and dense dark "text" on white. JPEG and PNG cost depends on content,
 // so both sides get this.
 void FillDesktop(TBitmap& bitmap, bool noisyWallpaper = true) {
-    std::uint32_t seed = 2024;
-    auto rnd = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
-    const int w = bitmap.Width(), h = bitmap.Height();
+    const auto px = benchpic::Desktop(bitmap.Width(), bitmap.Height(), noisyWallpaper);
     auto rows = Rows(bitmap);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool window = (x > w / 19 && x < w * 4 / 7 && y > h / 13 && y < h * 7 / 10) ||
-                                (x > w * 15 / 32 && x < w * 15 / 16 && y > h * 10 / 27 && y < h * 25 / 27);
-            unsigned r, g, b;
-            if (!window) {
-                const unsigned noise = noisyWallpaper ? 24 : 1;
-                r = 40 + x * 90 / w + rnd() % noise;
-                g = 80 + y * 60 / h + rnd() % noise;
-                b = 140 + rnd() % noise;
-            } else if ((y / 24) % 14 == 3) {
-                r = 10 + (x % 1000) / 8;
-                g = 36 + (x % 1000) / 8;
-                b = 106 + (x % 1000) / 8;
-            } else if ((y / 16) % 2 == 0 && ((x * 7 + y * 3) % 11 < 4) && (x % 90) < 70) {
-                r = g = b = 20;
-            } else {
-                r = g = b = 250;
-            }
-            rows[y][x] = (r << 16) | (g << 8) | b;
-        }
+    for (int y = 0; y < bitmap.Height(); ++y)
+        std::memcpy(rows[y], px.data() + static_cast<std::size_t>(y) * bitmap.Width(), 4u * bitmap.Width());
     bitmap.Modified();
 }
 
@@ -424,42 +411,79 @@ const char* FilterName(TPngFilter f) {
     return names[static_cast<int>(f)];
 }
 
+// The screen as it is now (the harness's desktop with the main window on it), as captured.
+void CaptureScreen(TBitmap& bitmap) {
+    HDC screen = GetDC(nullptr);
+    TCanvas& canvas = bitmap.Canvas();
+    BitBlt(canvas.Handle(), 0, 0, bitmap.Width(), bitmap.Height(), screen, 0, 0, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    bitmap.Modified();
+}
+
 void BenchPng(TMainWindow& form) {
-    const TPngSettings chosen;
-    std::printf("png: 1920 x 1080, 32 bits as captured, level %d, filter %s\n", chosen.Level, FilterName(chosen.Filter));
+    std::printf("png: the program's encoder against libpng + zlib level 6, adaptive (what a save did before)\n");
     TBitmap capture(1920, 1080);
     FillDesktop(capture);
     const auto rows = Rows(capture);
     const std::string dir = TempFolder();
     const std::string saved = dir + "save.png", direct = dir + "direct.png";
 
-    // zlib level and filter: time and size of each, libpng direct into memory, on this
-    // picture and on one with a smooth wallpaper (where most screenshots are).
-    TBitmap flat(1920, 1080);
+    // Each kind of picture: time and size of both, alternated, into memory.
+    TBitmap flat(1920, 1080), photo(1920, 1080);
     FillDesktop(flat, false);
-    const auto flatRows = Rows(flat);
-    std::printf("  level filter      noisy: ms      bytes    smooth: ms      bytes\n");
-    for (int level : {1, 3, 6, 9})
-        for (TPngFilter f : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
-            const TPngSettings s{level, f};
-            std::size_t bytes = 0, flatBytes = 0;
-            Timed one("", [&] { bytes = EncodePngDirect(rows, 1920, 1080, s, ""); });
-            Timed two("", [&] { flatBytes = EncodePngDirect(flatRows, 1920, 1080, s, ""); });
-            one.Calibrate(0);
-            two.Calibrate(0);
-            for (int i = 0; i < 3; ++i) one.Sample(), two.Sample();
-            std::printf("  %5d %-8s %12.1f %10zu %12.1f %10zu\n", level, FilterName(f), one.Result().Median, bytes,
-                        two.Result().Median, flatBytes);
+    {
+        const auto px = benchpic::ColourPhoto(1920, 1080);
+        auto r = Rows(photo);
+        for (int y = 0; y < 1080; ++y) std::memcpy(r[y], px.data() + y * 1920, 4 * 1920);
+        photo.Modified();
+    }
+    InstallDesktop(form, 1920, 1080);
+    TBitmap screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CaptureScreen(screen);
+    struct Kind {
+        const char* Name;
+        TBitmap* Bitmap;
+    };
+    // Our encoder's levels and filters on the screenshot-like picture, where the choice is hardest.
+    std::printf("  level filter         ms      bytes   (screenshot-like, ours)\n");
+    for (int level : {4, 6, 7, 8})
+        for (TPngFilter f : {TPngFilter::None, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
+            std::size_t bytes = 0;
+            Timed one("", [&] {
+                TMemoryStream m;
+                EncodePng(flat.ToDib(), m, TPngSettings{level, f});
+                bytes = m.Memory().size();
+            });
+            Timed copy("", [&] { (void)flat.ToDib(); });  // the Dib copy, taken off again
+            const auto t = RunInterleaved({&one, &copy}, 3, 1);
+            std::printf("  %5d %-8s %8.1f %10zu\n", level, FilterName(f), t[0].Median - t[1].Median, bytes);
         }
+    for (Kind k : {Kind{"screenshot-like", &flat}, Kind{"desktop, noisy wallpaper", &capture},
+                   Kind{"photo-like", &photo}, Kind{"real screen capture", &screen}}) {
+        const auto r = Rows(*k.Bitmap);
+        std::size_t ours = 0, theirs = 0;
+        Timed mine("EncodePng", [&] {
+            TMemoryStream m;
+            WritePng(*k.Bitmap, m);
+            ours = m.Memory().size();
+        });
+        Timed ref("libpng level 6 adaptive",
+                  [&] { theirs = EncodePngDirect(r, k.Bitmap->Width(), k.Bitmap->Height(), TPngSettings{6, TPngFilter::Adaptive}, ""); });
+        const auto t = RunInterleaved({&mine, &ref}, 5, 1);
+        std::printf("  %-26s %d x %d: ours %.1f ms %zu bytes, libpng %.1f ms %zu bytes, size ratio %.3f\n", k.Name,
+                    k.Bitmap->Width(), k.Bitmap->Height(), t[0].Median, ours, t[1].Median, theirs,
+                    static_cast<double>(ours) / theirs);
+        bench::PrintRatio((std::string("PNG encode / libpng 6 adaptive, ") + k.Name).c_str(), t[0].Median, t[1].Median);
+    }
 
     Timed save("SavePictureFile, PNG entry (temp file, replace)", [&] {
         SavePictureFile(capture, saved, SaveTypePng);
     });
-    Timed ref("libpng on the same rows, same settings, one file write",
-              [&] { EncodePngDirect(rows, 1920, 1080, chosen, direct); });
+    Timed ref("libpng level 6 adaptive on the same rows, one file write",
+              [&] { EncodePngDirect(rows, 1920, 1080, TPngSettings{6, TPngFilter::Adaptive}, direct); });
     const auto t = RunInterleaved({&save, &ref}, 7, 1);
     std::printf("  file sizes: saved %zu bytes, direct %zu bytes\n", FileSize(saved), FileSize(direct));
-    bench::PrintRatio("PNG save / libpng direct (with file write)", t[0].Median, t[1].Median);
+    bench::PrintRatio("PNG save / libpng 6 adaptive direct (with file write)", t[0].Median, t[1].Median);
 
     // Opening: the open command as the user gives it (dialog answered), load, install, repaint,
     // against decoding the same bytes in memory.
@@ -483,13 +507,127 @@ void BenchPng(TMainWindow& form) {
     });
     Timed decode("DecodePng of the same bytes in memory",
                  [&] { DecodePng(file.Memory().data(), file.Memory().size()); });
-    const auto o = RunInterleaved({&open, &load, &decode}, 9, 1);
+    std::vector<std::uint8_t> inflated;
+    {  // the reference decodes the same pixels (RGB in rows after their filter byte; ours BGR)
+        benchpic::InflateRgbPng(file.Memory(), inflated);
+        const Dib ours = DecodePng(file.Memory().data(), file.Memory().size());
+        bool same = true;
+        for (int y = 0; y < ours.Height && same; ++y)
+            for (int x = 0; x < ours.Width && same; ++x)
+                for (int c = 0; c < 3; ++c)
+                    same = same && ours.Row(y)[3 * x + c] == inflated[y * (3 * ours.Width + 1) + 1 + 3 * x + 2 - c];
+        std::printf("  libdeflate decode gives the same pixels: %s\n", same ? "yes" : "NO");
+    }
+    Timed fastest("libdeflate inflate + unfiltering of the same bytes in memory",
+                  [&] { benchpic::InflateRgbPng(file.Memory(), inflated); });
+    const auto o = RunInterleaved({&open, &load, &decode, &fastest}, 9, 1);
     TOpenDialog::ExecuteHook = nullptr;
     bench::PrintRatio("PNG open end to end / decode in memory", o[0].Median, o[2].Median);
     bench::PrintRatio("PNG load (file, decode, bitmap) / decode in memory", o[1].Median, o[2].Median);
+    bench::PrintRatio("PNG open end to end / libdeflate decode in memory", o[0].Median, o[3].Median);
+    bench::PrintRatio("DecodePng / libdeflate decode in memory", o[2].Median, o[3].Median);
     DeleteFileA(saved.c_str());
     DeleteFileA(direct.c_str());
     RemoveDirectoryA(dir.c_str());
+}
+
+// ---------------------------------------------------------------- selector
+
+// When a window of the given class has finished its first WM_PAINT, the time is taken and
+// the window is asked to go (Esc for the selector, WM_CLOSE for the reference). A paint is
+// dispatched, not sent, so no hook sees its end: a WM_NULL posted when it is taken from the
+// queue comes out after it has run.
+struct FirstPaint {
+    const char* Class = nullptr;
+    double At = 0;
+    UINT Message = 0;
+    WPARAM Param = 0;
+    HWND Painted = nullptr;
+};
+FirstPaint gFirstPaint;
+
+LRESULT CALLBACK AfterPaint(int code, WPARAM wp, LPARAM lp) {
+    auto* m = reinterpret_cast<MSG*>(lp);
+    char cls[64] = {};
+    if (code == HC_ACTION && wp == PM_REMOVE && gFirstPaint.At == 0) {
+        if (!gFirstPaint.Painted && m->message == WM_PAINT && GetClassNameA(m->hwnd, cls, sizeof cls) &&
+            std::strcmp(cls, gFirstPaint.Class) == 0) {
+            gFirstPaint.Painted = m->hwnd;
+            PostMessageA(m->hwnd, WM_NULL, 0, 0);
+        } else if (gFirstPaint.Painted && m->message == WM_NULL && m->hwnd == gFirstPaint.Painted) {
+            GdiFlush();
+            gFirstPaint.At = bench::NowMs();
+            PostMessageA(m->hwnd, gFirstPaint.Message, gFirstPaint.Param, 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// The least frozen-screen window: top-most, borderless, the frozen screen blitted on paint.
+LRESULT CALLBACK FrozenProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        auto* screen = reinterpret_cast<TBitmap*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        BitBlt(dc, 0, 0, screen->Width(), screen->Height(), screen->Canvas().Handle(), 0, 0, SRCCOPY);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+// From the call to the end of the first paint: the region selector on the frozen screen,
+// against a bare window showing the same frozen screen.
+void BenchSelector() {
+    std::printf("selector: the frozen screen, %d x %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    TBitmap screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CaptureScreen(screen);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FrozenProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "BenchFrozenScreen";
+    RegisterClassA(&wc);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, AfterPaint, nullptr, GetCurrentThreadId());
+    auto selector = [&] {
+        gFirstPaint = {RegionSelectorClass, 0, WM_KEYDOWN, VK_ESCAPE, nullptr};
+        const double t0 = bench::NowMs();
+        SelectRegion(screen);
+        return gFirstPaint.At - t0;
+    };
+    auto bare = [&] {
+        gFirstPaint = {"BenchFrozenScreen", 0, WM_CLOSE, 0, nullptr};
+        const double t0 = bench::NowMs();
+        HWND w = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "BenchFrozenScreen", "", WS_POPUP, 0, 0,
+                                 screen.Width(), screen.Height(), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&screen));
+        ShowWindow(w, SW_SHOW);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0 && !(msg.message == WM_CLOSE && msg.hwnd == w)) DispatchMessageA(&msg);
+        const double ms = gFirstPaint.At - t0;
+        DestroyWindow(w);
+        return ms;
+    };
+    selector(), bare();  // warm up
+    std::vector<double> a, b;
+    for (int i = 0; i < 11; ++i) a.push_back(selector()), b.push_back(bare());
+    UnhookWindowsHookEx(hook);
+    const double ma = bench::Median(a), mb = bench::Median(b);
+    std::printf("  to the first paint: selector %.1f ms, bare frozen-screen window %.1f ms (medians of 11)\n", ma, mb);
+    bench::PrintRatio("selector's dimmed screen / bare frozen-screen window", ma, mb);
+}
+
+// ---------------------------------------------------------------- copy
+
+// Ctrl+C on a 1920 x 1080 picture (the bitmap on the clipboard, the PNG announced) against the
+// least bitmap copy: the same bitmap alone through the same clipboard call.
+void BenchCopy(TMainWindow& form) {
+    std::printf("copy: 1920 x 1080, 32 bits, desktop-like\n");
+    InstallDesktop(form, 1920, 1080);
+    TBitmap& shown = form.View().Shown().Picture().Bitmap();
+    Timed copy("CopyViewPicture (bitmap, PNG announced)", [&] { CopyViewPicture(form.View()); });
+    Timed least("the bitmap alone on the clipboard", [&] { Clipboard().Assign(shown); });
+    const auto t = RunInterleaved({&copy, &least}, 15, 1);
+    bench::PrintRatio("Ctrl+C / least bitmap copy", t[0].Median, t[1].Median);
 }
 
 }  // namespace
@@ -520,6 +658,8 @@ int main() {
         form->View().Shown().Picture().SetGraphic(nullptr);
         form->View().CleanCopy().Picture().SetGraphic(nullptr);
         if (want("jpeg")) BenchJpeg();
+        if (want("selector")) BenchSelector();
+        if (want("copy")) BenchCopy(*form);
         if (want("png")) BenchPng(*form);
         app.DestroyForms();
     } catch (const std::exception& e) {

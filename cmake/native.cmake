@@ -14,7 +14,9 @@ target_compile_options(kaptor_portable PRIVATE ${KAPTOR_WARNINGS})
 find_package(JPEG REQUIRED)
 # and the PNG codec the system's libpng and zlib (libpng-dev, zlib1g-dev).
 find_package(PNG REQUIRED)
-target_link_libraries(kaptor_portable PUBLIC JPEG::JPEG PNG::PNG)
+# The PNG writer deflates with the system's libdeflate (libdeflate-dev).
+find_library(DEFLATE_LIBRARY deflate REQUIRED)
+target_link_libraries(kaptor_portable PUBLIC JPEG::JPEG PNG::PNG ${DEFLATE_LIBRARY})
 
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TEST_SOURCES})

@@ -39,6 +39,18 @@ set_target_properties(png_static PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_PNG_PREFIX}/include
   INTERFACE_LINK_LIBRARIES zlib_static)
 
+# libdeflate, built once from Debian's source package: the PNG writer's deflate.
+set(KAPTOR_DEFLATE_PREFIX ${CMAKE_BINARY_DIR}/deps/libdeflate)
+execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libdeflate.sh ${KAPTOR_DEFLATE_PREFIX}
+                RESULT_VARIABLE deflate_rc)
+if(NOT deflate_rc EQUAL 0)
+  message(FATAL_ERROR "building libdeflate failed")
+endif()
+add_library(deflate_static STATIC IMPORTED)
+set_target_properties(deflate_static PROPERTIES
+  IMPORTED_LOCATION ${KAPTOR_DEFLATE_PREFIX}/lib/libdeflate.a
+  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_DEFLATE_PREFIX}/include)
+
 # GoogleTest from Debian's source tree, built for the target.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -56,7 +68,7 @@ list(REMOVE_ITEM WIN_SOURCES ${PORTABLE_SOURCES} ${CMAKE_SOURCE_DIR}/app/main.cp
 add_library(kaptor_win STATIC ${PORTABLE_SOURCES} ${WIN_SOURCES})
 target_include_directories(kaptor_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kaptor_win PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
-target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB} png_static
+target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB} png_static deflate_static
   comctl32 comdlg32 gdi32 user32 shell32 ole32 winspool version winmm uuid)
 
 file(GLOB RC_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)

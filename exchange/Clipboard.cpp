@@ -1,6 +1,6 @@
 // Copy to and paste from the system clipboard, as a bitmap at natural size. Copy offers a PNG
-// file too, in the registered "PNG" format, for programs that take it losslessly; paste takes
-// one when no bitmap is offered.
+// file too, in the registered "PNG" format, for programs that take it losslessly, made only
+// when one asks for it; paste takes one when no bitmap is offered.
 #include "exchange/Clipboard.h"
 
 #include <memory>
@@ -24,15 +24,19 @@ UINT PngFormat() {
     return format;
 }
 
-// The bitmap and its PNG file, in one opening of the clipboard.
+// The bitmap, and its PNG file announced, in one opening of the clipboard. The PNG is made
+// from a copy of the pixels taken now: the picture may be replaced before anyone asks.
 void CopyPicture(TBitmap& bitmap) {
-    TClipboardBytes png{bitmap.Empty() ? 0u : PngFormat(), {}};
-    if (png.Format) {
-        TMemoryStream file;
-        WritePng(bitmap, file);
-        png.Bytes = std::move(file.Memory());
+    TClipboardRenderer png;
+    if (!bitmap.Empty() && PngFormat()) {
+        auto copied = std::make_shared<const Dib>(bitmap.ToDib());
+        png = {PngFormat(), [copied] {
+                   TMemoryStream file;
+                   EncodePng(*copied, file);
+                   return std::move(file.Memory());
+               }};
     }
-    Clipboard().Assign(bitmap, &png);
+    Clipboard().Assign(bitmap, std::move(png));
 }
 
 }  // namespace

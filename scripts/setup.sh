@@ -19,9 +19,10 @@ packages=(
   fontconfig libxcursor1
   # a real printer for the print tests
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
-  # reference decoder for the GIF benchmark, native libjpeg, libpng and zlib, libFuzzer runtime
-  libgif-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libclang-rt-14-dev
-  # fetching the libjpeg-turbo, zlib and libpng1.6 source packages
+  # reference decoders for the GIF and PNG benchmarks, native libjpeg, libpng, zlib and
+  # libdeflate, libFuzzer runtime
+  libgif-dev libspng-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libclang-rt-14-dev
+  # fetching the libjpeg-turbo, zlib, libpng1.6 and libdeflate source packages
   dpkg-dev
 )
 
@@ -34,7 +35,7 @@ done
 
 src_list=/etc/apt/sources.list.d/kaptor-src.sources
 if [ ! -f "$src_list" ]; then
-  # Source entries for the libjpeg-turbo, zlib and libpng1.6 source packages.
+  # Source entries for the libjpeg-turbo, zlib, libpng1.6 and libdeflate source packages.
   $SUDO tee "$src_list" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/base/SysUtils.h"
+#include "framework/imaging/LittleEndian.h"
 
 // Deviations from the format that the reader tolerates, each on purpose and by this name:
 //
@@ -261,8 +262,8 @@ std::uint8_t Nibble(std::uint8_t b, unsigned i) {
     return static_cast<std::uint8_t>((i & 1) ? (b & 0x0F) : (b >> 4));
 }
 
-// RLE rows run bottom-up like the Dib's, so row y of the data is row y of Bits.
-void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
+// RLE rows run bottom-up like the Dib's, so row y of the data is row y of bits.
+void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, std::uint8_t* bits) {
     const bool fourBits = l.Compression == BiRle4;
     const std::uint64_t width = static_cast<std::uint64_t>(l.Width);
     const std::uint64_t paddedWidth = l.Stride * 8 / l.BitCount;  // RleRunIntoRowPadding
@@ -271,7 +272,7 @@ void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
     std::uint64_t x = 0, y = 0;
     std::size_t p = 0;
     const std::size_t end = data.size();
-    auto rowAt = [&](std::uint64_t row) { return dib.Bits.data() + row * l.Stride; };
+    auto rowAt = [&](std::uint64_t row) { return bits + row * l.Stride; };
 
     while (end - p >= 2) {  // RleDataEndsEarly: a lone last byte is no command
         const std::uint8_t count = data[p];
@@ -323,41 +324,46 @@ void DecodeRle(const Layout& l, std::span<const std::uint8_t> data, Dib& dib) {
     }
 }
 
-Dib Decode(const Layout& l, std::span<const std::uint8_t> file) {
-    Dib dib = Dib::Make(l.Width, l.Height, l.BitCount);
+// The picture's format as the headers give it: a Dib without its Bits.
+Dib FormatOf(const Layout& l) {
+    Dib dib;
+    dib.Width = l.Width;
+    dib.Height = l.Height;
+    dib.BitCount = l.BitCount;
     dib.RedMask = l.RedMask;
     dib.GreenMask = l.GreenMask;
     dib.BlueMask = l.BlueMask;
     dib.Palette = l.Palette;
     dib.XPelsPerMeter = l.XPelsPerMeter;
     dib.YPelsPerMeter = l.YPelsPerMeter;
-
-    const std::span<const std::uint8_t> data = file.subspan(static_cast<std::size_t>(l.DataOffset));
-    if (l.Rle()) {
-        DecodeRle(l, data, dib);
-        return dib;
-    }
-    const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(data.size(), l.ImageBytes));
-    if (!l.TopDown) {
-        std::memcpy(dib.Bits.data(), data.data(), available);  // ShortLastRow: the rest stays 0
-    } else {
-        const std::size_t stride = static_cast<std::size_t>(l.Stride);
-        for (int y = 0; y < l.Height; ++y) {
-            const std::size_t from = static_cast<std::size_t>(y) * stride;
-            if (from >= available) break;
-            std::memcpy(dib.Row(y), data.data() + from, std::min(stride, available - from));
-        }
-    }
     return dib;
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
+// Where byte `at` of the stored rows belongs in bits (bottom-up, as Dib lays them out), and
+// how many bytes from there on lie in the same row.
+std::uint8_t* Destination(const Layout& l, std::uint8_t* bits, std::uint64_t at, std::uint64_t& rowRest) {
+    const std::uint64_t r = at / l.Stride, c = at % l.Stride;
+    rowRest = l.TopDown ? l.Stride - c : l.ImageBytes - at;  // bottom-up rows are one run
+    return bits + (l.TopDown ? static_cast<std::uint64_t>(l.Height) - 1 - r : r) * l.Stride + c;
 }
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+
+// Copies count bytes of the stored rows, from byte at on, into bits.
+void PutRows(const Layout& l, std::uint8_t* bits, std::uint64_t at, const std::uint8_t* from, std::uint64_t count) {
+    while (count > 0) {
+        std::uint64_t rest = 0;
+        std::uint8_t* to = Destination(l, bits, at, rest);
+        const std::uint64_t n = std::min(count, rest);
+        std::memcpy(to, from, static_cast<std::size_t>(n));
+        at += n, from += n, count -= n;
+    }
+}
+
+// The pixels of the data that follows the headers into bits (zeroed, Stride * Height bytes).
+void DecodeInto(const Layout& l, std::span<const std::uint8_t> data, std::uint8_t* bits) {
+    if (l.Rle())
+        DecodeRle(l, data, bits);
+    else  // ShortLastRow: the rest stays 0
+        PutRows(l, bits, 0, data.data(), std::min<std::uint64_t>(data.size(), l.ImageBytes));
 }
 
 }  // namespace
@@ -372,12 +378,35 @@ bool ValidBitFields(std::uint32_t red, std::uint32_t green, std::uint32_t blue, 
     return Contiguous(red) && Contiguous(green) && Contiguous(blue);
 }
 
+namespace {
+
+// format with zeroed Bits of its size (EOutOfMemory when they cannot be had).
+Dib WithBits(const Dib& format) {
+    std::vector<std::uint8_t> bits = std::move(Dib::Make(format.Width, format.Height, format.BitCount).Bits);
+    Dib dib = format;
+    dib.Bits = std::move(bits);
+    return dib;
+}
+
+}  // namespace
+
 Dib ReadBmp(std::span<const std::uint8_t> file) {
     const Layout layout = ParseLayout(file, file.size());
-    return Decode(layout, file);
+    Dib dib = WithBits(FormatOf(layout));
+    DecodeInto(layout, file.subspan(static_cast<std::size_t>(layout.DataOffset)), dib.Bits.data());
+    return dib;
 }
 
 Dib ReadBmp(TStream& stream) {
+    Dib dib;
+    ReadBmp(stream, [&dib](const Dib& format) {
+        dib = WithBits(format);
+        return dib.Bits.data();
+    });
+    return dib;
+}
+
+void ReadBmp(TStream& stream, const BmpPixels& pixels) {
     const std::int64_t start = stream.Position();
     const std::int64_t total = stream.Size();
     const std::uint64_t fileSize = total > start ? static_cast<std::uint64_t>(total - start) : 0;
@@ -389,19 +418,38 @@ Dib ReadBmp(TStream& stream) {
 
     const std::uint64_t used = layout.UsedBytes(fileSize);
     if (used > kMaxBlock) throw EOutOfMemory();  // only RLE data can run on this long
-    if (used > bytes.size()) {
+    if (layout.Rle()) {
+        // RLE data is read whole, then decoded.
         const std::size_t have = bytes.size();
         try {
             bytes.resize(static_cast<std::size_t>(used));
         } catch (const std::bad_alloc&) {
             throw EOutOfMemory();
         }
-        stream.ReadBuffer(bytes.data() + have, bytes.size() - have);
+        if (used > have) stream.ReadBuffer(bytes.data() + have, bytes.size() - have);
+        DecodeInto(layout, std::span<const std::uint8_t>(bytes).subspan(static_cast<std::size_t>(layout.DataOffset)),
+                   pixels(FormatOf(layout)));
     } else {
-        bytes.resize(static_cast<std::size_t>(used));
+        // Plain rows go from the file straight into their place: what the headers' read
+        // brought along is copied, the rest read there.
+        std::uint8_t* bits = pixels(FormatOf(layout));
+        const std::uint64_t available = used - layout.DataOffset;
+        std::uint64_t at = 0;
+        if (bytes.size() > layout.DataOffset) {
+            at = std::min<std::uint64_t>(bytes.size() - layout.DataOffset, available);
+            PutRows(layout, bits, 0, bytes.data() + layout.DataOffset, at);
+        } else {
+            stream.SetPosition(start + static_cast<std::int64_t>(layout.DataOffset));
+        }
+        while (at < available) {
+            std::uint64_t rest = 0;
+            std::uint8_t* to = Destination(layout, bits, at, rest);
+            const std::uint64_t n = std::min(available - at, rest);
+            stream.ReadBuffer(to, static_cast<std::size_t>(n));
+            at += n;
+        }
     }
     stream.SetPosition(start + static_cast<std::int64_t>(used));
-    return Decode(layout, bytes);
 }
 
 void WriteBmp(const Dib& dib, TStream& stream) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "Dib.h"
@@ -20,6 +21,13 @@ namespace kaptor {
 // process: EOutOfMemory. The stream's own failures pass through.
 Dib ReadBmp(TStream& stream);
 Dib ReadBmp(std::span<const std::uint8_t> file);
+
+// The same into pixels kept elsewhere (a bitmap's own section, so the picture is not copied
+// again): once the headers are checked, pixels(format) is called with the picture's size,
+// bit count, masks, colour table and resolution (its Bits empty) and gives Stride * Height
+// zeroed bytes in Dib's layout, which the rows are then read into.
+using BmpPixels = std::function<std::uint8_t*(const Dib& format)>;
+void ReadBmp(TStream& stream, const BmpPixels& pixels);
 
 // Writes a complete BMP file (file header, 40-byte info header, masks for BI_BITFIELDS,
 // colour table for 1 to 8 bits) in the Dib's own pixel format, so ReadBmp gives the same

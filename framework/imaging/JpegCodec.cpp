@@ -1,6 +1,5 @@
 #include "JpegCodec.h"
 
-#include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
 #include <exception>
@@ -11,11 +10,9 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-// libjpeg reports fatal errors through error_exit, which must not return. It is C code built
-// without unwind tables, so a C++ exception must never travel through its frames: error_exit
-// jumps back with longjmp to the C++ frame that called into libjpeg, and the stream callbacks
-// catch their own exceptions, park them, and let libjpeg fail the same way. Between each
-// setjmp and a possible longjmp only libjpeg calls and code without destructors run; every
+#include "framework/imaging/JumpGuard.h"
+
+// libjpeg's error_exit jumps back to the C++ frame that called into it (JumpGuard.h); every
 // object that owns something lives in a context created before the jump point and is
 // released by its destructor, libjpeg's pools by jpeg_destroy.
 
@@ -25,10 +22,8 @@ EJpegError::EJpegError(int code) : EInvalidGraphic(Format(texts::JpegError, code
 
 namespace {
 
-struct ErrorTrap {
+struct ErrorTrap : JumpTrap {
     jpeg_error_mgr mgr{};
-    std::jmp_buf jump{};
-    std::exception_ptr pending;  // a stream failure, rethrown in place of libjpeg's error
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
@@ -48,16 +43,10 @@ void InstallTrap(ErrorTrap& trap, j_common_ptr cinfo) {
     cinfo->client_data = &trap;
 }
 
-// Runs body, which calls into libjpeg; turns a libjpeg failure into the C++ exception it
-// stands for. Not inlined into callers: setjmp needs a frame of its own that stays alive.
+// Runs body, which calls into libjpeg; a libjpeg failure becomes the EJpegError of its code.
 template <class Body>
 void Guarded(ErrorTrap& trap, Body&& body) {
-    if (setjmp(trap.jump) == 0) {
-        body();
-        return;
-    }
-    if (trap.pending) std::rethrow_exception(std::exchange(trap.pending, nullptr));
-    throw EJpegError(trap.mgr.msg_code);
+    kaptor::Guarded(trap, body, [&trap] { throw EJpegError(trap.mgr.msg_code); });
 }
 
 // Raises a libjpeg error from inside a callback: libjpeg's way, so the jump unwinds it.

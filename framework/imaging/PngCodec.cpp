@@ -1,7 +1,6 @@
 #include "PngCodec.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -11,11 +10,9 @@
 
 #include <png.h>
 
-// libpng reports fatal errors through the error function, which must not return. It is C
-// code built without unwind tables, so no C++ exception may travel through its frames: the
-// error function jumps back with longjmp to the C++ frame that called into libpng, and the
-// write callback catches its own exceptions, parks them and fails libpng's way. Between each
-// setjmp and a possible longjmp only libpng calls and code without destructors run; what
+#include "framework/imaging/JumpGuard.h"
+
+// libpng's error function jumps back to the C++ frame that called into it (JumpGuard.h); what
 // owns memory lives in a context made before the jump point and is released by its
 // destructor, libpng's structures by png_destroy_*.
 
@@ -42,11 +39,9 @@ EPngError::EPngError(TCause cause) : EInvalidGraphic(CauseText(cause)), Cause(ca
 
 namespace {
 
-struct ErrorTrap {
-    std::jmp_buf jump{};
-    char message[128] = {};          // libpng's own text, to tell the cause
-    bool truncated = false;          // the reader ran out of bytes
-    std::exception_ptr pending;      // a stream failure, rethrown in place of libpng's error
+struct ErrorTrap : JumpTrap {
+    char message[128] = {};  // libpng's own text, to tell the cause
+    bool truncated = false;  // the reader ran out of bytes
 };
 
 [[noreturn]] void OnError(png_structp png, png_const_charp message) {
@@ -55,9 +50,13 @@ struct ErrorTrap {
     std::longjmp(trap->jump, 1);
 }
 
-void OnWarning(png_structp, png_const_charp) {}  // ancillary trouble: the picture still reads
-
 bool Has(const char* text, const char* part) { return std::strstr(text, part) != nullptr; }
+
+// Ancillary trouble: the picture still reads. But a chunk longer than the limit is only a
+// warning to libpng, after which it would still ask for all of it.
+void OnWarning(png_structp png, png_const_charp message) {
+    if (message && Has(message, "too large")) png_error(png, message);
+}
 
 // libpng's message, sorted into the causes a user can act on.
 [[noreturn]] void Raise(const ErrorTrap& trap) {
@@ -67,20 +66,16 @@ bool Has(const char* text, const char* part) { return std::strstr(text, part) !=
     if (Has(m, "ut of memory") || Has(m, "Insufficient memory")) throw EOutOfMemory();
     if (Has(m, "CRC")) throw EPngError(C::Checksum);
     if (Has(m, "PLTE") || Has(m, "palette")) throw EPngError(C::Palette);
+    // A chunk longer than the whole file (the limit DecodePng sets) runs past its end.
+    if (Has(m, "too large")) throw EPngError(C::Truncated);
     if (Has(m, "IHDR") || Has(m, "signature") || Has(m, "exceeds user limit")) throw EPngError(C::Header);
     throw EPngError(C::Data);
 }
 
-// Runs body, which calls into libpng; turns a libpng failure into the exception it stands
-// for. Not inlined into callers: setjmp needs a frame of its own that stays alive.
+// Runs body, which calls into libpng; a libpng failure becomes the exception it stands for.
 template <class Body>
 void Guarded(ErrorTrap& trap, Body&& body) {
-    if (setjmp(trap.jump) == 0) {
-        body();
-        return;
-    }
-    if (trap.pending) std::rethrow_exception(std::exchange(trap.pending, nullptr));
-    Raise(trap);
+    kaptor::Guarded(trap, body, [&trap] { Raise(trap); });
 }
 
 // ---- reading ----
@@ -89,6 +84,14 @@ struct MemorySource {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0, pos = 0;
 };
+
+// Ancillary chunks the picture does not need: skipped unread, so none of them allocates.
+constexpr png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                      "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+
+// Deflate shrinks at most 1032 to 1: more filtered rows than that can come from the file's
+// bytes means it is cut short, whatever its header promises.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
 void ReadData(png_structp png, png_bytep out, size_t count) {
     auto* src = static_cast<MemorySource*>(png_get_io_ptr(png));
@@ -150,9 +153,19 @@ void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& targ
     bool alpha = false;
     Guarded(d.trap, [&] {
         png_set_read_fn(png, &d.source, ReadData);
+        // No chunk may ask for more memory than the file holds: a longer one is cut short.
+        png_set_chunk_malloc_max(png, size);
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, sizeof kIgnoredChunks / 5);
         png_read_info(png, info);
         width = png_get_image_width(png, info);
         height = png_get_image_height(png, info);
+        const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * png_get_channels(png, info) *
+                                            png_get_bit_depth(png, info) + 7) / 8 + 1;
+        if (rowBytes * height > kMaxDeflateRatio * size) {
+            d.trap.truncated = true;
+            png_error(png, "picture larger than the file can hold");
+        }
         // Everything to 8-bit blue, green, red (and alpha where the file has transparency).
         png_set_expand(png);  // palette to colour, grey below 8 bits to 8, tRNS to alpha
         png_set_scale_16(png);
@@ -184,137 +197,6 @@ void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& targ
     if (alpha && passes > 1)
         for (png_uint_32 y = 0; y < height; ++y)
             OverWhite(d.pixels.data() + static_cast<std::size_t>(y) * width * 4, target.Row(static_cast<int>(y)), width);
-}
-
-// ---- writing ----
-
-namespace {
-
-struct StreamDestination {
-    TStream* stream = nullptr;
-    ErrorTrap* trap = nullptr;
-    std::vector<std::uint8_t> buffer;  // collects libpng's small writes into large ones
-    std::size_t used = 0;
-};
-
-constexpr std::size_t kOutputBufferSize = 64 * 1024;
-
-void Flush(png_structp png) {
-    auto* dest = static_cast<StreamDestination*>(png_get_io_ptr(png));
-    bool failed = false;
-    try {
-        dest->stream->WriteBuffer(dest->buffer.data(), dest->used);
-        dest->used = 0;
-    } catch (...) {
-        dest->trap->pending = std::current_exception();
-        failed = true;
-    }
-    // Outside the handler: jumping out of a catch block would leave the exception active.
-    if (failed) png_error(png, "write failed");
-}
-
-void WriteData(png_structp png, png_bytep bytes, size_t count) {
-    auto* dest = static_cast<StreamDestination*>(png_get_io_ptr(png));
-    while (count > 0) {
-        const std::size_t n = std::min(count, dest->buffer.size() - dest->used);
-        std::memcpy(dest->buffer.data() + dest->used, bytes, n);
-        dest->used += n;
-        bytes += n;
-        count -= n;
-        if (dest->used == dest->buffer.size()) Flush(png);
-    }
-}
-
-struct Encoder {
-    ErrorTrap trap;
-    StreamDestination dest;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    RgbRowConverter toRgb;  // for the layouts libpng cannot take as they are
-
-    Encoder() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap, OnError, OnWarning);
-        if (png) info = png_create_info_struct(png);
-        if (!png || !info) {
-            png_destroy_write_struct(png ? &png : nullptr, nullptr);
-            throw EOutOfMemory();
-        }
-    }
-    ~Encoder() { png_destroy_write_struct(&png, &info); }
-    Encoder(const Encoder&) = delete;
-    Encoder& operator=(const Encoder&) = delete;
-};
-
-int FilterFlags(TPngFilter filter) {
-    switch (filter) {
-        case TPngFilter::None: return PNG_FILTER_NONE;
-        case TPngFilter::Sub: return PNG_FILTER_SUB;
-        case TPngFilter::Up: return PNG_FILTER_UP;
-        case TPngFilter::Average: return PNG_FILTER_AVG;
-        case TPngFilter::Paeth: return PNG_FILTER_PAETH;
-        case TPngFilter::Adaptive: return PNG_ALL_FILTERS;
-    }
-    return PNG_ALL_FILTERS;
-}
-
-bool HasValidFormat(const Dib& dib) {
-    switch (dib.BitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: return false;
-    }
-    return dib.Width > 0 && dib.Height > 0;
-}
-
-}  // namespace
-
-void EncodePng(const Dib& dib, TStream& stream, const TPngSettings& settings) {
-    if (!HasValidFormat(dib) || dib.Bits.size() < dib.Stride() * static_cast<std::uint64_t>(dib.Height))
-        throw EInvalidGraphic(texts::InvalidBitmap);
-    EncodePng(dib, [&dib](int y) { return dib.Row(y); }, stream, settings);
-}
-
-void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, const TPngSettings& settings) {
-    if (!HasValidFormat(format)) throw EInvalidGraphic(texts::InvalidBitmap);
-    Encoder e;
-    e.dest.stream = &stream;
-    e.dest.trap = &e.trap;
-    e.dest.buffer = AllocBuffer(kOutputBufferSize);
-    // Palette pictures and plain 24- and 32-bit rows go to libpng as they are stored (the
-    // bit order of packed indices is PNG's own; libpng swaps blue and red and drops the
-    // fourth byte itself); other layouts through RowToRgb.
-    const bool palette = format.BitCount <= 8;
-    const bool direct = palette || format.BitCount == 24 || (format.BitCount == 32 && !format.HasBitFields());
-    std::vector<png_color> colors;
-    if (palette) {
-        // Every index the rows can hold has an entry, as PNG requires; missing ones are black.
-        colors.resize(std::size_t{1} << format.BitCount);
-        for (std::size_t i = 0; i < colors.size() && i < format.Palette.size(); ++i)
-            colors[i] = png_color{format.Palette[i].Red, format.Palette[i].Green, format.Palette[i].Blue};
-    }
-    if (!direct) {
-        e.toRgb = RgbRowConverter(format);
-    }
-    png_structp png = e.png;
-    png_infop info = e.info;
-    Guarded(e.trap, [&] {
-        png_set_write_fn(png, &e.dest, WriteData, nullptr);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(format.Width), static_cast<png_uint_32>(format.Height),
-                     palette ? format.BitCount : 8, palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        if (palette) png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
-        png_set_compression_level(png, settings.Level);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, FilterFlags(settings.Filter));
-        png_write_info(png, info);
-        if (direct && !palette) png_set_bgr(png);
-        if (direct && format.BitCount == 32) png_set_filler(png, 0, PNG_FILLER_AFTER);
-        for (int y = 0; y < format.Height; ++y) {
-            const std::uint8_t* stored = source(y);
-            if (!direct) stored = e.toRgb.Convert(stored);
-            png_write_row(png, const_cast<png_bytep>(stored));  // libpng only reads input rows
-        }
-        png_write_end(png, nullptr);
-        if (e.dest.used > 0) Flush(png);
-    });
 }
 
 }  // namespace kaptor

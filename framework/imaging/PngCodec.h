@@ -1,7 +1,8 @@
-// PNG reading and writing over libpng. Reading takes every standard kind (1 to 16 bits, grey,
-// palette, RGB, with alpha or a transparent colour, interlaced) into a 24-bit Dib, alpha laid
-// over white; writing makes 24-bit RGB, or keeps a picture of 8 bits or fewer as a palette.
-// Every failure of a damaged file is an EPngError whose Japanese text names the cause;
+// PNG reading over libpng, writing of our own over libdeflate. Reading takes every standard
+// kind (1 to 16 bits, grey, palette, RGB, with alpha or a transparent colour, interlaced) into
+// a 24-bit Dib, alpha laid over white; writing makes 24-bit RGB, or keeps a picture of 8 bits
+// or fewer as a palette. Every failure of a damaged file is an EPngError whose Japanese text
+// names the cause, raised before anything is allocated beyond what the file's size can fill;
 // libpng never ends the process and its warnings are not shown.
 #pragma once
 
@@ -48,12 +49,13 @@ void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& targ
 
 enum class TPngFilter { None, Sub, Up, Average, Paeth, Adaptive };
 
-// zlib's level (0-9) and the row filter: what a save and a copy use. Chosen by measuring
-// desktop pictures (bench/README.md): on screenshot-like ones level 6 with adaptive filtering
-// writes a third of level 1's size in about 1.4 times its time; level 9 is a third smaller
-// again but takes 1.5 times as long, and gains nothing on noisy pictures.
+// libdeflate's level (0-12), or one chosen for each picture, and the row filter: what a save
+// and a copy use. Chosen by measuring screenshot-like, photo-like and real desktop pictures
+// against libpng + zlib (bench/README.md): libpng's own per-row filter choice, deflated at
+// the level each kind of picture needs to come out no larger than zlib's level 6.
 struct TPngSettings {
-    int Level = 6;
+    static constexpr int ByPicture = -1;
+    int Level = ByPicture;
     TPngFilter Filter = TPngFilter::Adaptive;
 };
 

@@ -417,7 +417,17 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
     if (!ok) detail::RaiseLastGdiError();
 }
 
-void TBitmap::LoadFromStream(TStream& stream) { LoadFromDib(ReadBmp(stream)); }
+void TBitmap::LoadFromStream(TStream& stream) {
+    // Read straight into a new bitmap's section, taken over only when complete.
+    TBitmap read;
+    ReadBmp(stream, [&read](const Dib& format) {
+        const std::uint64_t bytes = format.Stride() * static_cast<std::uint64_t>(format.Height);
+        if (bytes > kMaxSectionBytes) throw EOutOfMemory();
+        return read.NewPixels(format);
+    });
+    read.Changed();
+    read.MoveInto(*this);
+}
 
 void TBitmap::SaveToStream(TStream& stream) {
     Dib dib = ToDib();

@@ -1,6 +1,7 @@
 #include "framework/win/Clipbrd.h"
 
 #include <cstring>
+#include <optional>
 
 #include "framework/base/SysUtils.h"
 #include "framework/win/Bitmap.h"
@@ -18,14 +19,6 @@ ClipboardOpenGuard::ClipboardOpenGuard(HWND owner) {
 
 ClipboardOpenGuard::~ClipboardOpenGuard() { CloseClipboard(); }
 
-HWND TClipboard::Owner() {
-    // With no owner window EmptyClipboard leaves the clipboard without an owner and
-    // SetClipboardData then fails.
-    return Application ? Application->Handle() : nullptr;
-}
-
-bool TClipboard::HasFormat(UINT format) const { return IsClipboardFormatAvailable(format) != FALSE; }
-
 namespace {
 
 UniqueGlobal GlobalCopy(const std::vector<std::uint8_t>& bytes) {
@@ -39,11 +32,75 @@ UniqueGlobal GlobalCopy(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-void TClipboard::Assign(TBitmap& bitmap, const TClipboardBytes* alongside) {
+HWND TClipboard::Owner() {
+    // With no owner window EmptyClipboard leaves the clipboard without an owner and
+    // SetClipboardData then fails.
+    if (owner_ && IsWindow(owner_)) return owner_;
+    static const ATOM cls = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = MainInstance();
+        wc.lpszClassName = "TClipboardOwner";
+        return RegisterClassExA(&wc);
+    }();
+    owner_ = CreateWindowExA(0, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(cls)), "", WS_POPUP, 0, 0, 0, 0,
+                             Application ? Application->Handle() : nullptr, nullptr, MainInstance(), nullptr);
+    if (!owner_) throw EInvalidOperation(texts::ClipboardOpen);
+    return owner_;
+}
+
+TClipboard::~TClipboard() {
+    if (owner_ && IsWindow(owner_)) DestroyWindow(owner_);
+}
+
+// Puts the pending format on the clipboard. open: the clipboard is not open yet (at the end,
+// WM_RENDERALLFORMATS); on WM_RENDERFORMAT the asking program holds it open.
+void TClipboard::Render(bool open) {
+    TClipboardRenderer job = std::move(pending_);
+    pending_ = {};
+    if (!job.Format || !job.Render) return;
+    try {
+        std::optional<ClipboardOpenGuard> guard;
+        if (open) guard.emplace(owner_);  // tried a few times, as another program may hold it
+        // Another program may have taken the clipboard since.
+        if (!open || GetClipboardOwner() == owner_) {
+            UniqueGlobal memory = GlobalCopy(job.Render());
+            if (SetClipboardData(job.Format, memory.get())) memory.release();
+        }
+    } catch (const std::exception&) {
+        // No data then: the asking program cannot show our message, and at the end there is
+        // no one left to show it to.
+    }
+}
+
+LRESULT CALLBACK TClipboard::OwnerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TClipboard& self = Clipboard();
+    switch (msg) {
+        case WM_RENDERFORMAT:
+            if (wnd == self.owner_ && static_cast<UINT>(wp) == self.pending_.Format) self.Render(false);
+            return 0;
+        case WM_RENDERALLFORMATS:
+            if (wnd == self.owner_) self.Render(true);
+            return 0;
+        case WM_DESTROYCLIPBOARD:  // another copy replaced ours: what it needed can go
+            if (wnd == self.owner_) self.pending_ = {};
+            return 0;
+        case WM_NCDESTROY:
+            if (wnd == self.owner_) self.owner_ = nullptr;
+            break;
+        default: break;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+bool TClipboard::HasFormat(UINT format) const { return IsClipboardFormatAvailable(format) != FALSE; }
+
+void TClipboard::Assign(TBitmap& bitmap, TClipboardRenderer alongside) {
     TClipboardBitmap data = bitmap.SaveToClipboardFormat();
-    UniqueGlobal extra = alongside && alongside->Format ? GlobalCopy(alongside->Bytes) : UniqueGlobal();
     ClipboardOpenGuard open(Owner());
-    EmptyClipboard();
+    EmptyClipboard();  // tells the previous owner (us too) to let go of what it kept
+    pending_ = {};
     if (data.Bitmap) {
         if (!SetClipboardData(CF_BITMAP, data.Bitmap.get())) throw EInvalidOperation(texts::ClipboardWrite);
         data.Bitmap.release();  // the clipboard owns it now
@@ -52,9 +109,12 @@ void TClipboard::Assign(TBitmap& bitmap, const TClipboardBytes* alongside) {
         if (!SetClipboardData(CF_PALETTE, data.Palette.get())) throw EInvalidOperation(texts::ClipboardWrite);
         data.Palette.release();
     }
-    if (extra) {
-        if (!SetClipboardData(alongside->Format, extra.get())) throw EInvalidOperation(texts::ClipboardWrite);
-        extra.release();
+    if (alongside.Format && alongside.Render) {
+        // Announced without data, SetClipboardData gives null even when it succeeds.
+        SetLastError(0);
+        if (!SetClipboardData(alongside.Format, nullptr) && GetLastError() != 0)
+            throw EInvalidOperation(texts::ClipboardWrite);
+        pending_ = std::move(alongside);
     }
 }
 

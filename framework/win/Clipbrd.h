@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kaptor {
@@ -27,10 +28,13 @@ public:
     ClipboardOpenGuard& operator=(const ClipboardOpenGuard&) = delete;
 };
 
-// Bytes offered in a registered format beside the bitmap (a PNG file, for instance).
-struct TClipboardBytes {
+// Bytes offered in a registered format beside the bitmap (a PNG file, for instance), made
+// only when a program asks for them (delayed rendering), or when the program ends while its
+// copy is still on the clipboard, so a copy costs no more than the bitmap. Render must hold
+// what it needs: it may run long after the picture has changed.
+struct TClipboardRenderer {
     UINT Format = 0;
-    std::vector<std::uint8_t> Bytes;
+    std::function<std::vector<std::uint8_t>()> Render;
 };
 
 class TClipboard {
@@ -38,9 +42,9 @@ public:
     // Whether the clipboard offers the format (also a synthesized one: CF_BITMAP from a DIB).
     bool HasFormat(UINT format) const;
     // Empties the clipboard and puts a device-dependent copy of the bitmap on it as
-    // CF_BITMAP, with CF_PALETTE when the bitmap has a colour table, and alongside (when
-    // given) in its format, all in one opening of the clipboard.
-    void Assign(TBitmap& bitmap, const TClipboardBytes* alongside = nullptr);
+    // CF_BITMAP, with CF_PALETTE when the bitmap has a colour table, and announces
+    // alongside's format (when given), all in one opening of the clipboard.
+    void Assign(TBitmap& bitmap, TClipboardRenderer alongside = {});
     // Copies the clipboard's CF_BITMAP into bitmap (no palette is taken).
     void GetBitmap(TBitmap& bitmap);
     // The bytes of a memory format on the clipboard; EInvalidGraphic when it offers none.
@@ -48,8 +52,18 @@ public:
     // Empties the clipboard and puts text on it as CF_TEXT (for tests and tools).
     void SetTextBuf(const char* text);
 
+    ~TClipboard();
+
 private:
-    static HWND Owner();
+    // The window that owns what we put on the clipboard and is asked to render it: owned by
+    // the application's window, so it is destroyed (and renders what is still pending) before
+    // the program ends.
+    HWND Owner();
+    static LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Render(bool open);
+
+    HWND owner_ = nullptr;
+    TClipboardRenderer pending_;
 };
 
 // The one clipboard object of the program.

@@ -1,5 +1,6 @@
 // The clipboard between the program and another process: a framed range copied out (as a
-// bitmap and as a PNG file), text refused, a bitmap pasted in.
+// bitmap and as a PNG file), text refused, a bitmap pasted in and copied out again as a PNG
+// that outlives the picture and the program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -24,6 +25,19 @@ Pixels Gradient(int w, int h) {
         for (int x = 0; x < w; ++x)
             p.Data.push_back((static_cast<std::uint32_t>(x * 2 & 0xFF) << 16) | ((y * 5 & 0xFF) << 8) | ((x + y) & 0xFF));
     return p;
+}
+
+// The clipboard's "PNG" file, decoded by the system's decoder.
+bool ReadClipboardPng(Pixels& decoded) {
+    std::vector<std::uint8_t> png;
+    if (!ReadClipboardBytes(RegisterClipboardFormatA("PNG"), png)) return false;
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string file = std::string(dir) + "clipboard-copy.png";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+    const bool ok = DecodePictureFile(file, decoded);
+    DeleteFileA(file.c_str());
+    return ok;
 }
 
 }  // namespace
@@ -66,18 +80,11 @@ TEST(ClipboardE2E, CopyOfAFramedRangeIsExactlyThatBitmap) {
     EXPECT_TRUE(FrameShown(w, range, 0xFF0000));
 
     // The same pixels as a PNG file in the registered "PNG" format, read by the system's decoder.
-    std::vector<std::uint8_t> png;
-    ASSERT_TRUE(ReadClipboardBytes(RegisterClipboardFormatA("PNG"), png));
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    const std::string file = std::string(dir) + "clipboard-copy.png";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
     Pixels decoded;
-    ASSERT_TRUE(DecodePictureFile(file, decoded));
+    ASSERT_TRUE(ReadClipboardPng(decoded));
     EXPECT_EQ(decoded.Width, copied.Width);
     EXPECT_EQ(decoded.Height, copied.Height);
     EXPECT_TRUE(decoded.Data == copied.Data);
-    DeleteFileA(file.c_str());
 }
 
 TEST(ClipboardE2E, PasteOfTextSaysTheFormatIsWrongAndChangesNothing) {
@@ -126,4 +133,19 @@ TEST(ClipboardE2E, PastedBitmapBecomesThePictureAtFullSize) {
         return wrong == 0;
     }, 3000);
     EXPECT_EQ(wrong, 0) << "of " << 123 * 45 << " pixels";
+
+    // Copied, then replaced by a capture and the program closed before anyone asked for the
+    // PNG: it still pastes, and holds the picture that was copied.
+    ASSERT_TRUE(EmptyClipboardNow());
+    ASSERT_TRUE(Activate(w));
+    PressKey('C', true);
+    ASSERT_TRUE(WaitFor([] { return ClipboardHas(CF_BITMAP); }, 5000));
+    ASSERT_TRUE(CaptureWholeScreen(w));
+    p.Close();
+    ASSERT_FALSE(p.Running());
+    Pixels decoded;
+    ASSERT_TRUE(ReadClipboardPng(decoded));
+    EXPECT_EQ(decoded.Width, 123);
+    EXPECT_EQ(decoded.Height, 45);
+    EXPECT_TRUE(decoded.Data == picture.Data);
 }
