@@ -4,8 +4,9 @@
 // state, and one handler. The controls are the window's own; subsystems and tests reach the
 // program through Execute and the view.
 //   MainWindow.cpp       layout, start-up, closing
-//   CommandTable.cpp     the commands, the menus and bars built from them, their states
-//   CaptureHandlers.cpp  the capture commands and the Print Screen keys
+//   CommandTable.cpp     the commands, the menus, bars and Print Screen keys built from them,
+//                        their states
+//   CaptureHandlers.cpp  the capture commands
 //   ViewHandlers.cpp     zoom, resize, range mode, painting, background colour
 //   ExchangeHandlers.cpp open and drop, save, clipboard, printing and their dialogs
 //   FullScreen.cpp       full-screen view;  ShellHandlers.cpp  keys, bars, help, options
