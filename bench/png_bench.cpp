@@ -47,24 +47,7 @@ Dib FromFile(const std::string& path) {
 // libpng + zlib with the given level and filters, the rows as stored (libpng swaps blue and
 // red and drops the fourth byte itself).
 std::size_t Libpng(const Dib& d, int level, int filters) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<std::uint8_t> out;
-    png_set_write_fn(png, &out, [](png_structp p, png_bytep data, size_t n) {
-        auto* v = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
-        v->insert(v->end(), data, data + n);
-    }, nullptr);
-    png_set_IHDR(png, info, d.Width, d.Height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, level);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
-    png_write_info(png, info);
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (int y = 0; y < d.Height; ++y) png_write_row(png, const_cast<png_bytep>(d.Row(y)));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out.size();
+    return benchpic::LibpngEncode(d.Width, d.Height, level, filters, [&](int y) { return d.Row(y); }).size();
 }
 
 std::size_t Ours(const Dib& d, TPngSettings s) {

@@ -376,25 +376,10 @@ void BenchJpeg() {
 // the settings given, into memory, then the file in one write.
 std::size_t EncodePngDirect(const std::vector<std::uint32_t*>& rows, int w, int h, const TPngSettings& settings,
                             const std::string& file) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<std::uint8_t> out;
-    png_set_write_fn(png, &out, [](png_structp p, png_bytep data, size_t n) {
-        auto* v = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
-        v->insert(v->end(), data, data + n);
-    }, nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     static const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
                                   PNG_ALL_FILTERS};
-    png_set_compression_level(png, settings.Level);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters[static_cast<int>(settings.Filter)]);
-    png_write_info(png, info);
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (int y = 0; y < h; ++y) png_write_row(png, reinterpret_cast<png_bytep>(rows[y]));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
+    const std::vector<std::uint8_t> out = benchpic::LibpngEncode(
+        w, h, settings.Level, filters[static_cast<int>(settings.Filter)], [&](int y) { return rows[y]; });
     if (!file.empty()) {
         HANDLE f = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;

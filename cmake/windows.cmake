@@ -7,49 +7,30 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # KAPTOR_SOURCE_DIR, not by __FILE__ (relative when the compiler cache rewrites paths).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/winrun;--;wine)
 
-# libjpeg-turbo, built once from Debian's source package into the build folder.
-set(KAPTOR_JPEG_PREFIX ${CMAKE_BINARY_DIR}/deps/libjpeg)
-if(EXISTS ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh)
-  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh ${KAPTOR_JPEG_PREFIX}
-                  RESULT_VARIABLE jpeg_rc)
-  if(NOT jpeg_rc EQUAL 0)
-    message(FATAL_ERROR "building libjpeg-turbo failed")
+# Third-party libraries, each built once from Debian's source package by its script into
+# build/win/deps/DIR; then each of its static libraries LIB as the imported target LIB_static.
+function(kaptor_built_dependency dir script what)
+  set(prefix ${CMAKE_BINARY_DIR}/deps/${dir})
+  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/${script} ${prefix} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "building ${what} failed")
   endif()
-  add_library(jpeg_static STATIC IMPORTED)
-  set_target_properties(jpeg_static PROPERTIES
-    IMPORTED_LOCATION ${KAPTOR_JPEG_PREFIX}/lib/libjpeg.a
-    INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_JPEG_PREFIX}/include)
+  foreach(lib ${ARGN})
+    add_library(${lib}_static STATIC IMPORTED GLOBAL)
+    set_target_properties(${lib}_static PROPERTIES
+      IMPORTED_LOCATION ${prefix}/lib/lib${lib}.a
+      INTERFACE_INCLUDE_DIRECTORIES ${prefix}/include)
+  endforeach()
+endfunction()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/scripts/build-libjpeg.sh)
+  kaptor_built_dependency(libjpeg build-libjpeg.sh "libjpeg-turbo" jpeg)
   set(KAPTOR_JPEG_LIB jpeg_static)
 endif()
-
-# zlib and libpng, built once from Debian's source packages into the build folder.
-set(KAPTOR_PNG_PREFIX ${CMAKE_BINARY_DIR}/deps/libpng)
-execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libpng.sh ${KAPTOR_PNG_PREFIX}
-                RESULT_VARIABLE png_rc)
-if(NOT png_rc EQUAL 0)
-  message(FATAL_ERROR "building zlib and libpng failed")
-endif()
-add_library(zlib_static STATIC IMPORTED)
-set_target_properties(zlib_static PROPERTIES
-  IMPORTED_LOCATION ${KAPTOR_PNG_PREFIX}/lib/libz.a
-  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_PNG_PREFIX}/include)
-add_library(png_static STATIC IMPORTED)
-set_target_properties(png_static PROPERTIES
-  IMPORTED_LOCATION ${KAPTOR_PNG_PREFIX}/lib/libpng.a
-  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_PNG_PREFIX}/include
-  INTERFACE_LINK_LIBRARIES zlib_static)
-
-# libdeflate, built once from Debian's source package: the PNG writer's deflate.
-set(KAPTOR_DEFLATE_PREFIX ${CMAKE_BINARY_DIR}/deps/libdeflate)
-execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-libdeflate.sh ${KAPTOR_DEFLATE_PREFIX}
-                RESULT_VARIABLE deflate_rc)
-if(NOT deflate_rc EQUAL 0)
-  message(FATAL_ERROR "building libdeflate failed")
-endif()
-add_library(deflate_static STATIC IMPORTED)
-set_target_properties(deflate_static PROPERTIES
-  IMPORTED_LOCATION ${KAPTOR_DEFLATE_PREFIX}/lib/libdeflate.a
-  INTERFACE_INCLUDE_DIRECTORIES ${KAPTOR_DEFLATE_PREFIX}/include)
+kaptor_built_dependency(libpng build-libpng.sh "zlib and libpng" z png)
+set_target_properties(png_static PROPERTIES INTERFACE_LINK_LIBRARIES z_static)
+# libdeflate: the PNG writer's deflate.
+kaptor_built_dependency(libdeflate build-libdeflate.sh "libdeflate" deflate)
 
 # GoogleTest from Debian's source tree, built for the target.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

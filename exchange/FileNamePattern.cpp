@@ -10,8 +10,6 @@ namespace kaptor {
 
 namespace {
 
-bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // A window title can be as long as it likes; the file name takes this much of it.
 constexpr std::size_t TitleBytes = 80;
 
@@ -21,22 +19,11 @@ std::string Number(int value, int digits) {
     return text;
 }
 
-// The title cut to TitleBytes without splitting a pair.
-std::string ShortTitle(const std::string& title) {
-    std::size_t i = 0;
-    while (i < title.size()) {
-        const std::size_t step = LeadByte(static_cast<unsigned char>(title[i])) && i + 1 < title.size() ? 2 : 1;
-        if (i + step > TitleBytes) break;
-        i += step;
-    }
-    return title.substr(0, i);
-}
-
 std::string Expand(const std::string& pattern, const TCaptureNameParts& p, int n, bool& counted) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(pattern[i]);
-        if (LeadByte(c) && i + 1 < pattern.size()) {
+        if (IsSjisLeadByte(c) && i + 1 < pattern.size()) {
             out.append(pattern, i++, 2);
             continue;
         }
@@ -52,7 +39,7 @@ std::string Expand(const std::string& pattern, const TCaptureNameParts& p, int n
             case 'M': out += Number(p.minute, 2); break;
             case 'S': out += Number(p.second, 2); break;
             case 'k': out += p.kind; break;
-            case 't': out += ShortTitle(p.title); break;
+            case 't': out += SjisTruncate(p.title, TitleBytes); break;
             case 'n': out += Number(n, 3), counted = true; break;
             case '%': out += '%'; break;
             default: out += '%', out += pattern[i];
@@ -67,7 +54,7 @@ std::string SafeFileName(const std::string& name) {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (LeadByte(c) && i + 1 < name.size()) {
+        if (IsSjisLeadByte(c) && i + 1 < name.size()) {
             out.append(name, i++, 2);
             continue;
         }
@@ -91,9 +78,7 @@ std::string ExpandCaptureName(const std::string& pattern, const TCaptureNamePart
 }
 
 int SaveTypeOfName(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return 0;
-    const std::string ext = name.substr(dot);
+    const std::string ext = ExtractFileExt(name);
     if (SameText(ext, ".png")) return SaveTypePng;
     if (SameText(ext, ".bmp")) return SaveTypeBitmap;
     if (SameText(ext, ".jpg") || SameText(ext, ".jpeg")) return SaveTypeJpeg;
