@@ -48,6 +48,17 @@ std::string Expand(const std::string& pattern, const TCaptureNameParts& p, int n
     return out;
 }
 
+// Names Windows opens as devices whatever folder and extension they have: "CON.png" would
+// write the picture to nowhere and report it saved.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (SameText(stem, device)) return true;
+    return stem.size() == 4 && (SameText(stem.substr(0, 3), "COM") || SameText(stem.substr(0, 3), "LPT")) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
 }  // namespace
 
 std::string SafeFileName(const std::string& name) {
@@ -63,6 +74,7 @@ std::string SafeFileName(const std::string& name) {
     // Windows drops trailing dots and spaces from a name: the saved file would not be the
     // one we checked for. A pair's second byte is never a dot or a space.
     while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
+    if (IsDeviceName(out)) out.insert(0, "_");
     return out;
 }
 

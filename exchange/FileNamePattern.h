@@ -20,7 +20,8 @@ struct TCaptureNameParts {
 
 // The name made safe for a file name: characters Windows refuses (\ / : * ? " < > | and
 // control characters) become '_', trailing dots and spaces go. Shift-JIS pairs stay whole,
-// so a second byte that happens to be '\' or '|' is kept.
+// so a second byte that happens to be '\' or '|' is kept. A device's name (CON, NUL, COM1, ...)
+// gets a '_' before it.
 std::string SafeFileName(const std::string& name);
 
 // The pattern expanded with counter n, made safe; a pattern without %n gets "-n" before its

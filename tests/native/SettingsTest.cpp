@@ -105,6 +105,11 @@ TEST(SaveName, PartsAreFilledUnsafeCharactersReplacedAndTheCounterSkipsTakenName
     const TCaptureNameParts parts{2026, 1, 2, 3, 4, 5, "Window", "a\\b/c:d*e?f\"g<h>i|j\t\x83\x5C. "};
     EXPECT_EQ(ExpandCaptureName("%Y%m%d-%H%M%S_%k_%t", parts, 1), "20260102-030405_Window_a_b_c_d_e_f_g_h_i_j_\x83\x5C");
     EXPECT_EQ(ExpandCaptureName("%n%%%x%", parts, 12), "012%%x%");
+    for (const auto& [title, name] : {std::pair{"con ", "_con .png"}, {"Com7", "_Com7.png"}, {"COM10", "COM10.png"}}) {
+        TCaptureNameParts device;  // a window whose title is a device's name
+        device.title = title;
+        EXPECT_EQ(ExpandCaptureName("%t.png", device, 1), name);
+    }
     TCaptureNameParts pairs = parts;
     pairs.title.assign(99, '\x83');  // cut at 80 bytes, between pairs
     EXPECT_EQ(ExpandCaptureName("%t.png", pairs, 1), std::string(80, '\x83') + ".png");
