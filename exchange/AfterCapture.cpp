@@ -18,7 +18,11 @@ namespace {
 
 // The file the picture went to, or empty when the save failed (the message is shown).
 std::string SaveIntoFolder(TPictureView& view, const TCaptureNameParts& parts) {
-    std::string folder = Settings.SaveFolder.empty() ? ProgramDir : Settings.SaveFolder;
+    // A relative folder lies beside the program, as the settings file does: the current
+    // folder depends on how the program was started (a shortcut, the tray, a script).
+    std::string folder = Settings.SaveFolder;
+    const bool absolute = !folder.empty() && (folder[0] == '\\' || folder[0] == '/' || (folder.size() > 1 && folder[1] == ':'));
+    if (!absolute) folder = ProgramDir + folder;
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
     try {
         const std::string fileName = FreeCaptureName(folder, Settings.SaveName, parts, [](const std::string& name) {
