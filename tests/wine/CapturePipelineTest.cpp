@@ -69,24 +69,17 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     Settings = saved;
 }
 
-// The primary monitor, a taller one left of it (negative coordinates) and a small one above
-// its right half.
+// The primary monitor, a taller one left of it (negative coordinates), a small one above right.
 TEST(MonitorLayout, BoundsNearestMonitorAndMaximisedSizeHoldForNegativeOrigins) {
     auto eq = [](RECT a, RECT b) { return EqualRect(&a, &b) != FALSE; };
-    const RECT primary{0, 0, 800, 600}, left{-1024, -168, 0, 600}, above{800, -300, 1440, 180};
+    const RECT primary{0, 0, 800, 600}, left{-1024, -168, 0, 600}, above{800, -300, 1440, 180}, none{0, 0, 0, 0};
     const std::vector<RECT> layout{primary, left, above};
-    EXPECT_TRUE(eq(BoundsOf(layout), RECT{-1024, -300, 1440, 600}));
-    EXPECT_TRUE(eq(BoundsOf({}), RECT{0, 0, 0, 0}));
-    EXPECT_TRUE(eq(MonitorAt(layout, {-1, 0}), left));
-    EXPECT_TRUE(eq(MonitorAt(layout, {0, 0}), primary));
-    EXPECT_TRUE(eq(MonitorAt(layout, {800, 599}), primary));  // right edge exclusive: nearest
-    EXPECT_TRUE(eq(MonitorAt(layout, {900, 179}), above));
-    EXPECT_TRUE(eq(MonitorAt(layout, {-500, -200}), left));   // on no monitor
-    EXPECT_TRUE(eq(MonitorAt({}, {0, 0}), RECT{0, 0, 0, 0}));
+    EXPECT_TRUE(eq(BoundsOf(layout), RECT{-1024, -300, 1440, 600}) && eq(BoundsOf({}), none));
+    EXPECT_TRUE(eq(MonitorAt(layout, {-1, 0}), left) && eq(MonitorAt(layout, {0, 0}), primary));
+    EXPECT_TRUE(eq(MonitorAt(layout, {800, 599}), primary));  // right edge exclusive: the nearest
+    EXPECT_TRUE(eq(MonitorAt(layout, {900, 179}), above) && eq(MonitorAt(layout, {-500, -200}), left));
+    EXPECT_TRUE(eq(MonitorAt({}, {0, 0}), none));
     const SIZE onPrimary = MaximisedSize({-4, -4, 1028, 740}, {0, 0, 1024, 768});
     const SIZE onLeft = MaximisedSize({-1028, -172, 4, 604}, left);
-    EXPECT_EQ(onPrimary.cx, 1028);
-    EXPECT_EQ(onPrimary.cy, 740);
-    EXPECT_EQ(onLeft.cx, 1028);
-    EXPECT_EQ(onLeft.cy, 772);
+    EXPECT_TRUE(onPrimary.cx == 1028 && onPrimary.cy == 740 && onLeft.cx == 1028 && onLeft.cy == 772);
 }
