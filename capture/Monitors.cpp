@@ -52,7 +52,7 @@ std::vector<RECT> MonitorRects() {
 RECT VirtualScreen() {
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (w <= 0 || h <= 0) return PrimaryScreen();
+    if (w <= 0 || h <= 0) return BoundsOf(MonitorRects());  // a system without the metrics
     return {x, y, x + w, y + h};
 }
 
