@@ -7,25 +7,19 @@
 
 using namespace e2e;
 
-namespace {
-
 // Pixels of a w x h block of the picture from (x, y) that are not the pattern's from (px, py).
-int Mismatches(const Pixels& p, int x, int y, int px, int py, int w, int h, SIZE pattern) {
+static int Mismatches(const Pixels& p, int x, int y, int px, int py, int w, int h, SIZE pattern) {
     int wrong = 0;
     for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i)
-            wrong += p.At(x + i, y + j) != TestPattern::ColorAt(px + i, py + j, pattern.cx, pattern.cy);
+        for (int i = 0; i < w; ++i) wrong += p.At(x + i, y + j) != TestPattern::ColorAt(px + i, py + j, pattern.cx, pattern.cy);
     return wrong;
 }
-
-}  // namespace
 
 TEST(Monitors, EveryMonitorTakenARegionAcrossTheSeamExactAndTheLeftMonitorUsable) {
     MONITORINFO mi{sizeof mi, {}, {}, 0};
     if (!GetMonitorInfoA(MonitorFromPoint({-1, 0}, MONITOR_DEFAULTTONULL), &mi)) GTEST_SKIP() << "no monitor left";
     const RECT left = mi.rcMonitor;
     TestPattern pattern("Seam pattern", -160, 300, 320, 220);
-    ASSERT_TRUE(pattern.Shown());
     const RECT cr = ClientRectOnScreen(pattern.Handle());
     const SIZE ps{cr.right - cr.left, cr.bottom - cr.top};
     Program p("[Kaptor32]\r\nWait=1\r\nShow Cursor=0\r\n");
@@ -34,7 +28,7 @@ TEST(Monitors, EveryMonitorTakenARegionAcrossTheSeamExactAndTheLeftMonitorUsable
         return WaitFor([&] { return IsWindowVisible(main) && StatusPanel(status, 0) == SizeText(w, h); });
     };
     // F5: every monitor, the pattern where it lies on the virtual screen.
-    ASSERT_TRUE(Activate(main));
+    ASSERT_TRUE(pattern.Shown() && Activate(main));
     PressKey(VK_F5);
     ASSERT_TRUE(shows(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)));
     Pixels whole, region;
