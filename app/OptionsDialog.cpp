@@ -20,14 +20,14 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     Position = TPosition::poScreenCenter;
     HelpContext = 100500;
     DialogKeys = true;
-    SetClientSize(305, 421);  // the later options' rows below the original eleven options' rows
+    SetClientSize(305, 441);  // the later options' rows below the original eleven options' rows
 
     // Windows' dialog manager tabs in creation order, so the focusable controls come first,
     // in their tab order; the frame comes last so it lies beneath everything.
     OkButton = new TButton(this);
     OkButton->SetCaption("OK");
     OkButton->ModalResult = mrOk;
-    OkButton->SetBounds(75, 389, 75, 25);
+    OkButton->SetBounds(75, 409, 75, 25);
     OkButton->SetParent(this);
     OkButton->SetDefault(true);
     OkButton->OnClick = [this](TComponent*) { Commit(); };
@@ -35,7 +35,7 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     DismissButton = new TButton(this);
     DismissButton->SetCaption("ｷｬﾝｾﾙ");
     DismissButton->ModalResult = mrCancel;
-    DismissButton->SetBounds(163, 389, 75, 25);
+    DismissButton->SetBounds(163, 409, 75, 25);
     DismissButton->SetParent(this);
     DismissButton->SetCancel(true);
     DismissButton->OnClick = [this](TComponent*) { Refill(); };
@@ -70,6 +70,7 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     SaveAfterCaptureBox = Check(290, 290, "ｷｬﾌﾟﾁｬｰ後、ﾌｧｲﾙに保存");
     SaveFolderBox = Edit(312);
     SaveNameBox = Edit(338);
+    MonitorUnderPointerBox = Check(384, 384, "画面全体時、ﾏｳｽのあるﾓﾆﾀｰのみｷｬﾌﾟﾁｬｰ");
 
     DelayCaption = new TLabel(this);
     DelayCaption->SetBounds(18, 19, 0, 0);
@@ -91,7 +92,7 @@ TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
     FrameSwatch->SetBrushColor(Settings.FrameColour);
 
     Frame = new TSunkenFrame(this);
-    Frame->SetBounds(4, 7, 297, 377);
+    Frame->SetBounds(4, 7, 297, 397);
     Frame->SetParent(this);
 
     OnCreate = [this](TComponent*) { Refill(); };
@@ -145,6 +146,7 @@ void TOptionsDialog::Refill() {
     SaveAfterCaptureBox->SetChecked(Settings.SaveAfterCapture);
     SaveFolderBox->SetText(Settings.SaveFolder);
     SaveNameBox->SetText(Settings.SaveName);
+    MonitorUnderPointerBox->SetChecked(Settings.MonitorUnderPointer);
     // The bars are the View menu's; they show as the settings say.
     if (TheMainWindow) TheMainWindow->ShowBars();
 }
@@ -167,6 +169,7 @@ void TOptionsDialog::Commit() {
     Settings.SaveFolder = SaveFolderBox->Text();
     // No name at all would give every capture the same bare counter: the default instead.
     Settings.SaveName = SaveNameBox->Text().empty() ? DefaultSaveName : SaveNameBox->Text();
+    Settings.MonitorUnderPointer = MonitorUnderPointerBox->Checked();
     if (TheMainWindow) TheMainWindow->ApplyOptions();
     SaveSettings();
     Refill();

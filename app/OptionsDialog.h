@@ -34,6 +34,7 @@ public:
     TCheckBox* SaveAfterCaptureBox;  // "Save After Capture"
     TEdit *SaveFolderBox, *SaveNameBox;  // "Save Folder", "Save Name"
     TLabel *SaveFolderCaption, *SaveNameCaption, *SaveNameHint;
+    TCheckBox* MonitorUnderPointerBox;  // "Monitor Under Pointer"
     TButton* FrameColourButton;
     TShape* FrameSwatch;  // the range frame's colour
     TButton *OkButton, *DismissButton;

@@ -576,7 +576,7 @@ void BenchSelector() {
     auto selector = [&] {
         gFirstPaint = {RegionSelectorClass, 0, WM_KEYDOWN, VK_ESCAPE, nullptr};
         const double t0 = bench::NowMs();
-        SelectRegion(screen);
+        SelectRegion(screen, RECT{0, 0, screen.Width(), screen.Height()});
         return gFirstPaint.At - t0;
     };
     auto bare = [&] {

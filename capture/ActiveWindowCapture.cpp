@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
+#include "capture/Monitors.h"
 #include "capture/WindowListDialog.h"
 #include "framework/win/Handles.h"
 
@@ -47,9 +48,10 @@ TCaptureOutcome TakeActiveWindow(TCapturePipeline& capture) {
         if (!(client ? GetClientRect(target, &r) : GetWindowRect(target, &r)))
             return TCaptureOutcome::Failed("ｳｨﾝﾄﾞｳの位置取得に失敗");
     }
-    // A maximised window reaches past the screen by its borders: only right and bottom count.
+    // A maximised window reaches past its monitor by its borders: only right and bottom count,
+    // from the monitor's corner (a client rectangle begins at 0 already).
     const bool zoomed = IsZoomed(target);
-    const SIZE size{zoomed ? r.right : r.right - r.left, zoomed ? r.bottom : r.bottom - r.top};
+    const SIZE size = !zoomed ? SizeOf(r) : MaximisedSize(r, client ? RECT{0, 0, 0, 0} : MonitorOf(target));
     const RECT area = CursorArea(target, r, client);
     capture.CopyPicture(dc->get(), size, &area);
     return TCaptureOutcome::Taken("Window", target);

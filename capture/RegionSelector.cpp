@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "capture/Monitors.h"
 
 #include "framework/base/SysUtils.h"
 #include "framework/win/Bitmap.h"
@@ -24,7 +27,7 @@ RECT Spanned(POINT a, POINT b) {
 
 class RegionSelector {
 public:
-    RegionSelector(TBitmap& screen, const RECT* start);
+    RegionSelector(TBitmap& screen, const RECT& area, const RECT* start);
     std::optional<RECT> Run();
 
 private:
@@ -47,7 +50,9 @@ private:
     void Redraw() { InvalidateRect(wnd_.get(), nullptr, FALSE); }
 
     TBitmap& screen_;
+    const POINT origin_;  // where the picture's top-left pixel lies on the screen
     const int w_, h_;
+    std::vector<RECT> monitors_;  // in the picture's pixels
     TBitmap dimmed_;  // the screen at half brightness: what lies outside the rectangle
     TBitmap buffer_;  // each paint is composed here first, so nothing flickers
     RECT rect_{0, 0, 0, 0};
@@ -61,8 +66,11 @@ private:
     UniqueWindow wnd_;
 };
 
-RegionSelector::RegionSelector(TBitmap& screen, const RECT* start)
-    : screen_(screen), w_(screen.Width()), h_(screen.Height()), dimmed_(w_, h_), buffer_(w_, h_) {
+RegionSelector::RegionSelector(TBitmap& screen, const RECT& area, const RECT* start)
+    : screen_(screen), origin_{area.left, area.top}, w_(screen.Width()), h_(screen.Height()),
+      monitors_(MonitorRects()), dimmed_(w_, h_), buffer_(w_, h_) {
+    // Everything inside works in the picture's pixels, from (0, 0).
+    for (RECT& m : monitors_) OffsetRect(&m, -origin_.x, -origin_.y);
     if (!BitBlt(dimmed_.Canvas().Handle(), 0, 0, w_, h_, screen_.Canvas().Handle(), 0, 0, SRCCOPY))
         detail::RaiseLastGdiError();
     for (int y = 0; y < h_; ++y) {
@@ -71,12 +79,14 @@ RegionSelector::RegionSelector(TBitmap& screen, const RECT* start)
     }
     dimmed_.Modified();
     if (start) {
-        rect_ = {std::max(0L, start->left), std::max(0L, start->top), std::min<LONG>(w_, start->right),
-                 std::min<LONG>(h_, start->bottom)};
+        RECT s = *start;
+        OffsetRect(&s, -origin_.x, -origin_.y);
+        rect_ = {std::max(0L, s.left), std::max(0L, s.top), std::min<LONG>(w_, s.right), std::min<LONG>(h_, s.bottom)};
         if (!HasRect()) rect_ = {0, 0, 0, 0};
         spanned_ = rect_;
     }
     GetCursorPos(&pointer_);
+    pointer_ = {pointer_.x - origin_.x, pointer_.y - origin_.y};
 
     static const char* cls = [] {
         WNDCLASSA wc{};
@@ -88,9 +98,9 @@ RegionSelector::RegionSelector(TBitmap& screen, const RECT* start)
         RegisterClassA(&wc);
         return RegionSelectorClass;
     }();
-    // Top-most and without a task-bar button; it covers the screen exactly, pixel for pixel.
-    wnd_ = UniqueWindow(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls, "", WS_POPUP, 0, 0, w_, h_, nullptr,
-                                        nullptr, MainInstance(), this));
+    // Top-most and without a task-bar button; it covers every monitor exactly, pixel for pixel.
+    wnd_ = UniqueWindow(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls, "", WS_POPUP, origin_.x, origin_.y, w_,
+                                        h_, nullptr, nullptr, MainInstance(), this));
     if (!wnd_) throw Exception(texts::RegionWindowFailed);
 }
 
@@ -123,7 +133,9 @@ std::optional<RECT> RegionSelector::Run() {
     if (GetCapture() == wnd_.get()) ReleaseCapture();
     ShowWindow(wnd_.get(), SW_HIDE);
     if (!accepted_) return std::nullopt;
-    return rect_;
+    RECT taken = rect_;
+    OffsetRect(&taken, origin_.x, origin_.y);
+    return taken;
 }
 
 POINT RegionSelector::Clamped(LPARAM lp) const {
@@ -246,12 +258,14 @@ void RegionSelector::DrawSizeLabel(HDC dc) {
     ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{0, 0};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    // Below and right of the pointer, turned to the other side near the screen's edges.
+    // Below and right of the pointer, turned to the other side near the edges of the monitor
+    // it is on (past them it could lie where no monitor shows it).
+    const RECT shown = MonitorAt(monitors_, pointer_);
     RECT box{pointer_.x + 16, pointer_.y + 20, 0, 0};
     box.right = box.left + size.cx + 8;
     box.bottom = box.top + size.cy + 4;
-    if (box.right > w_) OffsetRect(&box, -(box.right - box.left) - 24, 0);
-    if (box.bottom > h_) OffsetRect(&box, 0, -(box.bottom - box.top) - 32);
+    if (box.right > shown.right) OffsetRect(&box, -(box.right - box.left) - 24, 0);
+    if (box.bottom > shown.bottom) OffsetRect(&box, 0, -(box.bottom - box.top) - 32);
     FillRect(dc, &box, GetSysColorBrush(COLOR_INFOBK));
     FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
@@ -261,8 +275,8 @@ void RegionSelector::DrawSizeLabel(HDC dc) {
 
 }  // namespace
 
-std::optional<RECT> SelectRegion(TBitmap& screen, const RECT* start) {
-    RegionSelector selector(screen, start);
+std::optional<RECT> SelectRegion(TBitmap& screen, const RECT& area, const RECT* start) {
+    RegionSelector selector(screen, area, start);
     return selector.Run();
 }
 

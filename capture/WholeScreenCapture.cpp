@@ -1,6 +1,10 @@
-// Whole-screen capture: the primary screen from its top-left corner.
+// Whole-screen capture: every monitor (the virtual screen, from its top-left corner, which
+// lies at negative coordinates when a monitor is left of or above the primary one), or only
+// the monitor under the pointer when the options say so.
+#include "settings/Settings.h"
 #include "capture/CaptureCommands.h"
 #include "capture/CapturePipeline.h"
+#include "capture/Monitors.h"
 #include "framework/win/Forms.h"
 #include "framework/win/Handles.h"
 
@@ -8,8 +12,10 @@ namespace kaptor {
 
 void TCaptureCommands::CaptureWholeScreen(TCaptureStart start) {
     TCapturePipeline(*this, WholeScreenRules).Run(start, [](TCapturePipeline& c) {
+        const RECT area = WholeScreenArea(Settings.MonitorUnderPointer);
         WindowDC screen(nullptr);
-        c.CopyPicture(screen.get(), SIZE{Screen->Width(), Screen->Height()}, nullptr);
+        // The cursor lands at its place on the area, wherever the area begins.
+        c.CopyPicture(screen.get(), POINT{area.left, area.top}, SizeOf(area), &area);
         return TCaptureOutcome::Taken();
     });
 }

@@ -43,6 +43,7 @@ const TSettingKey SettingKeys[] = {
     {"Save After Capture", &TSettings::SaveAfterCapture, false},
     {"Save Folder", &TSettings::SaveFolder, ""},
     {"Save Name", &TSettings::SaveName, DefaultSaveName},
+    {"Monitor Under Pointer", &TSettings::MonitorUnderPointer, false},
 };
 
 }  // namespace

@@ -34,6 +34,8 @@ struct TSettings {
     bool SaveAfterCapture = false;  // "Save After Capture"
     std::string SaveFolder;         // "Save Folder": empty is the program's folder
     std::string SaveName = DefaultSaveName;  // "Save Name"
+    // The whole-screen capture takes only the monitor under the pointer, not every monitor.
+    bool MonitorUnderPointer = false;  // "Monitor Under Pointer"
     // Not kept in the file: the range frame's colour (a COLORREF) for this run, red until the
     // user picks another.
     std::uint32_t FrameColour = 0x0000FF;

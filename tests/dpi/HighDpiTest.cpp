@@ -378,13 +378,13 @@ TEST(HighDpiForms, DialogsAreTheirDesignScaledWithNothingCutOff) {
     if (!TheOptionsDialog) TestApp().CreateForm<TOptionsDialog>();
     if (!AboutBox) TestApp().CreateForm<TAboutBox>();
     if (!WindowList) TestApp().CreateForm<TWindowListDialog>();
-    CheckForm(*TheOptionsDialog, "TOptionDlg", 305, 421);
+    CheckForm(*TheOptionsDialog, "TOptionDlg", 305, 441);
     CheckForm(*AboutBox, "TAboutBox", 247, 115);
     CheckForm(*WindowList, "TApDlg", 479, 255);
     // At 144 dpi one and a half times, halves rounded up.
     if (Dpi() == 144) {
         EXPECT_EQ(TheOptionsDialog->ClientWidth(), 458);
-        EXPECT_EQ(TheOptionsDialog->ClientHeight(), 632);
+        EXPECT_EQ(TheOptionsDialog->ClientHeight(), 662);
         EXPECT_EQ(AboutBox->ClientWidth(), 371);
         EXPECT_EQ(AboutBox->ClientHeight(), 173);
     }

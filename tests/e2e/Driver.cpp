@@ -235,13 +235,13 @@ void TypeText(const std::string& ascii) {
 namespace {
 // One mouse event at an absolute screen position. Button events carry the position too: the
 // pointer's warps reach the program late under load, and a bare button event lands wherever
-// the pointer was before.
+// the pointer was before. Positions count on the virtual screen, so every monitor is reached.
 void SendMouseAt(int x, int y, DWORD buttons) {
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    in.mi.dx = (x - GetSystemMetrics(SM_XVIRTUALSCREEN)) * 65535 / (GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
+    in.mi.dy = (y - GetSystemMetrics(SM_YVIRTUALSCREEN)) * 65535 / (GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | buttons;
     SendInput(1, &in, sizeof in);
 }
 }  // namespace

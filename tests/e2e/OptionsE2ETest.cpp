@@ -107,12 +107,12 @@ TEST(OptionsDialogE2E, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
     SaveShot("options");
     PressKey(VK_RETURN);
     ASSERT_TRUE(Hidden(dlg));
-    const std::string ini = WaitIni(p, {"Save Name"});
+    const std::string ini = WaitIni(p, {"Monitor Under Pointer"});
     const char* keys[] = {"Wait=2",         "RunCapture=0",           "HideForm=1",        "ShowBar=1",
                           "ShowStsBar=1",   "Start TrayIcon=0",       "End TrayIcon=0",    "Capture Client=0",
                           "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0",
                           "Show Countdown=0", "Copy After Capture=0", "Save After Capture=0", "Save Folder=\r\n",
-                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n"};
+                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n", "Monitor Under Pointer=0\r\n"};
     size_t at = 0;
     for (const char* key : keys) {
         const size_t next = ini.find(key, at);

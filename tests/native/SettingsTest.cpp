@@ -73,12 +73,14 @@ TEST(SettingsWrite, TheElevenKeysInWriteOrderThenTheLaterOnes) {
     s.ShowCountdown = true;
     s.SaveAfterCapture = true;
     s.SaveFolder = "D:\\Shots";
+    s.MonitorUnderPointer = true;
     SaveSettings(ini, s);
     const std::vector<std::string> expected = {
         "Wait=-5",          "RunCapture=0",     "HideForm=1",           "ShowBar=0",
         "ShowStsBar=0",     "Start TrayIcon=0", "End TrayIcon=0",       "Capture Client=0",
         "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0", "Show Countdown=1",
-        "Copy After Capture=0", "Save After Capture=1", "Save Folder=D:\\Shots", "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png"};
+        "Copy After Capture=0", "Save After Capture=1", "Save Folder=D:\\Shots", "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png",
+        "Monitor Under Pointer=1"};
     EXPECT_EQ(ini.written, expected);
     TSettings back;
     LoadSettings(ini, back);

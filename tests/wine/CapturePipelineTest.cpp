@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "capture/CapturePipeline.h"
+#include "capture/Monitors.h"
 #include "framework/win/Bitmap.h"
 
 using namespace kaptor;
@@ -66,4 +67,19 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     EXPECT_TRUE(previousShown());
     EXPECT_FALSE(m.Captures().Locked() || m.Captures().ActiveWindowLocked());
     Settings = saved;
+}
+
+// The primary monitor, a taller one left of it (negative coordinates), a small one above right.
+TEST(MonitorLayout, BoundsNearestMonitorAndMaximisedSizeHoldForNegativeOrigins) {
+    auto eq = [](RECT a, RECT b) { return EqualRect(&a, &b) != FALSE; };
+    const RECT primary{0, 0, 800, 600}, left{-1024, -168, 0, 600}, above{800, -300, 1440, 180}, none{0, 0, 0, 0};
+    const std::vector<RECT> layout{primary, left, above};
+    EXPECT_TRUE(eq(BoundsOf(layout), RECT{-1024, -300, 1440, 600}) && eq(BoundsOf({}), none));
+    EXPECT_TRUE(eq(MonitorAt(layout, {-1, 0}), left) && eq(MonitorAt(layout, {0, 0}), primary));
+    EXPECT_TRUE(eq(MonitorAt(layout, {800, 599}), primary));  // right edge exclusive: the nearest
+    EXPECT_TRUE(eq(MonitorAt(layout, {900, 179}), above) && eq(MonitorAt(layout, {-500, -200}), left));
+    EXPECT_TRUE(eq(MonitorAt({}, {0, 0}), none));
+    const SIZE onPrimary = MaximisedSize({-4, -4, 1028, 740}, {0, 0, 1024, 768});
+    const SIZE onLeft = MaximisedSize({-1028, -172, 4, 604}, left);
+    EXPECT_TRUE(onPrimary.cx == 1028 && onPrimary.cy == 740 && onLeft.cx == 1028 && onLeft.cy == 772);
 }

@@ -66,12 +66,12 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
     TOptionsDialog& d = Dialog();
     EXPECT_EQ(d.Caption(), "環境設定");
     EXPECT_EQ(d.ClientWidth(), 305);
-    EXPECT_EQ(d.ClientHeight(), 421);  // rows for the later options
+    EXPECT_EQ(d.ClientHeight(), 441);  // rows for the later options
     EXPECT_EQ(d.HelpContext, 100500);
     EXPECT_EQ(d.DelayBox->Left(), 203);
     EXPECT_EQ(d.FrameSwatch->Left(), 172);
     EXPECT_EQ(d.FrameSwatch->Width(), 113);
-    EXPECT_EQ(d.OkButton->Top(), 389);
+    EXPECT_EQ(d.OkButton->Top(), 409);
     EXPECT_EQ(d.CopyAfterCaptureBox->Top(), 270);
     EXPECT_EQ(d.ControlUnderPointerBox->Top(), 140);
     EXPECT_EQ(d.ShowAfterTrayCaptureBox->Top(), 160);
@@ -90,7 +90,8 @@ TEST_F(OptionsDialog, LayoutFollowsTheDesign) {
                                      d.ClientAreaOnlyBox->Handle(), d.ShowAfterTrayCaptureBox->Handle(), d.FrameColourButton->Handle(),
                                      d.HideWhileCapturingBox->Handle(), d.ControlUnderPointerBox->Handle(), d.CursorBox->Handle(),
                                      d.HotKeysBox->Handle(), d.CountdownBox->Handle(), d.CopyAfterCaptureBox->Handle(),
-                                     d.SaveAfterCaptureBox->Handle(), d.SaveFolderBox->Handle(), d.SaveNameBox->Handle()};
+                                     d.SaveAfterCaptureBox->Handle(), d.SaveFolderBox->Handle(), d.SaveNameBox->Handle(),
+                                     d.MonitorUnderPointerBox->Handle()};
     EXPECT_EQ(order, expected);
 }
 
@@ -125,7 +126,7 @@ TEST_F(OptionsDialog, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
                           "ShowStsBar=1",     "Start TrayIcon=0", "End TrayIcon=0",     "Capture Client=0",
                           "Show After Capturing=0", "Capture Control=0", "Show Cursor=0", "Hot Keys=0",
                           "Show Countdown=0", "Copy After Capture=0", "Save After Capture=0", "Save Folder=\r\n",
-                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png"};
+                          "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png", "Monitor Under Pointer=0"};
     size_t at = ini.find("[Kaptor32]");
     ASSERT_NE(at, std::string::npos) << ini;
     for (const char* key : keys) {
@@ -145,7 +146,9 @@ TEST_F(OptionsDialog, OkCopiesEveryControlIntoSettings) {
     d.SaveAfterCaptureBox->SetChecked(true);
     d.SaveFolderBox->SetText("C:\\Shots");
     d.SaveNameBox->SetText("");
+    d.MonitorUnderPointerBox->SetChecked(true);
     d.Commit();
+    EXPECT_TRUE(Settings.MonitorUnderPointer);
     EXPECT_TRUE(Settings.SaveAfterCapture);
     EXPECT_FALSE(Settings.CopyAfterCapture);
     EXPECT_EQ(Settings.SaveFolder, "C:\\Shots");
