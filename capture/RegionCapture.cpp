@@ -28,8 +28,8 @@ SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
 
 }  // namespace
 
-void TCaptureCommands::CaptureRegion() {
-    TCapturePipeline(*this, RegionRules).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
+void TCaptureCommands::CaptureRegion(TCaptureRequest* request) {
+    TCapturePipeline(*this, RegionRules, request).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
         TBitmap screen(Screen->Width(), Screen->Height());
         FreezeScreen(screen);
         std::optional<RECT> region;
@@ -44,12 +44,12 @@ void TCaptureCommands::CaptureRegion() {
     });
 }
 
-void TCaptureCommands::CaptureLastRegion() {
+void TCaptureCommands::CaptureLastRegion(TCaptureRequest* request) {
     // The screen may have shrunk since: only what is still on it is taken.
     RECT r{0, 0, 0, 0};
     const RECT screen{0, 0, Screen->Width(), Screen->Height()};
-    if (!lastRegion_ || !IntersectRect(&r, &*lastRegion_, &screen)) return CaptureRegion();
-    TCapturePipeline(*this, WholeScreenRules).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
+    if (!lastRegion_ || !IntersectRect(&r, &*lastRegion_, &screen)) return CaptureRegion(request);
+    TCapturePipeline(*this, WholeScreenRules, request).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
         WindowDC dc(nullptr);
         c.CopyPicture(dc.get(), POINT{r.left, r.top}, SizeOf(r), &r);
         return TCaptureOutcome::Taken("Region");

@@ -6,8 +6,8 @@
 
 namespace kaptor {
 
-void TCaptureCommands::CaptureWholeScreen(TCaptureStart start) {
-    TCapturePipeline(*this, WholeScreenRules).Run(start, [](TCapturePipeline& c) {
+void TCaptureCommands::CaptureWholeScreen(TCaptureStart start, TCaptureRequest* request) {
+    TCapturePipeline(*this, WholeScreenRules, request).Run(start, [](TCapturePipeline& c) {
         WindowDC screen(nullptr);
         c.CopyPicture(screen.get(), SIZE{Screen->Width(), Screen->Height()}, nullptr);
         return TCaptureOutcome::Taken();
