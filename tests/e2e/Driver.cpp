@@ -90,6 +90,12 @@ Program::~Program() {
 
 bool Program::Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
+DWORD Program::ExitCode(int timeoutMs) const {
+    DWORD code = STILL_ACTIVE;
+    if (WaitFor([&] { return !Running(); }, timeoutMs)) GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
 std::string Program::ReadIni() const {
     std::ifstream in(IniPath(), std::ios::binary);
     std::stringstream s;

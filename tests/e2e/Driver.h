@@ -38,6 +38,9 @@ public:
     // Closes the program the way a user would; kills it if it does not go.
     void Close();
     DWORD Pid() const { return pi_.dwProcessId; }
+    // The exit status once the program has ended (our windows kept alive meanwhile);
+    // STILL_ACTIVE when it has not within the time.
+    DWORD ExitCode(int timeoutMs = 30000) const;
 
 private:
     std::string dir_;
