@@ -12,7 +12,7 @@ namespace {
 constexpr int MaxDelay = 1200;
 
 [[noreturn]] void Refuse(const std::string& text, bool quiet) {
-    ECommandLine error(text + "\r\n" + texts::SwitchUsage);
+    ECommandLine error(text + "\r\n\r\n" + texts::SwitchUsage);
     error.quiet = quiet;
     throw error;
 }

@@ -18,8 +18,10 @@ namespace texts {
 inline constexpr const char* BadSwitch = "ｽｲｯﾁが正しくありません：［%s］";
 inline constexpr const char* NoCaptureSwitch = "ｷｬﾌﾟﾁｬｰの種類(/capture=)がありません";
 inline constexpr const char* SwitchUsage =
-    "使い方: Kaptor32 /capture=screen|active|region|last|window:ﾀｲﾄﾙ [/delay=秒] "
-    "[/save[=ﾌｧｲﾙ名.png|.bmp|.jpg]] [/copy] [/quit]";
+    "使い方:\r\n"
+    "/capture=screen|active|region|last|window:ﾀｲﾄﾙ\r\n"
+    "[/delay=秒] [/save[=ﾌｧｲﾙ名]] [/copy] [/quit]\r\n"
+    "ﾌｧｲﾙ名の拡張子: .png .bmp .jpg";
 }  // namespace texts
 
 // What the program's exit status says about a request. Scripts test these numbers: they
@@ -31,7 +33,7 @@ enum class TExitStatus : int {
     NoWindow = 3,       // no window has the title
     SaveFailed = 4,
     CopyFailed = 5,
-    NoAnswer = 6,  // the program already running did not take the request or ended first
+    NoAnswer = 6,  // the program already running did not answer, or ended first
 };
 
 enum class TRequestedCapture { WholeScreen, ActiveWindow, Region, LastRegion, Window };

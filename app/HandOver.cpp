@@ -109,9 +109,9 @@ bool HandOver(const TCaptureSwitches& switches, TRequestResult& result) {
     COPYDATASTRUCT data{RequestTag, static_cast<DWORD>(packed.size()), const_cast<char*>(packed.data())};
     DWORD_PTR taken = FALSE;
     if (!SendMessageTimeoutA(running, WM_COPYDATA, reinterpret_cast<WPARAM>(answer.get()),
-                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &taken) ||
-        taken != TRUE)
+                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &taken))
         return true;
+    if (taken != TRUE) return false;  // a quiet program that is ending: the request is ours
 
     // The answer comes when the capture has ended, however long the user takes; a program
     // that ends before it answers will never answer.

@@ -37,8 +37,8 @@ bool SwitchLine(int argc, char** argv);
 TCaptureSwitches ReadStartSwitches(int argc, char** argv);
 
 // Hands the request to the program already running and waits for its answer; false when
-// none runs. A program that does not take the request, or ends before it answers, gives
-// TExitStatus::NoAnswer.
+// none runs or the one running is ending. A program that does not answer the hand-over, or
+// ends before it answers the request, gives TExitStatus::NoAnswer.
 bool HandOver(const TCaptureSwitches& switches, TRequestResult& result);
 // The running program's answer to a second start's window.
 void Answer(HWND to, HWND from, const TRequestResult& result);

@@ -219,6 +219,7 @@ private:
     std::deque<TPendingRequest> requests_;
     bool runningRequests_ = false;
     bool quitWhenDone_ = false;  // the start's quiet request: nobody asked for a window
+    bool ending_ = false;        // ...and it is done: no more requests are taken
     int exitStatus_ = 0;
 
     // ---- the window's controls and parts (owned by the window as components)

@@ -29,6 +29,7 @@ LRESULT TMainWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
     if (msg != WM_COPYDATA || data->dwData != RequestTag) return TForm::WndProc(msg, wp, lp);
+    if (ending_) return FALSE;  // the second start runs it itself
     // The data lives only while this message is handled: the request is read now and run
     // later, from our own loop, so the second start is not kept in its call meanwhile.
     try {
@@ -62,7 +63,10 @@ void TMainWindow::RunRequests() {
         }
     }
     runningRequests_ = false;
-    if (requests_.empty() && quitWhenDone_) Application->Terminate();
+    if (requests_.empty() && quitWhenDone_) {
+        ending_ = true;
+        Application->Terminate();
+    }
 }
 
 TRequestResult TMainWindow::RunRequest(const TCaptureSwitches& s) {
