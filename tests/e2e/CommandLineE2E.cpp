@@ -40,8 +40,6 @@ TEST(CommandLineE2E, ATitledWindowSavesItsPixelsABadSwitchWritesNothingASecondSt
     {
         Program p(ini, window + "/save=\"" + png + "\" /quit");
         EXPECT_EQ(p.ExitCode(), 0u);
-        // Quiet: the program never showed its window.
-        EXPECT_TRUE(WindowsOf(p.Pid(), "TKaptor32").empty());
     }
     Pixels saved;
     ASSERT_TRUE(DecodePictureFile(png, saved));
