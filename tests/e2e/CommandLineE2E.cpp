@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Driver.h"
 
@@ -49,13 +51,18 @@ TEST(CommandLineE2E, ATitledWindowSavesItsPixelsABadSwitchWritesNothingASecondSt
     // Nothing is captured: no file, no window, status 1 (a type we do not write, a bad delay,
     // no window title, a file among the switches).
     const std::string bad = base + "-bad";
+    const std::string told = base + ".txt";
     for (const std::string& args : {"/capture=screen /save=\"" + bad + ".gif\" /quit",
                                     "/capture=screen /delay=x /save=\"" + bad + ".png\" /quit",
                                     "/capture=window: /save=\"" + bad + ".png\" /quit",
                                     "/capture=screen x.png /save=\"" + bad + ".png\" /quit"}) {
-        Program p(ini, args);
+        Program p(ini, args, told);
         EXPECT_EQ(p.ExitCode(), 1u) << args;
     }
+    // The script is told which switch, on its standard error.
+    const std::vector<std::uint8_t> start = FileStart(told, 200);
+    EXPECT_EQ(std::string(start.begin(), start.end()).rfind("ｽｲｯﾁが正しくありません：［x.png］", 0), 0u);
+    DeleteFileA(told.c_str());
     EXPECT_EQ(GetFileAttributesA((bad + ".gif").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA((bad + ".png").c_str()), INVALID_FILE_ATTRIBUTES);
 

@@ -22,8 +22,9 @@ long long Milliseconds();
 // A fresh copy of the program in its own temporary folder, so its INI file is its own.
 class Program {
 public:
-    // ini: the text of Kaptor.INI to put beside the exe, or empty for none.
-    explicit Program(const std::string& ini = "", const std::string& args = "");
+    // ini: the text of Kaptor.INI to put beside the exe, or empty for none. output: a file
+    // that gets the program's standard output and error, or empty for ours.
+    explicit Program(const std::string& ini = "", const std::string& args = "", const std::string& output = "");
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
