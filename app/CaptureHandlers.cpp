@@ -14,8 +14,6 @@ void TMainWindow::CaptureLastRegion() { captures_->CaptureLastRegion(); }
 
 bool TMainWindow::TrayResident() const { return captures_->TrayResident(); }
 
-void TMainWindow::CaptureLockChanged() { ApplyCommandStates(); }
-
 void TMainWindow::PictureCaptured(const TCaptureNameParts& parts) {
     // Set after every capture, so an earlier capture's place is never shown for this one.
     ShowStatus(3, KeepCapturedPicture(View(), parts));

@@ -20,6 +20,7 @@
 namespace kaptor {
 
 TMainWindow* TheMainWindow = nullptr;
+std::optional<TCaptureSwitches> StartUpRequest;
 
 namespace {
 constexpr COLORREF clGrayView = RGB(0x80, 0x80, 0x80);
@@ -160,14 +161,22 @@ void TMainWindow::Started() {
     savedBounds_ = RECT{Left(), Top(), Left() + Width(), Top() + Height()};
     LoadSettings();
     ApplyCommandStates();
-    ApplyHotKeys();
-    if (Settings.StartTrayIcon) {
+    // A script's quiet capture takes no keys and no place in the tray: it ends when done.
+    const bool scriptOnly = StartUpRequest && StartUpRequest->quiet;
+    if (!scriptOnly) ApplyHotKeys();
+    if (Settings.StartTrayIcon && !scriptOnly) {
         tray_->SetVisible(true);
         SetTrayCaptions();
         ShowWindow(Application->Handle(), SW_HIDE);
         Application->ShowMainForm = false;
     }
-    if (__argc <= 1) {
+    if (StartUpRequest) {
+        // The capture shows the program when it has ended (or, quiet, nothing does); it runs
+        // once the message loop does, when every window of the program exists.
+        Application->ShowMainForm = false;
+        quitWhenDone_ = scriptOnly;
+        Request(*StartUpRequest);
+    } else if (__argc <= 1) {
         if (Settings.RunCapture) captures_->CaptureWholeScreen(TCaptureStart::AtStartUp);
     } else if (__argv[1] && __argv[1][0]) {
         OpenStartUpFile(__argv[1]);

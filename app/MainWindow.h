@@ -11,6 +11,7 @@
 //   ExchangeHandlers.cpp open and drop, save, clipboard, printing and their dialogs
 //   FullScreen.cpp       full-screen view;  ShellHandlers.cpp  keys, bars, help, options
 //   TrayResidency.cpp    living in the task tray
+//   RequestHandlers.cpp  captures the command line asks for, also a second start's
 // What the handlers call lives below app/ and never includes this header: capture/ (the
 // capture pipeline and its sources), view/ (the picture view), exchange/ (open, save,
 // clipboard, printing), settings/ (the options record and its file).
@@ -35,12 +36,15 @@
 //                       TCaptureCommands::ReshowProgram
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/CommandStates.h"
 #include "app/Commands.h"
 #include "capture/CaptureCommands.h"
@@ -61,6 +65,7 @@ class TOpenPictureDialog;
 class TPanel;
 class TPrintDialog;
 class TPrinterSetupDialog;
+struct TRequestResult;
 class TSavePictureDialog;
 class TScrollBox;
 class TSpeedButton;
@@ -116,6 +121,16 @@ public:
     void ApplyOptions();
     // The colour dialog the background colour uses, for another colour (the range frame's).
     bool PickColour(TColor& colour);
+
+    // ---- captures the command line asks for (app/RequestHandlers.cpp)
+    // Queued, and run one after another once no capture is under way. The answer goes to
+    // answerTo, a second start's window; without one the request is the program's own start's
+    // and its result becomes the exit status (a quiet one ends the program when done).
+    void Request(const TCaptureSwitches& switches, HWND answerTo = nullptr);
+    int ExitStatus() const { return exitStatus_; }
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     // ---- the command table (app/CommandTable.cpp)
@@ -195,6 +210,18 @@ private:
     // the picture went.
     void PictureCaptured(const TCaptureNameParts& parts);
 
+    struct TPendingRequest {
+        TCaptureSwitches switches;
+        HWND answerTo;
+    };
+    void RunRequests();
+    TRequestResult RunRequest(const TCaptureSwitches& switches);
+    std::deque<TPendingRequest> requests_;
+    bool runningRequests_ = false;
+    bool quitWhenDone_ = false;  // the start's quiet request: nobody asked for a window
+    bool ending_ = false;        // ...and it is done: no more requests are taken
+    int exitStatus_ = 0;
+
     // ---- the window's controls and parts (owned by the window as components)
     TCoolBar* toolBand_ = nullptr;
     TToolBar* toolBar_ = nullptr;
@@ -226,5 +253,9 @@ private:
 
 // The main window while it exists (the options dialog applies its changes there).
 extern TMainWindow* TheMainWindow;
+
+// The capture the program's own command line asks for, set by the entry before the main
+// window is made; none for a plain start or a picture file.
+extern std::optional<TCaptureSwitches> StartUpRequest;
 
 }  // namespace kaptor

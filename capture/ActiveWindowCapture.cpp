@@ -59,8 +59,8 @@ TCaptureOutcome TakeActiveWindow(TCapturePipeline& capture) {
 
 }  // namespace
 
-void TCaptureCommands::CaptureActiveWindow() {
-    TCapturePipeline(*this, ActiveWindowRules).Run(TCaptureStart::ByUser, TakeActiveWindow);
+void TCaptureCommands::CaptureActiveWindow(TCaptureRequest* request) {
+    TCapturePipeline(*this, ActiveWindowRules, request).Run(TCaptureStart::ByUser, TakeActiveWindow);
 }
 
 }  // namespace kaptor

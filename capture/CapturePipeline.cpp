@@ -37,27 +37,53 @@ TCaptureOutcome TCaptureOutcome::Taken(const char* captureKind, HWND window) {
     return taken;
 }
 
+TCaptureOutcome TCaptureOutcome::NoWindow() {
+    TCaptureOutcome none = Failed("ｳｨﾝﾄﾞｳが見つかりません");
+    none.noWindow = true;
+    return none;
+}
+
 void TCapturePipeline::Run(TCaptureStart start, const TSource& source, const std::function<void()>& beforeWait) {
+    struct Counted {
+        TCaptureCommands& host;
+        explicit Counted(TCaptureCommands& h) : host(h) { host.CaptureStarted(); }
+        ~Counted() { host.CaptureEnded(); }
+    } counted(host_);
     Prepare();
     if (beforeWait) beforeWait();
     Wait(start);
+    RunSource(source);
+}
+
+void TCapturePipeline::RunSource(const TSource& source) {
     TCaptureOutcome outcome;
     try {
         outcome = source(*this);
     } catch (const std::exception& e) {
-        // A window hidden for the capture must not stay hidden with nothing left to show it.
+        Ended(TCaptureRequest::TEnd::Failed);
+        // A window hidden for the capture must not stay hidden with nothing left to show it;
+        // a quiet request puts the program back as it was itself.
         if (!rules_.showsErrorsItself) {
-            host_.ReshowProgram();
+            if (!Quiet()) host_.ReshowProgram();
             throw;
         }
-        ShowMessage(std::string("例外ｴﾗｰ！：［") + e.what() + "］");
-        host_.ReshowProgram();
+        const std::string text = std::string("例外ｴﾗｰ！：［") + e.what() + "］";
+        Tell(text.c_str());
+        if (!Quiet()) host_.ReshowProgram();
         return;
     } catch (...) {
-        host_.ReshowProgram();
+        Ended(TCaptureRequest::TEnd::Failed);
+        if (!Quiet()) host_.ReshowProgram();
         throw;
     }
     Show(outcome);
+}
+
+void TCapturePipeline::Tell(const char* message) {
+    if (Quiet())
+        request_->message = message;
+    else
+        ShowMessage(message);
 }
 
 void TCapturePipeline::Prepare() {
@@ -71,14 +97,16 @@ void TCapturePipeline::Prepare() {
 }
 
 void TCapturePipeline::Wait(TCaptureStart start) {
+    const std::optional<int> seconds = request_ ? request_->delay : std::nullopt;
     if (rules_.sleepsBeforePumping) {
+        const int wait = seconds.value_or(Settings.Wait);
         TCountdown countdown(host_.Tray(), Settings.ShowCountdown);
-        for (int i = 0; i < Settings.Wait; ++i) {
-            countdown.WaitSecond(Settings.Wait - i);
+        for (int i = 0; i < wait; ++i) {
+            countdown.WaitSecond(wait - i);
             Application->ProcessMessages();
         }
     } else {
-        host_.Delay(start);
+        host_.Delay(start, seconds);
     }
     host_.SetLocked(false, rules_.locksActiveWindowCommand);
 }
@@ -87,24 +115,34 @@ void TCapturePipeline::Show(const TCaptureOutcome& outcome) {
     using TKind = TCaptureOutcome::TKind;
     switch (outcome.kind) {
         case TKind::Taken:
-            host_.ReshowProgram();
+            if (!Quiet()) host_.ReshowProgram();
             host_.View().AnnouncePicture();
-            // The one place every capture kind passes with a new picture.
-            if (host_.AfterCapture) host_.AfterCapture(NameParts(outcome));
+            // The one place every capture kind passes with a new picture; a request does
+            // with it what it asked for instead of what the options say.
+            if (request_) {
+                request_->end = TCaptureRequest::TEnd::Taken;
+                request_->parts = NameParts(outcome);
+            } else if (host_.AfterCapture) {
+                host_.AfterCapture(NameParts(outcome));
+            }
             return;
         case TKind::Cancelled:
+            Ended(TCaptureRequest::TEnd::Cancelled);
             // The picture stays, without the frame of the range mode just left; a window
             // hidden for the capture comes back, a program in the tray stays there.
             host_.View().ShowCleanCopy();
-            if (!host_.TrayResident()) host_.ShowProgramAgain();
+            if (!host_.TrayResident() && !Quiet()) host_.ShowProgramAgain();
             return;
         case TKind::Failed:
+            Ended(outcome.noWindow ? TCaptureRequest::TEnd::NoWindow : TCaptureRequest::TEnd::Failed);
             // Shown again whatever the tray says: the user has a message to act on.
-            ShowMessage(outcome.message);
-            host_.ShowProgramAgain();
+            Tell(outcome.message);
+            if (!Quiet()) host_.ShowProgramAgain();
             return;
         case TKind::ChooseAgain:
-            ShowMessage(outcome.message);
+            Ended(TCaptureRequest::TEnd::Failed);
+            Tell(outcome.message);
+            if (Quiet()) return;  // nobody to choose
             // No new choice: a program that HideForm hid would stay out of reach (in the tray
             // it can still be reached by its icon).
             if (!outcome.chooseAgain() && Settings.HideForm && !host_.TrayResident()) host_.ShowProgramAgain();
@@ -132,16 +170,22 @@ void TCaptureCommands::SetLocked(bool locked, bool activeWindowToo) {
     lockListener_.CaptureLockChanged();
 }
 
-void TCaptureCommands::Delay(TCaptureStart start) {
+void TCaptureCommands::CaptureEnded() {
+    --running_;
+    lockListener_.CaptureLockChanged();
+}
+
+void TCaptureCommands::Delay(TCaptureStart start, std::optional<int> seconds) {
     Application->ProcessMessages();
     if (start == TCaptureStart::AtStartUp) {
         Sleep(1000);
         return;
     }
+    const int wait = seconds.value_or(Settings.Wait);
     TCountdown countdown(tray_, Settings.ShowCountdown);
-    for (int i = 0; i < Settings.Wait; ++i) {
+    for (int i = 0; i < wait; ++i) {
         Application->ProcessMessages();
-        countdown.WaitSecond(Settings.Wait - i);
+        countdown.WaitSecond(wait - i);
     }
 }
 

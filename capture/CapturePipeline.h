@@ -51,8 +51,10 @@ struct TCaptureOutcome {
     // Taken: what the after-capture save names the file with.
     const char* captureKind = "Screen";
     std::string title;  // the captured window's
+    bool noWindow = false;  // Failed: there was no window to capture
 
     static TCaptureOutcome Taken(const char* captureKind = "Screen", HWND window = nullptr);
+    static TCaptureOutcome NoWindow();
     static TCaptureOutcome Cancelled() { return {TKind::Cancelled, nullptr, {}}; }
     static TCaptureOutcome Failed(const char* message) { return {TKind::Failed, message, {}}; }
     static TCaptureOutcome ChooseAgain(const char* message, std::function<bool()> chooseAgain) {
@@ -64,7 +66,8 @@ class TCapturePipeline {
 public:
     using TSource = std::function<TCaptureOutcome(TCapturePipeline&)>;
 
-    TCapturePipeline(TCaptureCommands& host, const TCaptureRules& rules) : host_(host), rules_(rules) {}
+    TCapturePipeline(TCaptureCommands& host, const TCaptureRules& rules, TCaptureRequest* request = nullptr)
+        : host_(host), rules_(rules), request_(request) {}
 
     // The whole sequence; beforeWait runs once the program is prepared, before the delay (the
     // window list closes there). Errors: the program is shown again (whatever the source held
@@ -83,9 +86,17 @@ private:
     void Prepare();
     void Wait(TCaptureStart start);
     void Show(const TCaptureOutcome& outcome);
+    void RunSource(const TSource& source);
+    // A message for the user: shown, or kept for a quiet request.
+    void Tell(const char* message);
+    bool Quiet() const { return request_ && request_->quiet; }
+    void Ended(TCaptureRequest::TEnd end) {
+        if (request_) request_->end = end;
+    }
 
     TCaptureCommands& host_;
     TCaptureRules rules_;
+    TCaptureRequest* request_;
 };
 
 }  // namespace kaptor

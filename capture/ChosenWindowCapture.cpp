@@ -28,7 +28,7 @@ int choicesMade = 0;
 // The chosen window's part of the capture, after the wait.
 TCaptureOutcome TakeChosenWindow(TCapturePipeline& capture, HWND target) {
     constexpr const char* NotForeground = "選択されたｳｨﾝﾄﾞｳをﾌｫｱｸﾞﾗｳﾝﾄﾞにできません";
-    if (!target) return TCaptureOutcome::Failed("ｳｨﾝﾄﾞｳが見つかりません");
+    if (!target) return TCaptureOutcome::NoWindow();
     if (!SetForegroundWindow(target)) return TCaptureOutcome::Failed(NotForeground);
     Application->ProcessMessages();
 
@@ -72,6 +72,12 @@ void TCaptureCommands::CaptureChosenWindow(HWND target) {
     TCapturePipeline(*this, ChosenWindowRules)
         .Run(TCaptureStart::ByUser, [target](TCapturePipeline& c) { return TakeChosenWindow(c, target); },
              [] { WindowList->Close(); });
+}
+
+void TCaptureCommands::CaptureWindowTitled(const std::string& title, TCaptureRequest* request) {
+    TCapturePipeline(*this, ChosenWindowRules, request).Run(TCaptureStart::ByUser, [&title](TCapturePipeline& c) {
+        return TakeChosenWindow(c, FindListedWindow(title));
+    });
 }
 
 }  // namespace kaptor

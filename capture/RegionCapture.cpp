@@ -28,8 +28,8 @@ void FreezeScreen(TBitmap& screen, const RECT& area) {
 
 }  // namespace
 
-void TCaptureCommands::CaptureRegion() {
-    TCapturePipeline(*this, RegionRules).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
+void TCaptureCommands::CaptureRegion(TCaptureRequest* request) {
+    TCapturePipeline(*this, RegionRules, request).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
         const RECT area = VirtualScreen();
         TBitmap screen(area.right - area.left, area.bottom - area.top);
         FreezeScreen(screen, area);
@@ -46,12 +46,12 @@ void TCaptureCommands::CaptureRegion() {
     });
 }
 
-void TCaptureCommands::CaptureLastRegion() {
+void TCaptureCommands::CaptureLastRegion(TCaptureRequest* request) {
     // The monitors may have changed since: only what is still on them is taken.
     RECT r{0, 0, 0, 0};
     const RECT screen = VirtualScreen();
-    if (!lastRegion_ || !IntersectRect(&r, &*lastRegion_, &screen)) return CaptureRegion();
-    TCapturePipeline(*this, WholeScreenRules).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
+    if (!lastRegion_ || !IntersectRect(&r, &*lastRegion_, &screen)) return CaptureRegion(request);
+    TCapturePipeline(*this, WholeScreenRules, request).Run(TCaptureStart::ByUser, [&](TCapturePipeline& c) {
         WindowDC dc(nullptr);
         c.CopyPicture(dc.get(), POINT{r.left, r.top}, SizeOf(r), &r);
         return TCaptureOutcome::Taken("Region");

@@ -10,8 +10,8 @@
 
 namespace kaptor {
 
-void TCaptureCommands::CaptureWholeScreen(TCaptureStart start) {
-    TCapturePipeline(*this, WholeScreenRules).Run(start, [](TCapturePipeline& c) {
+void TCaptureCommands::CaptureWholeScreen(TCaptureStart start, TCaptureRequest* request) {
+    TCapturePipeline(*this, WholeScreenRules, request).Run(start, [](TCapturePipeline& c) {
         const RECT area = WholeScreenArea(Settings.MonitorUnderPointer);
         WindowDC screen(nullptr);
         // The cursor lands at its place on the area, wherever the area begins.

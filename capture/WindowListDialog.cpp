@@ -51,15 +51,45 @@ TWindowListDialog::TWindowListDialog(TComponent* owner) : TForm(owner, "TApDlg")
     CancelButton = DismissButton;
 }
 
-BOOL CALLBACK AddWindowToList(HWND wnd, LPARAM dialog) {
-    if (!IsWindowVisible(wnd)) return TRUE;
+namespace {
+
+// The window's title when the list shows it: visible, titled, neither ours nor the desktop
+// shell's.
+bool Listed(HWND wnd, std::string& text) {
+    if (!IsWindowVisible(wnd)) return false;
     // The title is read with a 255-byte limit (at most 254 bytes); the spare room guards
     // against a conversion that writes past the count it was given.
     char title[512] = {};
     GetWindowTextA(wnd, title, 255);
-    const std::string text = title;
+    text = title;
     // Our own application and main windows carry the application's title.
-    if (text.empty() || text == Application->Title() || text == "Program Manager") return TRUE;
+    return !text.empty() && text != Application->Title() && text != "Program Manager";
+}
+
+struct TTitleSearch {
+    const std::string& title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND wnd, LPARAM search) {
+    auto& s = *reinterpret_cast<TTitleSearch*>(search);
+    std::string text;
+    if (!Listed(wnd, text) || text != s.title) return TRUE;
+    s.found = wnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindListedWindow(const std::string& title) {
+    TTitleSearch search{title};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK AddWindowToList(HWND wnd, LPARAM dialog) {
+    std::string text;
+    if (!Listed(wnd, text)) return TRUE;
     auto& list = *reinterpret_cast<TWindowListDialog*>(dialog);
     list.List->Items().Add(text);
     list.Handles.Add(IntToStr(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(wnd))));

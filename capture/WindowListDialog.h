@@ -41,6 +41,9 @@ private:
 
 extern TWindowListDialog* WindowList;
 
+// The first window the list would show with exactly this title; null when none.
+HWND FindListedWindow(const std::string& title);
+
 // The EnumWindows callback that fills the list of the TWindowListDialog* in lParam: visible,
 // titled windows other than our own and the desktop shell. Always goes on.
 BOOL CALLBACK AddWindowToList(HWND wnd, LPARAM dialog);

@@ -16,33 +16,53 @@ namespace kaptor {
 
 namespace {
 
-// The file the picture went to, or empty when the save failed (the message is shown).
-std::string SaveIntoFolder(TPictureView& view, const TCaptureNameParts& parts) {
-    // A relative folder lies beside the program, as the settings file does: the current
-    // folder depends on how the program was started (a shortcut, the tray, a script).
+// The next free name in the options' folder under their pattern. A relative folder lies
+// beside the program, as the settings file does: the current folder depends on how the
+// program was started (a shortcut, the tray, a script).
+std::string PatternFileName(const TCaptureNameParts& parts) {
     std::string folder = Settings.SaveFolder;
     const bool absolute = !folder.empty() && (folder[0] == '\\' || folder[0] == '/' || (folder.size() > 1 && folder[1] == ':'));
     if (!absolute) folder = ProgramDir + folder;
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
-    try {
-        const std::string fileName = FreeCaptureName(folder, Settings.SaveName, parts, [](const std::string& name) {
-            return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
-        });
-        SavePictureFile(view.Shown().Picture().Bitmap(), fileName, SaveTypeOfName(fileName));
-        return fileName;
-    } catch (const std::exception&) {
-        ShowMessage(texts::SaveFailed);
-        return {};
-    }
+    return FreeCaptureName(folder, Settings.SaveName, parts, [](const std::string& name) {
+        return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
 }
 
 }  // namespace
 
+std::string TKept::Status() const {
+    if (savedTo.empty()) return copied ? texts::CopiedToClipboard : "";
+    return Format(copied ? texts::CopiedAndSavedTo : texts::SavedTo, savedTo.c_str());
+}
+
+TKept KeepPicture(TPictureView& view, const TCaptureNameParts& parts, const TKeepActions& actions) {
+    TKept kept;
+    if (actions.save) {
+        try {
+            const std::string fileName = actions.saveTo.empty() ? PatternFileName(parts) : actions.saveTo;
+            SavePictureFile(view.Shown().Picture().Bitmap(), fileName, SaveTypeOfName(fileName));
+            kept.savedTo = fileName;
+        } catch (const std::exception& e) {
+            kept.saveError = e.what();
+        }
+    }
+    if (actions.copy) {
+        try {
+            CopyViewPicture(view);
+            kept.copied = true;
+        } catch (...) {
+            kept.copyError = std::current_exception();
+        }
+    }
+    return kept;
+}
+
 std::string KeepCapturedPicture(TPictureView& view, const TCaptureNameParts& parts) {
-    const std::string saved = Settings.SaveAfterCapture ? SaveIntoFolder(view, parts) : std::string();
-    if (Settings.CopyAfterCapture) CopyViewPicture(view);
-    if (saved.empty()) return Settings.CopyAfterCapture ? texts::CopiedToClipboard : "";
-    return Format(Settings.CopyAfterCapture ? texts::CopiedAndSavedTo : texts::SavedTo, saved.c_str());
+    const TKept kept = KeepPicture(view, parts, {Settings.CopyAfterCapture, Settings.SaveAfterCapture, {}});
+    if (!kept.saveError.empty()) ShowMessage(texts::SaveFailed);
+    if (kept.copyError) std::rethrow_exception(kept.copyError);
+    return kept.Status();
 }
 
 }  // namespace kaptor

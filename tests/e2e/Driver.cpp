@@ -67,7 +67,7 @@ long long Milliseconds() {
     return now.QuadPart * 1000 / frequency.QuadPart;
 }
 
-Program::Program(const std::string& ini, const std::string& args) : dir_(NewTempDir()) {
+Program::Program(const std::string& ini, const std::string& args, const std::string& output) : dir_(NewTempDir()) {
     const std::string exe = dir_ + "Kaptor32.exe";
     if (!CopyFileA((ExeDir() + "Kaptor32.exe").c_str(), exe.c_str(), FALSE))
         throw std::runtime_error("cannot copy Kaptor32.exe");
@@ -75,8 +75,18 @@ Program::Program(const std::string& ini, const std::string& args) : dir_(NewTemp
     std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
-        throw std::runtime_error("cannot start Kaptor32.exe");
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE out = output.empty() ? INVALID_HANDLE_VALUE
+                                : CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                              CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = out;
+    }
+    const BOOL started = CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, out != INVALID_HANDLE_VALUE, 0,
+                                        nullptr, dir_.c_str(), &si, &pi_);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (!started) throw std::runtime_error("cannot start Kaptor32.exe");
 }
 
 Program::~Program() {
@@ -89,6 +99,12 @@ Program::~Program() {
 }
 
 bool Program::Running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD Program::ExitCode(int timeoutMs) const {
+    DWORD code = STILL_ACTIVE;
+    if (WaitFor([&] { return !Running(); }, timeoutMs)) GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
 
 std::string Program::ReadIni() const {
     std::ifstream in(IniPath(), std::ios::binary);

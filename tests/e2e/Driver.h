@@ -22,8 +22,9 @@ long long Milliseconds();
 // A fresh copy of the program in its own temporary folder, so its INI file is its own.
 class Program {
 public:
-    // ini: the text of Kaptor.INI to put beside the exe, or empty for none.
-    explicit Program(const std::string& ini = "", const std::string& args = "");
+    // ini: the text of Kaptor.INI to put beside the exe, or empty for none. output: a file
+    // that gets the program's standard output and error, or empty for ours.
+    explicit Program(const std::string& ini = "", const std::string& args = "", const std::string& output = "");
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -38,6 +39,9 @@ public:
     // Closes the program the way a user would; kills it if it does not go.
     void Close();
     DWORD Pid() const { return pi_.dwProcessId; }
+    // The exit status once the program has ended (our windows kept alive meanwhile);
+    // STILL_ACTIVE when it has not within the time.
+    DWORD ExitCode(int timeoutMs = 30000) const;
 
 private:
     std::string dir_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestApp.h"
@@ -66,6 +67,29 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     EXPECT_TRUE(TakeMessages().empty());
     EXPECT_TRUE(previousShown());
     EXPECT_FALSE(m.Captures().Locked() || m.Captures().ActiveWindowLocked());
+
+    // A quiet request (a script's): no message box, nobody asked to choose again; each
+    // outcome and its message are told to the request, and no capture is under way after.
+    using TEnd = TCaptureRequest::TEnd;
+    TCaptureRequest quiet;
+    quiet.quiet = true;
+    const std::tuple<TCapturePipeline::TSource, TEnd, std::string> outcomes[] = {
+        {[](TCapturePipeline&) { return TCaptureOutcome::NoWindow(); }, TEnd::NoWindow, "ｳｨﾝﾄﾞｳが見つかりません"},
+        {[&](TCapturePipeline&) { return TCaptureOutcome::ChooseAgain("ｳｨﾝﾄﾞｳの位置取得に失敗", [&] { return ++chosen > 0; }); },
+         TEnd::Failed, "ｳｨﾝﾄﾞｳの位置取得に失敗"},
+        {[](TCapturePipeline&) { return TCaptureOutcome::Cancelled(); }, TEnd::Cancelled, ""},
+        {copyFromGone, TEnd::Failed, "例外ｴﾗｰ！：［画面をｺﾋﾟｰできません］"}};
+    for (const auto& [source, end, message] : outcomes) {
+        quiet.end = TEnd::Running;
+        quiet.message.clear();
+        TCapturePipeline(m.Captures(), ActiveWindowRules, &quiet).Run(TCaptureStart::ByUser, source);
+        EXPECT_EQ(quiet.end, end);
+        EXPECT_EQ(quiet.message, message);
+    }
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(chosen, 1);
+    EXPECT_FALSE(m.Captures().Busy());
+    EXPECT_TRUE(previousShown());
     Settings = saved;
 }
 

@@ -211,10 +211,11 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
         // The tray's capture items name the delay once the program has been in the tray (the
         // tray tests check those captions): then the access key still tells them apart.
         const std::string caption = w.Caption(s.id, s.place), expected = s.caption;
-        if (caption.find(" 秒後) ") != std::string::npos)
+        if (caption.find(" 秒後) ") != std::string::npos) {
             EXPECT_EQ(caption.substr(caption.size() - 4), expected.substr(expected.size() - 4)) << what;
-        else if (s.place != TPlace::TrayIcon)
+        } else if (s.place != TPlace::TrayIcon) {
             EXPECT_EQ(caption, expected) << what;
+        }
         EXPECT_TRUE(w.Click(s.id, s.place)) << what;
         expectRuns(what, {s.id});
     }
