@@ -41,7 +41,7 @@ LRESULT CALLBACK AnswerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         data->dwData > AnswerTag + static_cast<ULONG_PTR>(TExitStatus::NoAnswer))
         return DefWindowProcA(wnd, msg, wp, lp);
     waiting->result.status = static_cast<TExitStatus>(data->dwData - AnswerTag);
-    const std::string text(static_cast<const char*>(data->lpData), data->cbData);
+    const std::string text = data->lpData ? std::string(static_cast<const char*>(data->lpData), data->cbData) : "";
     const std::size_t nul = text.find('\0');
     waiting->result.savedTo = text.substr(0, nul);
     if (nul != std::string::npos) waiting->result.message = text.substr(nul + 1);
