@@ -166,15 +166,15 @@ void BenchCapture(TMainWindow& form) {
         GdiFlush();
     });
     // A new section with the screen blitted into it; the caller deletes it.
-    auto screenInNewSection = [&](void*& bits) {
-        HBITMAP section = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto screenInNewSection = [&](void*& pixels) {
+        HBITMAP fresh = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
         HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ o = SelectObject(dc, section);
+        HGDIOBJ o = SelectObject(dc, fresh);
         BitBlt(dc, 0, 0, Screen->Width(), Screen->Height(), screen, 0, 0, SRCCOPY);
         GdiFlush();
         SelectObject(dc, o);
         DeleteDC(dc);
-        return section;
+        return fresh;
     };
     // The least any capture does: a new section, the screen blitted into it, a second new
     // section for the clean copy and one memcpy.

@@ -47,18 +47,18 @@ struct TCaptureOutcome {
     };
     TKind kind = TKind::Taken;
     const char* message = nullptr;
-    std::function<bool()> chooseAgain;
+    std::function<bool()> chooseAgain{};
     // Taken: what the after-capture save names the file with.
     const char* captureKind = "Screen";
-    std::string title;  // the captured window's
+    std::string title{};  // the captured window's
     bool noWindow = false;  // Failed: there was no window to capture
 
     static TCaptureOutcome Taken(const char* captureKind = "Screen", HWND window = nullptr);
     static TCaptureOutcome NoWindow();
-    static TCaptureOutcome Cancelled() { return {TKind::Cancelled, nullptr, {}}; }
-    static TCaptureOutcome Failed(const char* message) { return {TKind::Failed, message, {}}; }
+    static TCaptureOutcome Cancelled() { return {.kind = TKind::Cancelled}; }
+    static TCaptureOutcome Failed(const char* message) { return {.kind = TKind::Failed, .message = message}; }
     static TCaptureOutcome ChooseAgain(const char* message, std::function<bool()> chooseAgain) {
-        return {TKind::ChooseAgain, message, std::move(chooseAgain)};
+        return {.kind = TKind::ChooseAgain, .message = message, .chooseAgain = std::move(chooseAgain)};
     }
 };
 

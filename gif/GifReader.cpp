@@ -500,7 +500,7 @@ std::unique_ptr<TExtensionList> TGifFile::ReadExtensions(TStream& stream, std::u
             break;
         }
         case 0xFF: {
-            ext = std::make_unique<TExtension>(TExtensionKind::Application);
+            ext = std::make_unique<TExtension>(TExtensionKind::ApplicationBlock);
             const auto f = ReadBlock<12>(stream);
             ext->Application.BlockSize = f[0];
             std::memcpy(ext->Application.Identifier.data(), &f[1], 8);

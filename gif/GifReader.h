@@ -36,7 +36,7 @@ struct TGifLoadHooks {
 // The hooks every new TGifFile starts with; the Windows layer fills them once at start-up.
 TGifLoadHooks& GifLoadHooks();
 
-enum class TExtensionKind : std::uint8_t { GraphicControl = 0, PlainText = 1, Application = 2, Comment = 3 };
+enum class TExtensionKind : std::uint8_t { GraphicControl = 0, PlainText = 1, ApplicationBlock = 2, Comment = 3 };
 
 // Fixed parts of the extension blocks, kept as read and never interpreted.
 struct TGraphicControlBlock {

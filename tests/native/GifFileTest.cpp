@@ -152,7 +152,7 @@ TEST(GifFile, CommentApplicationAndPlainTextKeepTheirSubBlocks) {
     ASSERT_EQ(ext[0]->Chunks->Count(), 3);
     EXPECT_EQ((*ext[0]->Chunks)[1], std::string("t\0o", 3));
     EXPECT_EQ((*ext[0]->Chunks)[2], "three");
-    EXPECT_EQ(ext[1]->Kind, TExtensionKind::Application);
+    EXPECT_EQ(ext[1]->Kind, TExtensionKind::ApplicationBlock);
     EXPECT_EQ(std::string(ext[1]->Application.Identifier.data(), 8), "NETSCAPE");
     EXPECT_EQ(std::string(ext[1]->Application.AuthenticationCode.data(), 3), "2.0");
     ASSERT_EQ(ext[1]->Chunks->Count(), 1);

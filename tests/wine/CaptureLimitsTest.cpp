@@ -141,6 +141,9 @@ TEST(CaptureLimits, NoMemoryForTheScreenBitmapInAProcessOfItsOwn) {
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = out;
     PROCESS_INFORMATION pi{};
+    // The child must not write its report over ours: a crash of this run would then leave a
+    // report of the child's one passing test behind.
+    SetEnvironmentVariableA("GTEST_OUTPUT", nullptr);
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(out);
     ASSERT_TRUE(started);

@@ -212,7 +212,7 @@ TEST_F(OptionsDialog, UnwritableFileIsReportedAfterSettingsAndBarsChanged) {
 
 TEST_F(OptionsDialog, CancelAfterAColourPickKeepsTheColourAndRestoresTheOptions) {
     TOptionsDialog& d = Dialog();
-    TMainWindow& w = MainWindow();
+    MainWindow();  // the dialog commits into the window's options
     ASSERT_EQ(static_cast<COLORREF>(Settings.FrameColour), RGB(255, 0, 0));
     COLORREF offered = 0;
     TColorDialog::ExecuteHook = [&](TColorDialog& dialog) {

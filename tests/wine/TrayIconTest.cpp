@@ -577,6 +577,9 @@ DWORD RunAlone(const std::string& test) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
+    // The child must not write its report over ours: a crash of this run would then leave a
+    // report of the child's one passing test behind.
+    SetEnvironmentVariableA("GTEST_OUTPUT", nullptr);
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return GetLastError() | 0x80000000u;
     WaitForSingleObject(pi.hProcess, 120000);
