@@ -16,17 +16,10 @@ namespace kaptor {
 
 namespace {
 
-// The next free name in the options' folder under their pattern. A relative folder lies
-// beside the program, as the settings file does: the current folder depends on how the
-// program was started (a shortcut, the tray, a script).
+// The next free name in the options' folder under their pattern.
 std::string PatternFileName(const TCaptureNameParts& parts) {
-    std::string folder = Settings.SaveFolder;
-    const bool absolute = !folder.empty() && (folder[0] == '\\' || folder[0] == '/' || (folder.size() > 1 && folder[1] == ':'));
-    if (!absolute) folder = ProgramDir + folder;
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
-    return FreeCaptureName(folder, Settings.SaveName, parts, [](const std::string& name) {
-        return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
-    });
+    return FreeCaptureName(CaptureFolder(Settings.SaveFolder, ProgramDir), Settings.SaveName, parts,
+                           [](const std::string& name) { return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 }  // namespace

@@ -97,6 +97,13 @@ int SaveTypeOfName(const std::string& name) {
     return 0;
 }
 
+std::string CaptureFolder(const std::string& setting, const std::string& programDir) {
+    const bool absolute = !setting.empty() && (setting[0] == '\\' || setting[0] == '/' || (setting.size() > 1 && setting[1] == ':'));
+    std::string folder = absolute ? setting : programDir + setting;
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
+}
+
 std::string FreeCaptureName(const std::string& folder, const std::string& pattern, const TCaptureNameParts& parts,
                             const std::function<bool(const std::string&)>& exists) {
     // A pattern with no changing part would look through every counter; this many names of

@@ -31,6 +31,12 @@ std::string ExpandCaptureName(const std::string& pattern, const TCaptureNamePart
 // The save type the name's extension says (.bmp, .jpg/.jpeg, .png, any case), or 0.
 int SaveTypeOfName(const std::string& name);
 
+// The folder the after-capture save writes into, with its trailing separator: the program's
+// own folder when none is set. A relative folder lies beside the program too, as the settings
+// file does: the current folder depends on how the program was started (a shortcut, the
+// tray, a script).
+std::string CaptureFolder(const std::string& setting, const std::string& programDir);
+
 // The first name from the pattern in folder (with its trailing separator) for which exists
 // says no, counting n from 1; a name with no known extension gets ".png". Throws when every
 // counter up to a limit is taken.

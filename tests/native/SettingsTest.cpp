@@ -121,6 +121,10 @@ TEST(SaveName, PartsAreFilledUnsafeCharactersReplacedAndTheCounterSkipsTakenName
     EXPECT_EQ(FreeCaptureName("C:\\S\\", "shot-%n.png", parts, exists), "C:\\S\\shot-003.png");
     EXPECT_EQ(FreeCaptureName("C:\\S\\", "x.jpg", parts, exists), "C:\\S\\x-3.jpg");
     EXPECT_EQ(FreeCaptureName("C:\\S\\", "x.txt.", parts, exists), "C:\\S\\x.txt.png");
+    EXPECT_EQ(CaptureFolder("", "C:\\P\\"), "C:\\P\\");
+    EXPECT_EQ(CaptureFolder("shots", "C:\\P\\"), "C:\\P\\shots\\");
+    for (const char* absolute : {"D:\\S", "\\\\host\\S", "\\S\\"})
+        EXPECT_EQ(CaptureFolder(absolute, "C:\\P\\").substr(0, 2), std::string(absolute).substr(0, 2));
     EXPECT_EQ(SaveTypeOfName("a.JPEG"), SaveTypeJpeg);
     EXPECT_EQ(SaveTypeOfName("a.Bmp"), SaveTypeBitmap);
 }
