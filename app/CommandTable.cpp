@@ -21,7 +21,7 @@ namespace kaptor {
 
 namespace {
 // Help topics (resources/Kaptor.hlp.txt).
-constexpr int MainWindowTopic = 100100, RegionTopic = 100110;
+constexpr int MainWindowTopic = 100100, RegionTopic = 100110, MarkupTopic = 100120;
 }  // namespace
 
 struct TMainWindow::TCommandRow {
@@ -94,6 +94,10 @@ const TMainWindow::TCommandRow& TMainWindow::Row(TCommandId id) {
         {C::PrintDesktop, &W::PrintDesktop, R::Always, MainWindowTopic, {}},
         {C::ShowWindow, &W::ShowFromTray, R::Always, MainWindowTopic, {}},
         {C::End, &W::EndProgram, R::Always, MainWindowTopic, {}},
+        {C::Markup, &W::ToggleMarkup, R::Picture, MarkupTopic, {}},
+        {C::UndoMarkup, &W::UndoMarkup, R::MarkupMode, MarkupTopic, {}},
+        {C::RedoMarkup, &W::RedoMarkup, R::MarkupMode, MarkupTopic, {}},
+        {C::DeleteMarkup, &W::DeleteMarkup, R::MarkupMode, MarkupTopic, {}},
     };
     // One row per command, in the order of the ids: a row is found by its id.
     static_assert(std::size(rows) == CommandCount);
@@ -140,6 +144,11 @@ void TMainWindow::BuildMenus() {
         {C::LeaveRange, "範囲指定解除", 0, R::LeaveRangeItem},
         {C::Copy, "-"},
         {C::Resize, "画像のｻｲｽﾞ変更", Ctrl('R'), R::Resize},
+        {C::Copy, "-"},
+        {C::Markup, "描画", Ctrl('D'), R::Picture, R::MarkupMode},
+        {C::UndoMarkup, "描画を元に戻す", Ctrl('Z'), R::MarkupMode},
+        {C::RedoMarkup, "描画をやり直す", Ctrl('Y'), R::MarkupMode},
+        {C::DeleteMarkup, "選択した描画を削除", VK_DELETE, R::MarkupMode},
     };
     static const TMenuRow show[] = {
         {C::ShowToolBar, "ﾂｰﾙﾊﾞｰ", 0, R::Always, R::ToolBarShown},

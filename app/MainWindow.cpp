@@ -111,6 +111,8 @@ void TMainWindow::BuildLayout() {
     toolBand_->AddBand(zoomBand_, 27);
     BuildZoomBand();
 
+    BuildMarkupBand();
+
     statusBar_ = new TStatusBar(this);
     statusBar_->SetHeight(19);
     statusBar_->SetParent(this);

@@ -11,6 +11,7 @@
 //   ExchangeHandlers.cpp open and drop, save, clipboard, printing and their dialogs
 //   FullScreen.cpp       full-screen view;  ShellHandlers.cpp  keys, bars, help, options
 //   TrayResidency.cpp    living in the task tray
+//   MarkupHandlers.cpp   markup mode, its band and its steps
 // What the handlers call lives below app/ and never includes this header: capture/ (the
 // capture pipeline and its sources), view/ (the picture view), exchange/ (open, save,
 // clipboard, printing), settings/ (the options record and its file).
@@ -173,6 +174,10 @@ private:
     void SearchHelpKeywords();
     void ShowAbout();
     void ShowFromTray();
+    void ToggleMarkup();
+    void UndoMarkup();
+    void RedoMarkup();
+    void DeleteMarkup();
 
     // ---- start, keys, painting, closing
     void Started();
@@ -189,6 +194,11 @@ private:
     // What the picture view asks of the window (app/ViewHandlers.cpp).
     void RangeModeSwitched(bool on) override;
     void EnablePictureCommands() override;
+    void MarkupChanged() override;
+    // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp).
+    void BuildMarkupBand();
+    void ChooseMarkupColour(TColor colour);
+    bool AskMarkupText(std::string& text);
     // The capture commands' lock changed (app/CaptureHandlers.cpp).
     void CaptureLockChanged() override;
     // A capture gave a new picture: the after-capture actions, and the status bar says where
@@ -200,6 +210,9 @@ private:
     TToolBar* toolBar_ = nullptr;
     TImageList* glyphs_ = nullptr;
     TPanel* zoomBand_ = nullptr;
+    TPanel* markupBand_ = nullptr;  // shown in markup mode
+    TSpinEdit* markupWidth_ = nullptr;
+    TSpeedButton* markupFill_ = nullptr;
     TSpinEdit* zoomBox_ = nullptr;
     TScrollBox* pictureArea_ = nullptr;
     TStatusBar* statusBar_ = nullptr;
