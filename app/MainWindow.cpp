@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "settings/Settings.h"
+#include "view/MarkupLayer.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
@@ -36,6 +37,7 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     tray_->SetRBPopupMenu(trayMenu_);
     tray_->OnDblClick = [this](TComponent*) { Execute(TCommandId::ShowWindow); };
     pictureView_->SetContextMenu(pictureMenu_);
+    pictureView_->Markup().AskText = [this](std::string& text) { return AskMarkupText(text); };
     TCaptureLockListener& lockListener = *this;
     captures_ = std::make_unique<TCaptureCommands>(*this, *tray_, *pictureView_, lockListener);
     captures_->AfterCapture = [this](const TCaptureNameParts& parts) { PictureCaptured(parts); };

@@ -213,6 +213,7 @@ private:
     TPanel* markupBand_ = nullptr;  // shown in markup mode
     TSpinEdit* markupWidth_ = nullptr;
     TSpeedButton* markupFill_ = nullptr;
+    class TMarkupTextDialog* markupText_ = nullptr;  // made when first asked
     TSpinEdit* zoomBox_ = nullptr;
     TScrollBox* pictureArea_ = nullptr;
     TStatusBar* statusBar_ = nullptr;

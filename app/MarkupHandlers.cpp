@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/MainWindow.h"
+#include "app/MarkupTextDialog.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Spin.h"
@@ -53,14 +54,15 @@ constexpr int ButtonHeight = 23;
 void TMainWindow::BuildMarkupBand() {
     markupBand_ = new TPanel(this);
     markupBand_->SetVisible(false);
-    markupBand_->SetHeight(ButtonHeight + 4);
+    // Two rows: the tools, then colour, width and fill; the window's least width holds each.
+    markupBand_->SetHeight(2 * ButtonHeight + 6);
     markupBand_->SetParent(this);
     markupBand_->SetAlign(TAlign::alTop);
 
-    int left = 2;
+    int left = 2, top = 2;
     auto button = [&](const char* caption, const char* hint, int width, int group) {
         auto* b = new TSpeedButton(this);
-        b->SetBounds(left, 2, width, ButtonHeight);
+        b->SetBounds(left, top, width, ButtonHeight);
         b->SetCaption(caption);
         b->SetHint(hint);
         b->SetParent(markupBand_);
@@ -74,7 +76,8 @@ void TMainWindow::BuildMarkupBand() {
         if (tool == TMarkupTool::Rectangle) b->SetDown(true);
         b->OnClick = [this, tool](TComponent*) { pictureView_->Markup().Style.tool = tool; };
     }
-    left += 6;
+    left = 2;
+    top += ButtonHeight + 2;
     for (const TColourRow& row : ColourRows) {
         TSpeedButton* b = button(row.caption, row.caption, 22, 0);
         const TColor colour = row.colour;
@@ -86,12 +89,12 @@ void TMainWindow::BuildMarkupBand() {
     };
     left += 6;
     auto* label = new TLabel(this);
-    label->SetBounds(left, 7, 16, 12);
+    label->SetBounds(left, top + 5, 16, 12);
     label->SetParent(markupBand_);
     label->SetCaption("太");
     left += 18;
     markupWidth_ = new TSpinEdit(this);
-    markupWidth_->SetBounds(left, 2, 40, 21);
+    markupWidth_->SetBounds(left, top + 1, 40, 21);
     markupWidth_->SetMinValue(1);
     markupWidth_->SetMaxValue(20);
     markupWidth_->SetMaxLength(2);
@@ -123,6 +126,11 @@ void TMainWindow::ChooseMarkupColour(TColor colour) {
 void TMainWindow::ToggleMarkup() {
     if (pictureView_->MarkupMode()) pictureView_->EndMarkup();
     else pictureView_->BeginMarkup();
+}
+
+bool TMainWindow::AskMarkupText(std::string& text) {
+    if (!markupText_) markupText_ = new TMarkupTextDialog(this);
+    return markupText_->Ask(text);
 }
 
 void TMainWindow::UndoMarkup() { pictureView_->Markup().Undo(); }

@@ -69,6 +69,10 @@ TPictureView::TPictureView(TImage& shown, TImage& clean, TSpinEdit& zoomBox, TSc
         if (button == TMouseButton::mbLeft) MouseUp(x, y);
     };
     shown_.OnPaintOver = [this](HDC dc) { markup_->PaintOver(dc); };
+    // A double click on a text object with the select tool edits its text.
+    shown_.OnDblClick = [this](TComponent*) {
+        if (markupMode_ && markup_->Style.tool == TMarkupTool::Select) markup_->EditSelectedText();
+    };
     markup_->OnChange = [this] { listener_.MarkupChanged(); };
     zoomBox_.OnChange = [this](TComponent*) { SetZoom(zoomBox_.Value()); };
 }
@@ -83,6 +87,7 @@ TPictureView::~TPictureView() {
     shown_.OnMouseMove = nullptr;
     shown_.OnMouseUp = nullptr;
     shown_.OnPaintOver = nullptr;
+    shown_.OnDblClick = nullptr;
     zoomBox_.OnChange = nullptr;
 }
 

@@ -107,6 +107,24 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     s.DragOn(20, 20, 120, 80);
     ASSERT_TRUE(s.Press("→"));
     s.DragOn(20, 150, 150, 150);
+    // Text: Latin and Japanese typed into the text box, in red.
+    ASSERT_TRUE(s.Press("ﾃｷｽﾄ"));
+    const RECT pic = ClientRectOnScreen(PictureControl(s.Main));
+    Click(pic.left + 220, pic.top + 60);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowA("TMarkupTextDialog", "ﾃｷｽﾄ")) && IsWindowVisible(dialog); }));
+    TypeText("Ab");
+    // Japanese pasted: Wine here has no IME, and Unicode key input reaches the program's
+    // windows as "・".
+    HWND edit = FindChild(dialog, "Edit");
+    ASSERT_TRUE(PutClipboardText("字"));
+    PressKey('V', true);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(edit) == "Ab字"; }, 3000)) << WindowText(edit);
+    PressKey(VK_RETURN);
+    TypeText("c");
+    const RECT ok = ClientRectOnScreen(FindChild(dialog, "Button"));
+    Click((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }, 3000));
     ASSERT_TRUE(s.Zoom(200));
     ASSERT_TRUE(s.Press("□"));
     s.DragOn(320, 40, 400, 100);  // picture (160, 20)-(200, 50)
@@ -119,6 +137,17 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
         EXPECT_EQ(p.At(x, y), Red) << x << ", " << y;
     for (auto [x, y] : {std::pair{70, 50}, {15, 50}, {80, 140}, {180, 35}, {210, 35}, {155, 35}})
         EXPECT_EQ(p.At(x, y), White) << x << ", " << y;
+    // Each line of the text, the Japanese character beside the Latin ones: red there only.
+    auto reddish = [&](int left, int top, int right, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) n += (p.At(x, y) & 0xFF00FF) == 0xFF0000 && p.At(x, y) != White;
+        return n;
+    };
+    EXPECT_GT(reddish(220, 60, 240, 80), 10) << "Ab";
+    EXPECT_GT(reddish(240, 60, 270, 80), 10) << "字";
+    EXPECT_GT(reddish(220, 80, 235, 100), 5) << "c on the second line";
+    EXPECT_EQ(reddish(210, 100, 320, 140), 0);
 }
 
 TEST(MarkupE2E, RedactionLeavesNoTraceAndUndoGivesTheOriginalBack) {
