@@ -253,6 +253,7 @@ void TMainWindow::BuildToolBar() {
         {C::Save, "保存", "画像を保存(Ctrl+S)", IDB_SAVE, R::Picture},
         {C::Options, "環境", "環境設定  (Ctrl+O)", IDB_OPTION, R::Always},
         {C::Print, "印刷", "印刷(Ctrl+P)", IDB_PRINT, R::Picture},
+        {C::Markup, "描画", "画像に描き込む(Ctrl+D)", IDB_MARKUP, R::Picture, R::MarkupMode},
         // Enabled with the picture commands, but never shown.
         {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定", "ﾌﾟﾘﾝﾀの設定", IDB_PRTDIALOG, R::Picture, R::Always, false},
     };
@@ -263,6 +264,7 @@ void TMainWindow::BuildToolBar() {
         b->SetImageIndex(glyphs_->AddResource(MAKEINTRESOURCEA(row.glyph)));
         b->SetParent(toolBar_);
         b->SetVisible(row.visible);
+        if (row.down != R::Always) b->SetStyle(TToolButtonStyle::tbsCheck);
         const TCommandId id = row.id;
         b->OnClick = [this, id](TComponent*) { Execute(id); };
         built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});
@@ -322,6 +324,7 @@ void TMainWindow::Execute(TCommandId id) {
     const TCommandRow& row = Row(id);
     if (!Holds(row.guard, facts_)) return;
     if (BeforeCommand && !BeforeCommand(id)) return;
+    if (!MayDropMarkup(id)) return;
     (this->*row.handler)();
 }
 
@@ -352,6 +355,8 @@ void TMainWindow::ApplyCommandStates() {
                 using T = std::remove_pointer_t<decltype(control)>;
                 if constexpr (std::is_same_v<T, TMenuItem>) {
                     if (b.down != TRule::Always) control->SetChecked(down);
+                } else if constexpr (std::is_same_v<T, TToolButton>) {
+                    if (b.down != TRule::Always) control->SetDown(down);  // a toggle
                 } else {
                     // Putting one of a group down lifts the other.
                     if (down) control->SetDown(true);

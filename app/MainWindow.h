@@ -195,10 +195,13 @@ private:
     void RangeModeSwitched(bool on) override;
     void EnablePictureCommands() override;
     void MarkupChanged() override;
+    void MarkupModeSwitched(bool on);
     // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp).
     void BuildMarkupBand();
     void ChooseMarkupColour(TColor colour);
     bool AskMarkupText(std::string& text);
+    // A command that replaces the picture asks first while markup is unsaved.
+    bool MayDropMarkup(TCommandId id);
     // The capture commands' lock changed (app/CaptureHandlers.cpp).
     void CaptureLockChanged() override;
     // A capture gave a new picture: the after-capture actions, and the status bar says where
@@ -213,6 +216,7 @@ private:
     TPanel* markupBand_ = nullptr;  // shown in markup mode
     TSpinEdit* markupWidth_ = nullptr;
     TSpeedButton* markupFill_ = nullptr;
+    std::vector<TSpeedButton*> markupTools_;  // in the order of TMarkupTool
     class TMarkupTextDialog* markupText_ = nullptr;  // made when first asked
     TSpinEdit* zoomBox_ = nullptr;
     TScrollBox* pictureArea_ = nullptr;

@@ -1,9 +1,11 @@
 // The window's side of markup: the mode, its steps, and the band of tools, colours, line
 // width and fill shown above the picture while the mode is on.
+#include <algorithm>
 #include <iterator>
 
 #include "app/MainWindow.h"
 #include "app/MarkupTextDialog.h"
+#include "exchange/Open.h"
 #include "framework/win/ComCtrls.h"
 #include "framework/win/ExtCtrls.h"
 #include "framework/win/Spin.h"
@@ -73,7 +75,7 @@ void TMainWindow::BuildMarkupBand() {
     for (const TToolRow& row : ToolRows) {
         TSpeedButton* b = button(row.caption, row.hint, row.caption[1] && row.caption[2] ? 40 : 25, 2);
         const TMarkupTool tool = row.tool;
-        if (tool == TMarkupTool::Rectangle) b->SetDown(true);
+        markupTools_.push_back(b);
         b->OnClick = [this, tool](TComponent*) { pictureView_->Markup().Style.tool = tool; };
     }
     left = 2;
@@ -103,8 +105,7 @@ void TMainWindow::BuildMarkupBand() {
     markupWidth_->SetValue(3);
     markupWidth_->OnChange = [this](TComponent*) {
         TMarkupLayer& markup = pictureView_->Markup();
-        markup.Style.width = markupWidth_->Value();
-        markup.Style.textSize = 12 + 2 * markup.Style.width;
+        markup.Style.SetWidth(markupWidth_->Value());
         markup.StyleChanged();
     };
     left += 42;
@@ -128,9 +129,42 @@ void TMainWindow::ToggleMarkup() {
     else pictureView_->BeginMarkup();
 }
 
+// The band as it was left is the band markup mode starts with, in this run and the next.
+void TMainWindow::MarkupModeSwitched(bool on) {
+    TMarkupStyle& style = pictureView_->Markup().Style;
+    if (!on) {
+        const TSettings before = Settings;
+        Settings.MarkupTool = static_cast<std::int32_t>(style.tool);
+        Settings.MarkupColour = static_cast<std::int32_t>(style.colour);
+        Settings.MarkupWidth = style.width;
+        if (!(Settings == before)) SaveMarkupSettings();
+        return;
+    }
+    const int tool = Settings.MarkupTool >= 0 && Settings.MarkupTool < MarkupToolCount ? Settings.MarkupTool : 1;
+    style.tool = static_cast<TMarkupTool>(tool);
+    markupTools_[static_cast<std::size_t>(tool)]->SetDown(true);
+    style.colour = static_cast<std::uint32_t>(Settings.MarkupColour) & 0xFFFFFF;
+    markupWidth_->SetValue(std::clamp<int>(Settings.MarkupWidth, markupWidth_->MinValue(), markupWidth_->MaxValue()));
+    style.SetWidth(markupWidth_->Value());
+}
+
 bool TMainWindow::AskMarkupText(std::string& text) {
     if (!markupText_) markupText_ = new TMarkupTextDialog(this);
     return markupText_->Ask(text);
+}
+
+bool TMainWindow::MayDropMarkup(TCommandId id) {
+    switch (id) {
+        case TCommandId::Open:
+        case TCommandId::Paste:
+        case TCommandId::CaptureWholeScreen:
+        case TCommandId::CaptureChosenWindow:
+        case TCommandId::CaptureActiveWindow:
+        case TCommandId::CaptureRegion:
+        case TCommandId::CaptureLastRegion: break;
+        default: return true;
+    }
+    return !pictureView_->MarkupUnsaved() || ConfirmReplace();
 }
 
 void TMainWindow::UndoMarkup() { pictureView_->Markup().Undo(); }
@@ -142,6 +176,7 @@ void TMainWindow::MarkupChanged() {
     if (markupBand_->Visible() != on) markupBand_->SetVisible(on);
     if (facts_.markupMode != on) {
         facts_.markupMode = on;
+        MarkupModeSwitched(on);
         ApplyCommandStates();
     }
 }

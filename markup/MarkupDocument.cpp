@@ -148,6 +148,7 @@ TMarkRect TMarkupDocument::Take(TStep step) {
     const TMarkRect changed = Apply(step, true);
     done_.push_back(std::move(step));
     undone_.clear();
+    ++revision_;
     return changed;
 }
 
@@ -165,6 +166,7 @@ std::optional<TMarkRect> TMarkupDocument::Undo() {
     done_.pop_back();
     const TMarkRect changed = Apply(step, false);
     undone_.push_back(std::move(step));
+    ++revision_;
     return changed;
 }
 
@@ -174,6 +176,7 @@ std::optional<TMarkRect> TMarkupDocument::Redo() {
     undone_.pop_back();
     const TMarkRect changed = Apply(step, true);
     done_.push_back(std::move(step));
+    ++revision_;
     return changed;
 }
 
@@ -182,6 +185,7 @@ void TMarkupDocument::Clear() {
     done_.clear();
     undone_.clear();
     stepBase_ = 0;
+    revision_ = savedRevision_ = 0;
 }
 
 int TMarkupDocument::NextStep() const {

@@ -71,9 +71,9 @@ class TMarkupDocument {
 public:
     const std::vector<TMarkupObject>& Objects() const { return objects_; }
     bool Empty() const { return objects_.empty(); }
-    // Whether any step was taken since the picture came (the picture is then not the one
-    // saved or captured).
-    bool Changed() const { return !done_.empty(); }
+    // Whether a step was taken, undone or redone since the picture came or was last saved.
+    bool Unsaved() const { return revision_ != savedRevision_; }
+    void MarkSaved() { savedRevision_ = revision_; }
 
     // Each returns the picture area that looks different afterwards.
     TMarkRect Add(TMarkupObject object);
@@ -103,6 +103,7 @@ private:
     std::vector<TMarkupObject> objects_;
     std::vector<TStep> done_, undone_;
     std::size_t stepBase_ = 0;  // markers below this index do not count
+    std::size_t revision_ = 0, savedRevision_ = 0;  // counts every step taken, undone or redone
 };
 
 }  // namespace kaptor

@@ -623,6 +623,20 @@ def glyph_resize():
     return cv
 
 
+def glyph_markup():
+    """描画: a sheet with a red box and a red arrow drawn on it by a pencil."""
+    cv = Canvas(24, 24)
+    document(cv, 1, 1, 16, 21, lines=PALE)
+    cv.frame(3, 5, 11, 10, CROP)
+    cv.line(3, 19, 8, 15, CROP)
+    cv.poly([(10, 13), (6, 14), (9, 17)], CROP)
+    # The pencil, from the lower right up to its point at the arrow.
+    cv.poly([(13, 15), (21, 7), (23, 9), (15, 17)], FOLDER, outline=WOOD_DARK)
+    cv.poly([(13, 15), (15, 17), (12, 18)], (232, 196, 150), outline=WOOD_DARK)
+    cv.set(12, 18, INK)
+    return cv
+
+
 # Glyph files and the drawings that make them; resource.h lists the same names.
 GLYPHS = [
     ("Close", glyph_exit),
@@ -640,6 +654,7 @@ GLYPHS = [
     ("Range", glyph_range),
     ("NoRange", glyph_no_range),
     ("Resize", glyph_resize),
+    ("Markup", glyph_markup),
 ]
 
 

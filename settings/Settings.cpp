@@ -43,6 +43,9 @@ const TSettingKey SettingKeys[] = {
     {"Save After Capture", &TSettings::SaveAfterCapture, false},
     {"Save Folder", &TSettings::SaveFolder, ""},
     {"Save Name", &TSettings::SaveName, DefaultSaveName},
+    {"Markup Tool", &TSettings::MarkupTool, 1},
+    {"Markup Colour", &TSettings::MarkupColour, 0x0000FF},
+    {"Markup Width", &TSettings::MarkupWidth, 3},
 };
 
 }  // namespace

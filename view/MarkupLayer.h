@@ -25,7 +25,12 @@ struct TMarkupStyle {
     std::uint32_t colour = 0x0000FF;  // 0x00BBGGRR
     int width = 3;
     bool filled = false;
-    int textSize = 16;
+    int textSize = 18;
+    // Text grows with the line width.
+    void SetWidth(int w) {
+        width = w;
+        textSize = 12 + 2 * w;
+    }
 };
 
 class TMarkupLayer {
@@ -42,8 +47,9 @@ public:
     std::function<void()> OnChange;
 
     const TMarkupDocument& Document() const { return document_; }
-    // Steps taken on this picture that the picture saved or captured does not have.
-    bool Unsaved() const { return document_.Changed(); }
+    // Steps taken on this picture since it came or was last saved whole.
+    bool Unsaved() const { return document_.Unsaved(); }
+    void MarkSaved() { document_.MarkSaved(); }
     // The picture was replaced: no objects, no steps, nothing kept aside.
     void Reset();
 

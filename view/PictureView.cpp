@@ -292,7 +292,10 @@ void TPictureView::DrawBand(POINT a, POINT b) {
 void TPictureView::MouseDown(TMouseButton button, int x, int y) {
     if (markupMode_) {
         ShowPointer(x, y);
-        if (button == TMouseButton::mbLeft) markup_->MouseDown(x, y);
+        if (button != TMouseButton::mbLeft) return;
+        // The drag goes on, and ends, wherever the pointer goes while the button is held.
+        SetCapture(shown_.Handle());
+        markup_->MouseDown(x, y);
         return;
     }
     if (!rangeMode_) return;
@@ -402,7 +405,9 @@ void TPictureView::EndMarkup() {
 bool TPictureView::MarkupUnsaved() const { return markup_->Unsaved(); }
 
 void TPictureView::MouseUp(int x, int y) {
-    if (markupMode_) markup_->MouseUp(x, y);
+    if (!markupMode_) return;
+    if (GetCapture() == shown_.Handle()) ReleaseCapture();
+    markup_->MouseUp(x, y);
 }
 
 void TPictureView::ForgetMarkup() {

@@ -82,7 +82,8 @@ TEST_F(SettingsFile, SaveWritesTheElevenKeysInWriteOrderThenTheLaterOnesOnANewFi
         "[Kaptor32]\r\nWait=3\r\nRunCapture=0\r\nHideForm=0\r\nShowBar=0\r\nShowStsBar=0\r\n"
         "Start TrayIcon=0\r\nEnd TrayIcon=0\r\nCapture Client=0\r\nShow After Capturing=0\r\n"
         "Capture Control=1\r\nShow Cursor=0\r\nHot Keys=0\r\nShow Countdown=0\r\n"
-        "Copy After Capture=0\r\nSave After Capture=0\r\nSave Folder=\r\nSave Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n";
+        "Copy After Capture=0\r\nSave After Capture=0\r\nSave Folder=\r\nSave Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n"
+        "Markup Tool=1\r\nMarkup Colour=255\r\nMarkup Width=3\r\n";
     EXPECT_EQ(ReadFile(), expected);
     TSettings written = Settings;
     Settings = TSettings{};
