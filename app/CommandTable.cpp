@@ -21,7 +21,7 @@ namespace kaptor {
 
 namespace {
 // Help topics (resources/Kaptor.hlp.txt).
-constexpr int MainWindowTopic = 100100, RegionTopic = 100110, MarkupTopic = 100120;
+constexpr int MainWindowTopic = 100100, RegionTopic = 100110, MarkupTopic = 100200;
 }  // namespace
 
 struct TMainWindow::TCommandRow {

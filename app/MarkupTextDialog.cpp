@@ -6,7 +6,7 @@ TMarkupTextDialog::TMarkupTextDialog(TComponent* owner) : TForm(owner, "TMarkupT
     SetCaption("ﾃｷｽﾄ");
     SetBorderStyle(TBorderStyle::bsDialog);
     Position = TPosition::poScreenCenter;
-    HelpContext = 100120;
+    HelpContext = 100200;  // the markup topic
     SetClientSize(360, 150);
     DialogKeys = true;
 
