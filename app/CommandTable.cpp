@@ -52,6 +52,7 @@ struct TMainWindow::TButtonRow {
     bool visible = true;
     // The zoom band's buttons are placed by hand: left and width (0 on the tool bar).
     int left = 0, width = 0;
+    bool toggle = false;  // down on its own, up again at the next click
 };
 
 namespace {
@@ -253,7 +254,6 @@ void TMainWindow::BuildToolBar() {
         {C::Save, "保存", "画像を保存(Ctrl+S)", IDB_SAVE, R::Picture},
         {C::Options, "環境", "環境設定  (Ctrl+O)", IDB_OPTION, R::Always},
         {C::Print, "印刷", "印刷(Ctrl+P)", IDB_PRINT, R::Picture},
-        {C::Markup, "描画", "画像に描き込む(Ctrl+D)", IDB_MARKUP, R::Picture, R::MarkupMode},
         // Enabled with the picture commands, but never shown.
         {C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定", "ﾌﾟﾘﾝﾀの設定", IDB_PRTDIALOG, R::Picture, R::Always, false},
     };
@@ -264,7 +264,6 @@ void TMainWindow::BuildToolBar() {
         b->SetImageIndex(glyphs_->AddResource(MAKEINTRESOURCEA(row.glyph)));
         b->SetParent(toolBar_);
         b->SetVisible(row.visible);
-        if (row.down != R::Always) b->SetStyle(TToolButtonStyle::tbsCheck);
         const TCommandId id = row.id;
         b->OnClick = [this, id](TComponent*) { Execute(id); };
         built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});
@@ -277,6 +276,7 @@ void TMainWindow::BuildZoomBand() {
         {C::EnterRange, "", "ｷｬﾌﾟﾁｬｰ画像を範囲指定", IDB_RANGE, R::Picture, R::RangeMode, true, 0, 25},
         {C::LeaveRange, "", "範囲指定解除", IDB_NORANGE, R::Picture, R::NoRangeMode, true, 25, 25},
         {C::Resize, "ｻｲｽﾞ変更", "現在の倍率でﾘｻｲｽﾞ(Ctrl+R)", 0, R::Resize, R::Always, true, 163, 88},
+        {C::Markup, "", "画像に描き込む(Ctrl+D)", IDB_MARKUP, R::Picture, R::MarkupMode, true, 253, 25, true},
     };
     for (const TButtonRow& row : buttons) {
         // The zoom box lies between the range pair and the resize button, in tab order too.
@@ -285,7 +285,8 @@ void TMainWindow::BuildZoomBand() {
         b->SetBounds(row.left, 1, row.width, 25);
         b->SetHint(row.hint);
         b->SetParent(zoomBand_);
-        if (row.down != R::Always) b->SetGroupIndex(1);
+        if (row.down != R::Always) b->SetGroupIndex(row.toggle ? 2 : 1);
+        b->AllowAllUp = row.toggle;
         if (*row.caption) b->SetCaption(row.caption);
         if (row.glyph) {
             UniqueBitmap handle(static_cast<HBITMAP>(
@@ -355,11 +356,12 @@ void TMainWindow::ApplyCommandStates() {
                 using T = std::remove_pointer_t<decltype(control)>;
                 if constexpr (std::is_same_v<T, TMenuItem>) {
                     if (b.down != TRule::Always) control->SetChecked(down);
-                } else if constexpr (std::is_same_v<T, TToolButton>) {
-                    if (b.down != TRule::Always) control->SetDown(down);  // a toggle
                 } else {
-                    // Putting one of a group down lifts the other.
+                    // Putting one of a group down lifts the other; a toggle comes up alone.
                     if (down) control->SetDown(true);
+                    else if constexpr (std::is_same_v<T, TSpeedButton>) {
+                        if (control->AllowAllUp) control->SetDown(false);
+                    }
                 }
             },
             b.control);

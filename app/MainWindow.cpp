@@ -109,7 +109,7 @@ void TMainWindow::BuildLayout() {
     clean->SetParent(this);
 
     zoomBand_ = new TPanel(this);
-    zoomBand_->SetBounds(0, 0, 260, 27);
+    zoomBand_->SetBounds(0, 0, 280, 27);
     toolBand_->AddBand(zoomBand_, 27);
     BuildZoomBand();
 

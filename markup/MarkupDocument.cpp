@@ -73,6 +73,18 @@ TMarkRect Bounds(const TMarkupObject& o) {
     return {a.left - margin, a.top - margin, a.right + margin + 1, a.bottom + margin + 1};
 }
 
+TMarkArea Footprint(const TMarkupObject& o) {
+    const TMarkRect b = Bounds(o);
+    const int margin = o.width / 2 + 2;
+    if (o.kind != TMarkupTool::Rectangle || o.filled || b.right - b.left <= 8 * margin || b.bottom - b.top <= 8 * margin)
+        return {b};
+    const int edge = 2 * margin + 1;  // Bounds' margin on both sides of the line
+    return {{b.left, b.top, b.right, b.top + edge},
+            {b.left, b.bottom - edge, b.right, b.bottom},
+            {b.left, b.top + edge, b.left + edge, b.bottom - edge},
+            {b.right - edge, b.top + edge, b.right, b.bottom - edge}};
+}
+
 namespace {
 
 // Distance from p to the segment a-b.
@@ -130,10 +142,13 @@ TMarkupObject Moved(TMarkupObject object, int dx, int dy) {
 
 // ---------------------------------------------------------------- the document
 
-TMarkRect TMarkupDocument::Apply(const TStep& step, bool forward) {
+TMarkArea TMarkupDocument::Apply(const TStep& step, bool forward) {
     const std::optional<TMarkupObject>& from = forward ? step.before : step.after;
     const std::optional<TMarkupObject>& to = forward ? step.after : step.before;
-    TMarkRect changed = Union(from ? Bounds(*from) : TMarkRect{}, to ? Bounds(*to) : TMarkRect{});
+    TMarkArea changed;
+    for (const auto* o : {&from, &to})
+        if (*o)
+            for (const TMarkRect& r : Footprint(**o)) changed.push_back(r);
     if (from && to) {
         objects_[step.index] = *to;
     } else if (to) {
@@ -144,37 +159,37 @@ TMarkRect TMarkupDocument::Apply(const TStep& step, bool forward) {
     return changed;
 }
 
-TMarkRect TMarkupDocument::Take(TStep step) {
-    const TMarkRect changed = Apply(step, true);
+TMarkArea TMarkupDocument::Take(TStep step) {
+    TMarkArea changed = Apply(step, true);
     done_.push_back(std::move(step));
     undone_.clear();
     ++revision_;
     return changed;
 }
 
-TMarkRect TMarkupDocument::Add(TMarkupObject object) { return Take({objects_.size(), std::nullopt, std::move(object)}); }
+TMarkArea TMarkupDocument::Add(TMarkupObject object) { return Take({objects_.size(), std::nullopt, std::move(object)}); }
 
-TMarkRect TMarkupDocument::Replace(std::size_t index, TMarkupObject object) {
+TMarkArea TMarkupDocument::Replace(std::size_t index, TMarkupObject object) {
     return Take({index, objects_.at(index), std::move(object)});
 }
 
-TMarkRect TMarkupDocument::Remove(std::size_t index) { return Take({index, objects_.at(index), std::nullopt}); }
+TMarkArea TMarkupDocument::Remove(std::size_t index) { return Take({index, objects_.at(index), std::nullopt}); }
 
-std::optional<TMarkRect> TMarkupDocument::Undo() {
+std::optional<TMarkArea> TMarkupDocument::Undo() {
     if (done_.empty()) return std::nullopt;
     TStep step = std::move(done_.back());
     done_.pop_back();
-    const TMarkRect changed = Apply(step, false);
+    TMarkArea changed = Apply(step, false);
     undone_.push_back(std::move(step));
     ++revision_;
     return changed;
 }
 
-std::optional<TMarkRect> TMarkupDocument::Redo() {
+std::optional<TMarkArea> TMarkupDocument::Redo() {
     if (undone_.empty()) return std::nullopt;
     TStep step = std::move(undone_.back());
     undone_.pop_back();
-    const TMarkRect changed = Apply(step, true);
+    TMarkArea changed = Apply(step, true);
     done_.push_back(std::move(step));
     ++revision_;
     return changed;

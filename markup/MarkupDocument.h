@@ -27,6 +27,8 @@ struct TMarkRect {
     bool Empty() const { return right <= left || bottom <= top; }
     bool operator==(const TMarkRect&) const = default;
 };
+// Pixels as a few rectangles (they may overlap).
+using TMarkArea = std::vector<TMarkRect>;
 TMarkRect Union(const TMarkRect& a, const TMarkRect& b);
 TMarkRect Intersection(const TMarkRect& a, const TMarkRect& b);
 // The rectangle two corners span, whichever way they were dragged.
@@ -59,6 +61,9 @@ int ArrowHeadLength(int width);
 int PixelateBlock(const TMarkRect& area);
 // Every pixel the object may touch, its pen and head included.
 TMarkRect Bounds(const TMarkupObject& object);
+// The same pixels as a few rectangles: an outlined rectangle is its four edges, so a large
+// box is drawn again, undone or repainted at the cost of its edges, not of all it encloses.
+TMarkArea Footprint(const TMarkupObject& object);
 // The corners a redaction or a shape covers.
 TMarkRect Area(const TMarkupObject& object);
 // Whether a pointer at p picks the object (within slack pixels of its lines).
@@ -76,12 +81,12 @@ public:
     void MarkSaved() { savedRevision_ = revision_; }
 
     // Each returns the picture area that looks different afterwards.
-    TMarkRect Add(TMarkupObject object);
-    TMarkRect Replace(std::size_t index, TMarkupObject object);
-    TMarkRect Remove(std::size_t index);
+    TMarkArea Add(TMarkupObject object);
+    TMarkArea Replace(std::size_t index, TMarkupObject object);
+    TMarkArea Remove(std::size_t index);
     // Nothing when there is no step to undo or redo.
-    std::optional<TMarkRect> Undo();
-    std::optional<TMarkRect> Redo();
+    std::optional<TMarkArea> Undo();
+    std::optional<TMarkArea> Redo();
     bool CanUndo() const { return !done_.empty(); }
     bool CanRedo() const { return !undone_.empty(); }
     // A new picture: no objects, no steps, the steps count from 1 again.
@@ -98,8 +103,8 @@ private:
         std::size_t index;
         std::optional<TMarkupObject> before, after;
     };
-    TMarkRect Apply(const TStep& step, bool forward);
-    TMarkRect Take(TStep step);
+    TMarkArea Apply(const TStep& step, bool forward);
+    TMarkArea Take(TStep step);
     std::vector<TMarkupObject> objects_;
     std::vector<TStep> done_, undone_;
     std::size_t stepBase_ = 0;  // markers below this index do not count

@@ -624,16 +624,14 @@ def glyph_resize():
 
 
 def glyph_markup():
-    """描画: a sheet with a red box and a red arrow drawn on it by a pencil."""
-    cv = Canvas(24, 24)
-    document(cv, 1, 1, 16, 21, lines=PALE)
-    cv.frame(3, 5, 11, 10, CROP)
-    cv.line(3, 19, 8, 15, CROP)
-    cv.poly([(10, 13), (6, 14), (9, 17)], CROP)
-    # The pencil, from the lower right up to its point at the arrow.
-    cv.poly([(13, 15), (21, 7), (23, 9), (15, 17)], FOLDER, outline=WOOD_DARK)
-    cv.poly([(13, 15), (15, 17), (12, 18)], (232, 196, 150), outline=WOOD_DARK)
-    cv.set(12, 18, INK)
+    """描画, 16 x 16: a red box and a red arrow, and the pencil that drew them."""
+    cv = Canvas(16, 16)
+    cv.frame(1, 1, 9, 5, CROP)
+    cv.line(1, 14, 4, 11, CROP)
+    cv.poly([(7, 8), (3, 9), (6, 12)], CROP)
+    cv.poly([(8, 11), (13, 6), (15, 8), (10, 13)], FOLDER, outline=WOOD_DARK)
+    cv.poly([(8, 11), (10, 13), (7, 14)], (232, 196, 150), outline=WOOD_DARK)
+    cv.set(7, 14, INK)
     return cv
 
 

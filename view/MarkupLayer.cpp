@@ -63,6 +63,10 @@ void TMarkupLayer::InvalidateView(const TMarkRect& area) {
     InvalidateRect(shown_.Handle(), &r, FALSE);
 }
 
+void TMarkupLayer::InvalidateView(const TMarkArea& area) {
+    for (const TMarkRect& r : area) InvalidateView(r);
+}
+
 // ---------------------------------------------------------------- drawing into the picture
 
 void TMarkupLayer::KeepOriginal() {
@@ -107,7 +111,11 @@ void TMarkupLayer::Redraw(TMarkRect area) {
     BitBlt(clean_.Picture().Bitmap().Canvas().Handle(), area.left, area.top, w, h, dc, area.left, area.top, SRCCOPY);
 }
 
-void TMarkupLayer::Commit(const TMarkRect& changed) {
+void TMarkupLayer::Redraw(const TMarkArea& area) {
+    for (const TMarkRect& r : area) Redraw(r);
+}
+
+void TMarkupLayer::Commit(const TMarkArea& changed) {
     Redraw(changed);
     if (OnChange) OnChange();
 }
@@ -119,9 +127,15 @@ void TMarkupLayer::Place(TMarkupObject object) {
 
 void TMarkupLayer::Select(std::optional<std::size_t> index) {
     const auto& objects = document_.Objects();
-    if (selected_ && *selected_ < objects.size()) InvalidateView(Bounds(objects[*selected_]));
+    // The selection's frame lies just outside the object's bounds.
+    auto frame = [&](std::size_t i) {
+        const TMarkRect b = Bounds(objects[i]);
+        return TMarkArea{{b.left - 1, b.top - 1, b.right + 1, b.top + 1}, {b.left - 1, b.bottom - 1, b.right + 1, b.bottom + 1},
+                         {b.left - 1, b.top, b.left + 1, b.bottom}, {b.right - 1, b.top, b.right + 1, b.bottom}};
+    };
+    if (selected_ && *selected_ < objects.size()) InvalidateView(frame(*selected_));
     selected_ = index;
-    if (selected_) InvalidateView(Bounds(objects[*selected_]));
+    if (selected_) InvalidateView(frame(*selected_));
     if (OnChange) OnChange();
 }
 
@@ -145,7 +159,7 @@ void TMarkupLayer::MouseDown(int x, int y) {
                 moving_ = true;
                 grabbedAt_ = p;
                 drawing_ = objects[i];
-                previewShown_ = Bounds(objects[i]);
+                previewShown_ = Footprint(objects[i]);
                 Redraw(previewShown_);  // the picture without it, the preview over it
                 return;
             }
@@ -167,7 +181,7 @@ void TMarkupLayer::MouseDown(int x, int y) {
         default: o.points.push_back(p); break;
     }
     drawing_ = std::move(o);
-    previewShown_ = Bounds(*drawing_);
+    previewShown_ = Footprint(*drawing_);
     InvalidateView(previewShown_);
 }
 
@@ -175,24 +189,26 @@ void TMarkupLayer::MouseMove(int x, int y) {
     if (!drawing_) return;
     const TMarkPoint p = ToPicture(x, y);
     TMarkupObject& o = *drawing_;
-    TMarkRect changed;
-    if (moving_) {
-        o = Moved(document_.Objects()[*selected_], p.x - grabbedAt_.x, p.y - grabbedAt_.y);
-        changed = Union(previewShown_, Bounds(o));
-    } else if (o.kind == TMarkupTool::Pen || o.kind == TMarkupTool::Highlighter) {
+    if (o.kind == TMarkupTool::Pen || o.kind == TMarkupTool::Highlighter) {
         if (o.points.back() == p) return;
         // Only the new piece of the stroke shows anew.
         TMarkupObject piece = o;
         piece.points = {o.points.back(), p};
         o.points.push_back(p);
-        changed = Bounds(piece);
+        InvalidateView(Bounds(piece));
+        previewShown_ = {Bounds(o)};
+        return;
+    }
+    if (moving_) {
+        o = Moved(document_.Objects()[*selected_], p.x - grabbedAt_.x, p.y - grabbedAt_.y);
     } else {
         if (o.points.back() == p) return;
         o.points.back() = p;
-        changed = Union(previewShown_, Bounds(o));
     }
-    previewShown_ = Bounds(o);
-    InvalidateView(changed);
+    // Where it was and where it is now; for a frame, only its edges.
+    InvalidateView(previewShown_);
+    previewShown_ = Footprint(o);
+    InvalidateView(previewShown_);
 }
 
 void TMarkupLayer::MouseUp(int x, int y) {
@@ -203,7 +219,7 @@ void TMarkupLayer::MouseUp(int x, int y) {
     if (moving_) {
         moving_ = false;
         if (o == document_.Objects()[*selected_]) {
-            Redraw(Bounds(o));  // back in its place
+            Redraw(Footprint(o));  // back in its place
         } else {
             Commit(document_.Replace(*selected_, std::move(o)));
         }
@@ -265,7 +281,6 @@ void TMarkupLayer::StyleChanged() {
     if (o.kind == TMarkupTool::Rectangle || o.kind == TMarkupTool::Ellipse) o.filled = Style.filled;
     if (o.kind == TMarkupTool::Text) o.textSize = Style.textSize;
     if (o == document_.Objects()[*selected_]) return;
-    InvalidateView(Bounds(document_.Objects()[*selected_]));
     Commit(document_.Replace(*selected_, std::move(o)));
 }
 

@@ -76,11 +76,13 @@ private:
     TMarkPoint ToPicture(int x, int y) const;
     double Scale() const;
     void InvalidateView(const TMarkRect& pictureArea);
+    void InvalidateView(const TMarkArea& pictureArea);
     // Draws area of the picture anew: the pixels kept aside, then every object over it.
     void Redraw(TMarkRect area);
     void KeepOriginal();
     void Place(TMarkupObject object);
-    void Commit(const TMarkRect& changed);
+    void Redraw(const TMarkArea& area);
+    void Commit(const TMarkArea& changed);
     void Select(std::optional<std::size_t> index);
 
     TImage& shown_;
@@ -91,7 +93,7 @@ private:
     std::optional<std::size_t> selected_;
     bool moving_ = false;  // drawing_ is the selected object being moved
     TMarkPoint grabbedAt_;
-    TMarkRect previewShown_;  // where the preview was last painted, in picture pixels
+    TMarkArea previewShown_;  // where the preview was last painted, in picture pixels
 };
 
 }  // namespace kaptor

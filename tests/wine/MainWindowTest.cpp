@@ -90,7 +90,7 @@ TEST(MainWindow, InstallEnablesThePictureCommandsAndWritesTheSize) {
     EXPECT_TRUE(w.Enabled(TCommandId::Save, TPlace::ToolBar));
     EXPECT_TRUE(w.Enabled(TCommandId::Print, TPlace::TrayMenu));
     EXPECT_TRUE(w.Enabled(TCommandId::PrinterSetup, TPlace::ToolBar));
-    // The printer set-up button follows the picture but is never shown: the bar has 12 buttons.
+    // The printer set-up button follows the picture but is never shown: the bar has 11 buttons.
     HWND bar = FindWindowExA(FindWindowExA(w.Handle(), nullptr, "ReBarWindow32", nullptr), nullptr, "ToolbarWindow32", nullptr);
     ASSERT_NE(bar, nullptr);
     int shown = 0;
@@ -99,7 +99,7 @@ TEST(MainWindow, InstallEnablesThePictureCommandsAndWritesTheSize) {
         SendMessageA(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b));
         shown += !(b.fsState & TBSTATE_HIDDEN);
     }
-    EXPECT_EQ(shown, 12);
+    EXPECT_EQ(shown, 11);
     ASSERT_NE(w.View().CleanCopy().Picture().Graphic(), nullptr);
     EXPECT_NE(w.View().CleanCopy().Picture().Graphic(), w.View().Shown().Picture().Graphic());  // an independent copy
     EXPECT_EQ(w.View().CleanCopy().Picture().Width(), 333);
@@ -205,7 +205,7 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
         {TPlace::TrayMenu, C::End, "終了(&X)"}, {TPlace::PictureMenu, C::Options, "環境設定"},
         {TPlace::PictureMenu, C::Copy, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"}, {TPlace::PictureMenu, C::Paste, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから貼り付け"},
         {TPlace::PictureMenu, C::Open, "画像を開く(&O)"}, {TPlace::PictureMenu, C::Save, "画像を保存"},
-        {TPlace::ToolBar, C::Markup, "描画"}, {TPlace::PictureMenu, C::Print, "印刷(&P)"},
+        {TPlace::ToolBar, C::Markup, ""}, {TPlace::PictureMenu, C::Print, "印刷(&P)"},
         {TPlace::PictureMenu, C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)"},
         {TPlace::PictureMenu, C::EnterRange, "ｷｬﾌﾟﾁｬｰ画像を範囲指定"}, {TPlace::PictureMenu, C::LeaveRange, "範囲指定解除"},
         {TPlace::TrayIcon, C::ShowWindow, ""}};
