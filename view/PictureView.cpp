@@ -114,7 +114,6 @@ void TPictureView::Install(std::unique_ptr<TBitmap> bitmap) {
 }
 
 bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::function<void(TCanvas&)>& drawOver) {
-    ForgetMarkup();
     shown_.Picture().SetGraphic(nullptr);
     shown_.Repaint();
     shown_.SetBounds(shown_.Left(), shown_.Top(), size.cx, size.cy);
@@ -135,8 +134,9 @@ bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::func
         shown_.Picture().Assign(previous);
         shown_.SetBounds(shown_.Left(), shown_.Top(), previous.Width(), previous.Height());
         natural_ = SIZE{previous.Width(), previous.Height()};
-        return false;
+        return false;  // the markup stays with the previous picture
     }
+    ForgetMarkup();
     shown_.Picture().Bitmap().Modified();
     if (drawOver) drawOver(shown_.Canvas());
     TakeCleanCopy();
