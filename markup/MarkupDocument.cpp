@@ -135,6 +135,34 @@ bool Hits(const TMarkupObject& o, TMarkPoint p, int slack) {
     }
 }
 
+namespace {
+
+bool Cornered(TMarkupTool kind) {
+    return kind == TMarkupTool::Rectangle || kind == TMarkupTool::Ellipse || kind == TMarkupTool::Redact ||
+           kind == TMarkupTool::Pixelate;
+}
+
+}  // namespace
+
+std::vector<TMarkPoint> Handles(const TMarkupObject& o) {
+    if (o.points.size() < 2) return {};
+    if (o.kind == TMarkupTool::Line || o.kind == TMarkupTool::Arrow) return {o.points.front(), o.points.back()};
+    if (!Cornered(o.kind)) return {};
+    const TMarkRect a = Area(o);
+    return {{a.left, a.top}, {a.right, a.top}, {a.right, a.bottom}, {a.left, a.bottom}};
+}
+
+TMarkupObject WithHandleAt(TMarkupObject o, std::size_t i, TMarkPoint p) {
+    const std::vector<TMarkPoint> handles = Handles(o);
+    if (i >= handles.size()) return o;
+    if (handles.size() == 2) {
+        (i == 0 ? o.points.front() : o.points.back()) = p;
+    } else {
+        o.points = {handles[(i + 2) % 4], p};
+    }
+    return o;
+}
+
 TMarkupObject Moved(TMarkupObject object, int dx, int dy) {
     for (TMarkPoint& p : object.points) p = {p.x + dx, p.y + dy};
     return object;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "framework/win/Bitmap.h"
 #include "framework/win/ExtCtrls.h"
@@ -13,6 +14,7 @@ namespace kaptor {
 namespace {
 
 constexpr int HitSlack = 4;
+constexpr int HandleSize = 7;  // display pixels, whatever the zoom
 
 bool Intersects(const TMarkRect& a, const TMarkRect& b) { return !Intersection(a, b).Empty(); }
 
@@ -127,11 +129,11 @@ void TMarkupLayer::Place(TMarkupObject object) {
 
 void TMarkupLayer::Select(std::optional<std::size_t> index) {
     const auto& objects = document_.Objects();
-    // The selection's frame lies just outside the object's bounds.
+    // The frame around the bounds and the handles, which reach a little beyond at any zoom.
     auto frame = [&](std::size_t i) {
         const TMarkRect b = Bounds(objects[i]);
-        return TMarkArea{{b.left - 1, b.top - 1, b.right + 1, b.top + 1}, {b.left - 1, b.bottom - 1, b.right + 1, b.bottom + 1},
-                         {b.left - 1, b.top, b.left + 1, b.bottom}, {b.right - 1, b.top, b.right + 1, b.bottom}};
+        const int reach = static_cast<int>(std::ceil(HandleSize / Scale())) + 1;
+        return TMarkRect{b.left - reach, b.top - reach, b.right + reach, b.bottom + reach};
     };
     if (selected_ && *selected_ < objects.size()) InvalidateView(frame(*selected_));
     selected_ = index;
@@ -140,6 +142,15 @@ void TMarkupLayer::Select(std::optional<std::size_t> index) {
 }
 
 // ---------------------------------------------------------------- the pointer
+
+std::optional<std::size_t> TMarkupLayer::HandleAt(TMarkPoint p) const {
+    if (!selected_ || *selected_ >= document_.Objects().size()) return std::nullopt;
+    const int reach = static_cast<int>(std::ceil(HandleSize / 2.0 / Scale())) + 1;
+    const std::vector<TMarkPoint> handles = Handles(document_.Objects()[*selected_]);
+    for (std::size_t i = 0; i < handles.size(); ++i)
+        if (std::abs(handles[i].x - p.x) <= reach && std::abs(handles[i].y - p.y) <= reach) return i;
+    return std::nullopt;
+}
 
 void TMarkupLayer::MouseDown(int x, int y) {
     if (!shown_.Picture().Graphic()) return;
@@ -153,6 +164,13 @@ void TMarkupLayer::MouseDown(int x, int y) {
     switch (Style.tool) {
         case TMarkupTool::Select: {
             const auto& objects = document_.Objects();
+            if ((handle_ = HandleAt(p))) {
+                moving_ = true;
+                drawing_ = objects[*selected_];
+                previewShown_ = Footprint(*drawing_);
+                Redraw(previewShown_);  // the picture without it, the preview over it
+                return;
+            }
             for (std::size_t i = objects.size(); i-- > 0;) {
                 if (!Hits(objects[i], p, HitSlack)) continue;
                 Select(i);
@@ -200,7 +218,8 @@ void TMarkupLayer::MouseMove(int x, int y) {
         return;
     }
     if (moving_) {
-        o = Moved(document_.Objects()[*selected_], p.x - grabbedAt_.x, p.y - grabbedAt_.y);
+        const TMarkupObject& before = document_.Objects()[*selected_];
+        o = handle_ ? WithHandleAt(before, *handle_, p) : Moved(before, p.x - grabbedAt_.x, p.y - grabbedAt_.y);
     } else {
         if (o.points.back() == p) return;
         o.points.back() = p;
@@ -218,6 +237,7 @@ void TMarkupLayer::MouseUp(int x, int y) {
     InvalidateView(previewShown_);
     if (moving_) {
         moving_ = false;
+        handle_.reset();
         if (o == document_.Objects()[*selected_]) {
             Redraw(Footprint(o));  // back in its place
         } else {
@@ -242,6 +262,13 @@ void TMarkupLayer::PaintOver(HDC dc) {
         SetBkMode(dc, OPAQUE);
         Rectangle(dc, static_cast<int>(std::floor(b.left * s)), static_cast<int>(std::floor(b.top * s)),
                   static_cast<int>(std::ceil(b.right * s)), static_cast<int>(std::ceil(b.bottom * s)));
+        // The handles: small white squares framed in black.
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        for (const TMarkPoint& h : Handles(moving_ && drawing_ ? *drawing_ : document_.Objects()[*selected_])) {
+            const int x = static_cast<int>(std::lround(h.x * s)), y = static_cast<int>(std::lround(h.y * s));
+            Rectangle(dc, x - HandleSize / 2, y - HandleSize / 2, x + HandleSize / 2 + 1, y + HandleSize / 2 + 1);
+        }
         RestoreDC(dc, saved);  // the pen is ours to delete, not the DC's
         return;
     }
@@ -250,26 +277,23 @@ void TMarkupLayer::PaintOver(HDC dc) {
 
 // ---------------------------------------------------------------- steps
 
+// The selection goes first: its frame is taken off the view while the object is still there.
 void TMarkupLayer::Undo() {
-    if (moving_) return;
-    if (const auto changed = document_.Undo()) {
-        selected_.reset();
-        Commit(*changed);
-    }
+    if (moving_ || !document_.CanUndo()) return;
+    Select(std::nullopt);
+    Commit(*document_.Undo());
 }
 
 void TMarkupLayer::Redo() {
-    if (moving_) return;
-    if (const auto changed = document_.Redo()) {
-        selected_.reset();
-        Commit(*changed);
-    }
+    if (moving_ || !document_.CanRedo()) return;
+    Select(std::nullopt);
+    Commit(*document_.Redo());
 }
 
 void TMarkupLayer::DeleteSelection() {
     if (!selected_ || moving_) return;
     const std::size_t index = *selected_;
-    selected_.reset();
+    Select(std::nullopt);
     Commit(document_.Remove(index));
 }
 

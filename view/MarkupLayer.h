@@ -84,6 +84,8 @@ private:
     void Redraw(const TMarkArea& area);
     void Commit(const TMarkArea& changed);
     void Select(std::optional<std::size_t> index);
+    // The selected object's handle under picture point p.
+    std::optional<std::size_t> HandleAt(TMarkPoint p) const;
 
     TImage& shown_;
     TImage& clean_;
@@ -91,7 +93,8 @@ private:
     std::unique_ptr<TBitmap> original_;  // the picture before the first object
     std::optional<TMarkupObject> drawing_;  // being drawn or moved
     std::optional<std::size_t> selected_;
-    bool moving_ = false;  // drawing_ is the selected object being moved
+    bool moving_ = false;  // drawing_ is the selected object being moved or resized
+    std::optional<std::size_t> handle_;  // the handle being dragged, when resizing
     TMarkPoint grabbedAt_;
     TMarkArea previewShown_;  // where the preview was last painted, in picture pixels
 };

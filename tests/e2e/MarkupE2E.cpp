@@ -104,9 +104,21 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     MarkupSession s;
     ASSERT_TRUE(s.Start());
     ASSERT_TRUE(s.Press("□"));  // red, 3 pixels wide, not filled
-    s.DragOn(20, 20, 120, 80);
+    s.DragOn(20, 20, 110, 70);
     ASSERT_TRUE(s.Press("→"));
     s.DragOn(20, 150, 150, 150);
+    // Edited: the box's bottom-right handle dragged out and the box made blue; a line placed,
+    // selected and deleted.
+    ASSERT_TRUE(s.Press("選択"));
+    s.DragOn(110, 70, 110, 70);  // selected: its handles show
+    s.DragOn(110, 70, 120, 80);
+    ASSERT_TRUE(s.Press("青"));
+    ASSERT_TRUE(s.Press("／"));
+    s.DragOn(250, 200, 300, 200);
+    ASSERT_TRUE(s.Press("選択"));
+    s.DragOn(275, 200, 275, 200);
+    PressKey(VK_DELETE);
+    ASSERT_TRUE(s.Press("赤"));
     // Text: Latin and Japanese typed into the text box, in red.
     ASSERT_TRUE(s.Press("ﾃｷｽﾄ"));
     const RECT pic = ClientRectOnScreen(PictureControl(s.Main));
@@ -133,9 +145,11 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     ASSERT_TRUE(CopyPicture(s.Main, p));
     ASSERT_EQ(p.Width, W);
     ASSERT_EQ(p.Height, H);
-    for (auto [x, y] : {std::pair{20, 50}, {120, 50}, {70, 20}, {70, 80}, {80, 150}, {147, 150}, {160, 35}, {200, 35}, {180, 20}, {180, 50}})
+    for (auto [x, y] : {std::pair{20, 50}, {120, 50}, {70, 20}, {70, 80}})
+        EXPECT_EQ(p.At(x, y), 0x0000FF) << x << ", " << y;
+    for (auto [x, y] : {std::pair{80, 150}, {147, 150}, {160, 35}, {200, 35}, {180, 20}, {180, 50}})
         EXPECT_EQ(p.At(x, y), Red) << x << ", " << y;
-    for (auto [x, y] : {std::pair{70, 50}, {15, 50}, {80, 140}, {180, 35}, {210, 35}, {155, 35}})
+    for (auto [x, y] : {std::pair{70, 50}, {15, 50}, {80, 140}, {180, 35}, {210, 35}, {155, 35}, {110, 50}, {275, 200}})
         EXPECT_EQ(p.At(x, y), White) << x << ", " << y;
     // Each line of the text, the Japanese character beside the Latin ones: red there only.
     auto reddish = [&](int left, int top, int right, int bottom) {

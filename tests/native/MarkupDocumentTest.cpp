@@ -65,4 +65,7 @@ TEST(MarkupGeometry, PixelateBlocksAreNeverSmallerThanTheTextBeneath) {
     TMarkupObject filled = Box(10, 10, 50, 40, TMarkupTool::Ellipse);
     filled.filled = true;
     EXPECT_TRUE(Hits(filled, {30, 25}, 2));
+    // A corner dragged past the opposite one: the shape turns over that corner.
+    EXPECT_EQ(Area(WithHandleAt(filled, 2, {0, 5})), (TMarkRect{0, 5, 10, 10}));
+    EXPECT_EQ(WithHandleAt(Box(1, 2, 3, 4, TMarkupTool::Arrow), 0, {9, 9}).points, (std::vector<TMarkPoint>{{9, 9}, {3, 4}}));
 }
