@@ -41,6 +41,7 @@ void TMarkupLayer::Reset() {
     original_.reset();
     drawing_.reset();
     selected_.reset();
+    handle_.reset();
     moving_ = false;
     if (OnChange) OnChange();
 }
@@ -59,7 +60,7 @@ TMarkPoint TMarkupLayer::ToPicture(int x, int y) const {
 void TMarkupLayer::InvalidateView(const TMarkRect& area) {
     if (area.Empty() || !shown_.HandleAllocated()) return;
     const double s = Scale();
-    // A display pixel more on each side: rounding must not leave a stale edge.
+    // Two display pixels more on each side: rounding must not leave a stale edge.
     const RECT r{static_cast<LONG>(std::floor(area.left * s)) - 2, static_cast<LONG>(std::floor(area.top * s)) - 2,
                  static_cast<LONG>(std::ceil(area.right * s)) + 2, static_cast<LONG>(std::ceil(area.bottom * s)) + 2};
     InvalidateRect(shown_.Handle(), &r, FALSE);
