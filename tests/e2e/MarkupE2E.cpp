@@ -209,4 +209,11 @@ TEST(MarkupE2E, RedactionLeavesNoTraceAndUndoGivesTheOriginalBack) {
             if (shown[i] != Original(Pattern.left + i % 60, Pattern.top + i / 60)) return false;
         return true;
     }, 3000));
+
+    // Markup not saved since: a capture asks first, and Cancel keeps the picture.
+    ASSERT_TRUE(Activate(s.Main));
+    PressKey(VK_F5);
+    EXPECT_EQ(AnswerMessageBox(s.Prog.Pid(), IDCANCEL), "現在の画像を置き換えてもよろしいですか？");
+    ASSERT_TRUE(CopyPicture(s.Main, copied));
+    EXPECT_EQ(copied.Width, W);
 }
