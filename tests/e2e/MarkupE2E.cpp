@@ -162,6 +162,13 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     EXPECT_GT(reddish(240, 60, 270, 80), 10) << "字";
     EXPECT_GT(reddish(220, 80, 235, 100), 5) << "W on the second line";
     EXPECT_EQ(reddish(260, 100, 320, 140), 0);
+
+    // The range crop takes the marked-up picture (range mode leaves markup mode, at 100 %).
+    ASSERT_TRUE(EnterRangeMode(s.Main) && MarkRange(s.Main, 10, 10, 130, 90));
+    ASSERT_TRUE(CopyPicture(s.Main, p));
+    ASSERT_EQ(p.Width, 120);
+    EXPECT_EQ(p.At(10, 40), 0x0000FF);
+    EXPECT_EQ(p.At(60, 40), White);
 }
 
 TEST(MarkupE2E, RedactionLeavesNoTraceAndUndoGivesTheOriginalBack) {
