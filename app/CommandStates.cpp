@@ -36,6 +36,7 @@ bool Holds(TRule rule, const TCommandFacts& f) {
         case TRule::NoRangeMode: return !f.rangeMode;
         case TRule::ToolBarShown: return f.toolBarShown;
         case TRule::StatusBarShown: return f.statusBarShown;
+        case TRule::MarkupMode: return f.markupMode;
     }
     return false;
 }

@@ -9,6 +9,7 @@ namespace kaptor {
 
 struct TCommandFacts {
     bool rangeMode = false;
+    bool markupMode = false;
     bool fullScreen = false;
     // The capture lock as the latest capture step set it (the capture commands own it): the
     // whole-screen, chosen-window and region commands, and apart from them the active-window
@@ -52,6 +53,7 @@ enum class TRule : std::uint8_t {
     NoRangeMode,          // down: range mode off
     ToolBarShown,         // checked
     StatusBarShown,       // checked
+    MarkupMode,           // down, checked: markup mode on; enabled: the markup commands
 };
 
 bool Holds(TRule rule, const TCommandFacts& facts);

@@ -21,7 +21,7 @@ namespace kaptor {
 
 namespace {
 // Help topics (resources/Kaptor.hlp.txt).
-constexpr int MainWindowTopic = 100100, RegionTopic = 100110;
+constexpr int MainWindowTopic = 100100, RegionTopic = 100110, MarkupTopic = 100200;
 }  // namespace
 
 struct TMainWindow::TCommandRow {
@@ -52,6 +52,7 @@ struct TMainWindow::TButtonRow {
     bool visible = true;
     // The zoom band's buttons are placed by hand: left and width (0 on the tool bar).
     int left = 0, width = 0;
+    bool toggle = false;  // down on its own, up again at the next click
 };
 
 namespace {
@@ -94,6 +95,10 @@ const TMainWindow::TCommandRow& TMainWindow::Row(TCommandId id) {
         {C::PrintDesktop, &W::PrintDesktop, R::Always, MainWindowTopic, {}},
         {C::ShowWindow, &W::ShowFromTray, R::Always, MainWindowTopic, {}},
         {C::End, &W::EndProgram, R::Always, MainWindowTopic, {}},
+        {C::Markup, &W::ToggleMarkup, R::Picture, MarkupTopic, {}},
+        {C::UndoMarkup, &W::UndoMarkup, R::MarkupMode, MarkupTopic, {}},
+        {C::RedoMarkup, &W::RedoMarkup, R::MarkupMode, MarkupTopic, {}},
+        {C::DeleteMarkup, &W::DeleteMarkup, R::MarkupMode, MarkupTopic, {}},
     };
     // One row per command, in the order of the ids: a row is found by its id.
     static_assert(std::size(rows) == CommandCount);
@@ -140,6 +145,11 @@ void TMainWindow::BuildMenus() {
         {C::LeaveRange, "範囲指定解除", 0, R::LeaveRangeItem},
         {C::Copy, "-"},
         {C::Resize, "画像のｻｲｽﾞ変更", Ctrl('R'), R::Resize},
+        {C::Copy, "-"},
+        {C::Markup, "描画", Ctrl('D'), R::Picture, R::MarkupMode},
+        {C::UndoMarkup, "描画を元に戻す", Ctrl('Z'), R::MarkupMode},
+        {C::RedoMarkup, "描画をやり直す", Ctrl('Y'), R::MarkupMode},
+        {C::DeleteMarkup, "選択した描画を削除", VK_DELETE, R::MarkupMode},
     };
     static const TMenuRow show[] = {
         {C::ShowToolBar, "ﾂｰﾙﾊﾞｰ", 0, R::Always, R::ToolBarShown},
@@ -266,6 +276,7 @@ void TMainWindow::BuildZoomBand() {
         {C::EnterRange, "", "ｷｬﾌﾟﾁｬｰ画像を範囲指定", IDB_RANGE, R::Picture, R::RangeMode, true, 0, 25},
         {C::LeaveRange, "", "範囲指定解除", IDB_NORANGE, R::Picture, R::NoRangeMode, true, 25, 25},
         {C::Resize, "ｻｲｽﾞ変更", "現在の倍率でﾘｻｲｽﾞ(Ctrl+R)", 0, R::Resize, R::Always, true, 163, 88},
+        {C::Markup, "", "画像に描き込む(Ctrl+D)", IDB_MARKUP, R::Picture, R::MarkupMode, true, 253, 25, true},
     };
     for (const TButtonRow& row : buttons) {
         // The zoom box lies between the range pair and the resize button, in tab order too.
@@ -274,7 +285,8 @@ void TMainWindow::BuildZoomBand() {
         b->SetBounds(row.left, 1, row.width, 25);
         b->SetHint(row.hint);
         b->SetParent(zoomBand_);
-        if (row.down != R::Always) b->SetGroupIndex(1);
+        if (row.down != R::Always) b->SetGroupIndex(row.toggle ? 2 : 1);
+        b->AllowAllUp = row.toggle;
         if (*row.caption) b->SetCaption(row.caption);
         if (row.glyph) {
             UniqueBitmap handle(static_cast<HBITMAP>(
@@ -313,6 +325,7 @@ void TMainWindow::Execute(TCommandId id) {
     const TCommandRow& row = Row(id);
     if (!Holds(row.guard, facts_)) return;
     if (BeforeCommand && !BeforeCommand(id)) return;
+    if (!MayDropMarkup(id)) return;
     (this->*row.handler)();
 }
 
@@ -344,8 +357,11 @@ void TMainWindow::ApplyCommandStates() {
                 if constexpr (std::is_same_v<T, TMenuItem>) {
                     if (b.down != TRule::Always) control->SetChecked(down);
                 } else {
-                    // Putting one of a group down lifts the other.
+                    // Putting one of a group down lifts the other; a toggle comes up alone.
                     if (down) control->SetDown(true);
+                    else if constexpr (std::is_same_v<T, TSpeedButton>) {
+                        if (control->AllowAllUp) control->SetDown(false);
+                    }
                 }
             },
             b.control);

@@ -15,6 +15,7 @@ enum class TCommandId : std::uint8_t {
     Options, BackgroundColour,                                                                 // options
     HelpContents, HelpKeywords, About,                                                         // help
     PrintDesktop, ShowWindow, End,                                                             // the tray only
+    Markup, UndoMarkup, RedoMarkup, DeleteMarkup,                                              // markup
     Count
 };
 inline constexpr int CommandCount = static_cast<int>(TCommandId::Count);

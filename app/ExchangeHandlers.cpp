@@ -10,6 +10,7 @@
 #include "exchange/Open.h"
 #include "exchange/Print.h"
 #include "exchange/Save.h"
+#include "view/MarkupLayer.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/ExtDlgs.h"
 #include "framework/win/Printers.h"
@@ -68,7 +69,7 @@ void TMainWindow::OpenStartUpFile(const std::string& fileName) {
 // ---------------------------------------------------------------- save and clipboard
 
 void TMainWindow::SavePicture() {
-    SaveViewPicture(View(), [this](std::string& fileName, int& type) {
+    const bool whole = SaveViewPicture(View(), [this](std::string& fileName, int& type) {
         if (!saveDialog_) {
             saveDialog_ = new TSavePictureDialog(this);
             saveDialog_->Title = "ｷｬﾌﾟﾁｬｰ画像の保存";
@@ -84,6 +85,7 @@ void TMainWindow::SavePicture() {
         type = saveDialog_->FilterIndex;
         return true;
     });
+    if (whole) View().Markup().MarkSaved();
 }
 
 // Errors reach the general report with their own text.

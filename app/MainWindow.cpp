@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "settings/Settings.h"
+#include "view/MarkupLayer.h"
 #include "components/TrayIcon.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
@@ -37,6 +38,7 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     tray_->SetRBPopupMenu(trayMenu_);
     tray_->OnDblClick = [this](TComponent*) { Execute(TCommandId::ShowWindow); };
     pictureView_->SetContextMenu(pictureMenu_);
+    pictureView_->Markup().AskText = [this](std::string& text) { return AskMarkupText(text); };
     TCaptureLockListener& lockListener = *this;
     captures_ = std::make_unique<TCaptureCommands>(*this, *tray_, *pictureView_, lockListener);
     captures_->AfterCapture = [this](const TCaptureNameParts& parts) { PictureCaptured(parts); };
@@ -108,9 +110,11 @@ void TMainWindow::BuildLayout() {
     clean->SetParent(this);
 
     zoomBand_ = new TPanel(this);
-    zoomBand_->SetBounds(0, 0, 260, 27);
+    zoomBand_->SetBounds(0, 0, 280, 27);
     toolBand_->AddBand(zoomBand_, 27);
     BuildZoomBand();
+
+    BuildMarkupBand();
 
     statusBar_ = new TStatusBar(this);
     statusBar_->SetHeight(19);

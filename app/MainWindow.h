@@ -12,6 +12,7 @@
 //   FullScreen.cpp       full-screen view;  ShellHandlers.cpp  keys, bars, help, options
 //   TrayResidency.cpp    living in the task tray
 //   RequestHandlers.cpp  captures the command line asks for, also a second start's
+//   MarkupHandlers.cpp   markup mode, its band and its steps
 // What the handlers call lives below app/ and never includes this header: capture/ (the
 // capture pipeline and its sources), view/ (the picture view), exchange/ (open, save,
 // clipboard, printing), settings/ (the options record and its file).
@@ -188,6 +189,10 @@ private:
     void SearchHelpKeywords();
     void ShowAbout();
     void ShowFromTray();
+    void ToggleMarkup();
+    void UndoMarkup();
+    void RedoMarkup();
+    void DeleteMarkup();
 
     // ---- start, keys, painting, closing
     void Started();
@@ -204,6 +209,14 @@ private:
     // What the picture view asks of the window (app/ViewHandlers.cpp).
     void RangeModeSwitched(bool on) override;
     void EnablePictureCommands() override;
+    void MarkupChanged() override;
+    void MarkupModeSwitched(bool on);
+    // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp).
+    void BuildMarkupBand();
+    void ChooseMarkupColour(TColor colour);
+    bool AskMarkupText(std::string& text);
+    // A command that replaces the picture asks first while markup is unsaved.
+    bool MayDropMarkup(TCommandId id);
     // The capture commands' lock changed (app/CaptureHandlers.cpp).
     void CaptureLockChanged() override;
     // A capture gave a new picture: the after-capture actions, and the status bar says where
@@ -227,6 +240,11 @@ private:
     TToolBar* toolBar_ = nullptr;
     TImageList* glyphs_ = nullptr;
     TPanel* zoomBand_ = nullptr;
+    TPanel* markupBand_ = nullptr;  // shown in markup mode
+    TSpinEdit* markupWidth_ = nullptr;
+    TSpeedButton* markupFill_ = nullptr;
+    std::vector<TSpeedButton*> markupTools_;  // in the order of TMarkupTool
+    class TMarkupTextDialog* markupText_ = nullptr;  // made when first asked
     TSpinEdit* zoomBox_ = nullptr;
     TScrollBox* pictureArea_ = nullptr;
     TStatusBar* statusBar_ = nullptr;

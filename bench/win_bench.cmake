@@ -1,6 +1,7 @@
 # The Windows benchmarks: our own timing harness (Google Benchmark has no mingw build), run
 # under the Wine harness. The program's resources are linked in for the main window.
-add_executable(win_bench ${CMAKE_SOURCE_DIR}/bench/win_bench.cpp ${CMAKE_SOURCE_DIR}/bench/win_open_bench.cpp ${RC_FILES})
+add_executable(win_bench ${CMAKE_SOURCE_DIR}/bench/win_bench.cpp ${CMAKE_SOURCE_DIR}/bench/win_open_bench.cpp
+  ${CMAKE_SOURCE_DIR}/bench/win_markup_bench.cpp ${RC_FILES})
 target_compile_options(win_bench PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
 target_link_libraries(win_bench PRIVATE kaptor_win)
 

@@ -8,6 +8,8 @@
 //   open         opening GIF, JPEG and BMP files end to end (win_open_bench.cpp)
 //   selector     the region selector's first paint on the frozen screen vs a bare window showing it
 //   copy         Ctrl+C on a 1920 x 1080 picture                       vs the bitmap alone on the clipboard
+//   markup       a pointer move dragging a shape, an undo, on 4096 x 4096 vs one full copy of the picture
+//                (win_markup_bench.cpp)
 //   png          PNG save of the same capture                          vs libpng on the same pixels, same settings;
 //                zlib level and row filter against time and size; opening a 1080p PNG end to end
 //                                                                      vs decoding it in memory
@@ -51,7 +53,8 @@ using namespace kaptor;
 using bench::RunInterleaved;
 using bench::Timed;
 
-void BenchOpen(TMainWindow& form);  // win_open_bench.cpp
+void BenchOpen(TMainWindow& form);    // win_open_bench.cpp
+void BenchMarkup(TMainWindow& form);  // win_markup_bench.cpp
 
 namespace {
 
@@ -87,6 +90,14 @@ void InstallDesktop(TMainWindow& form, int w, int h) {
     form.View().Install(bitmap);
     Pump();
 }
+
+}  // namespace
+
+// For the benchmarks in the other files.
+void InstallBenchDesktop(TMainWindow& form, int w, int h) { InstallDesktop(form, w, h); }
+void PumpBench() { Pump(); }
+
+namespace {
 
 // ---------------------------------------------------------------- capture
 
@@ -639,6 +650,7 @@ int main() {
         if (want("capture")) BenchCapture(*form);
         if (want("zoom")) BenchZoom(*form);
         if (want("band")) BenchBand(*form);
+        if (want("markup")) BenchMarkup(*form);
         if (want("open")) BenchOpen(*form);
         form->View().Shown().Picture().SetGraphic(nullptr);
         form->View().CleanCopy().Picture().SetGraphic(nullptr);

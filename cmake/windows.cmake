@@ -38,7 +38,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # Everything but the entry point, shared by the program and the tests.
-set(WIN_DIRS framework/win settings app capture view exchange components gif)
+set(WIN_DIRS framework/win settings app capture view exchange components gif markup)
 set(WIN_SOURCES)
 foreach(dir ${WIN_DIRS})
   file(GLOB dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)

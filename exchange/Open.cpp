@@ -40,6 +40,8 @@ LRESULT CALLBACK ConfirmCbtProc(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(ConfirmHook, code, wp, lp);
 }
 
+}  // namespace
+
 // True only for an explicit OK; closing the box counts as Cancel.
 bool ConfirmReplace() {
     ConfirmHook = SetWindowsHookExA(WH_CBT, ConfirmCbtProc, nullptr, GetCurrentThreadId());
@@ -55,8 +57,6 @@ bool ConfirmReplace() {
     ConfirmHook = nullptr;
     return answer == IDOK;
 }
-
-}  // namespace
 
 void OpenPictureFile(TPictureView& view, const std::string& fileName) {
     try {

@@ -22,5 +22,7 @@ void OpenPictureFile(TPictureView& view, const std::string& fileName);
 // For a file that comes without the open dialog (dropped, or named at start-up): true when
 // there is no picture yet or the user confirms replacing it with OK.
 bool MayReplacePicture(const TPictureView& view);
+// Asks whether the shown picture may be replaced; true only for OK.
+bool ConfirmReplace();
 
 }  // namespace kaptor

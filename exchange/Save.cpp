@@ -71,15 +71,15 @@ void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type) {
     temp.Name.clear();
 }
 
-void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile) {
+bool SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile) {
     const bool range = view.RangeFramed();
     if (range && view.RangeEmpty()) {
         ShowMessage(texts::EmptyRange);
-        return;
+        return false;
     }
     std::string fileName;
     int type = SaveTypeBitmap;
-    if (!chooseFile(fileName, type)) return;
+    if (!chooseFile(fileName, type)) return false;
 
     if (range) {
         // Errors go to the general report with their own text. The frame is put back on
@@ -92,13 +92,15 @@ void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& f
             throw;
         }
         view.DrawRangeFrame();
-        return;
+        return false;
     }
     // The picture as displayed, an open band's lines included.
     try {
         SavePictureFile(view.Shown().Picture().Bitmap(), fileName, type);
+        return true;
     } catch (const std::exception&) {
         ShowMessage(texts::SaveFailed);
+        return false;
     }
 }
 

@@ -25,7 +25,7 @@ void SavePictureFile(TBitmap& bitmap, const std::string& fileName, int type);
 // The save command: the framed range (a range with no area is refused first) or else the
 // picture as displayed, to the file and type chooseFile gives (false: cancelled). A failed
 // save of the range reaches the caller with its own text; of the whole picture it is shown
-// as "保存が失敗しました".
-void SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile);
+// as "保存が失敗しました". True when the whole picture was written.
+bool SaveViewPicture(TPictureView& view, const std::function<bool(std::string& fileName, int& type)>& chooseFile);
 
 }  // namespace kaptor

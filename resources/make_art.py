@@ -623,6 +623,18 @@ def glyph_resize():
     return cv
 
 
+def glyph_markup():
+    """描画, 16 x 16: a red box and a red arrow, and the pencil that drew them."""
+    cv = Canvas(16, 16)
+    cv.frame(1, 1, 9, 5, CROP)
+    cv.line(1, 14, 4, 11, CROP)
+    cv.poly([(7, 8), (3, 9), (6, 12)], CROP)
+    cv.poly([(8, 11), (13, 6), (15, 8), (10, 13)], FOLDER, outline=WOOD_DARK)
+    cv.poly([(8, 11), (10, 13), (7, 14)], (232, 196, 150), outline=WOOD_DARK)
+    cv.set(7, 14, INK)
+    return cv
+
+
 # Glyph files and the drawings that make them; resource.h lists the same names.
 GLYPHS = [
     ("Close", glyph_exit),
@@ -640,6 +652,7 @@ GLYPHS = [
     ("Range", glyph_range),
     ("NoRange", glyph_no_range),
     ("Resize", glyph_resize),
+    ("Markup", glyph_markup),
 ]
 
 

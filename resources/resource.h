@@ -30,6 +30,7 @@
 #define IDB_RANGE 113      // SB_Range, 16 x 16: selection rectangle with a crop corner
 #define IDB_NORANGE 114    // SB_NoRange, 16 x 16: selection rectangle struck out
 #define IDB_RESIZE 115     // SB_Resize, 16 x 16: picture and its larger outline
+#define IDB_MARKUP 116     // markup mode, 16 x 16: a box and an arrow, and a pencil
 
 #ifndef RC_INVOKED
 namespace kaptor {

@@ -44,6 +44,9 @@ const TSettingKey SettingKeys[] = {
     {"Save Folder", &TSettings::SaveFolder, ""},
     {"Save Name", &TSettings::SaveName, DefaultSaveName},
     {"Monitor Under Pointer", &TSettings::MonitorUnderPointer, false},
+    {"Markup Tool", &TSettings::MarkupTool, 1},
+    {"Markup Colour", &TSettings::MarkupColour, 0x0000FF},
+    {"Markup Width", &TSettings::MarkupWidth, 3},
 };
 
 }  // namespace

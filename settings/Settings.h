@@ -36,6 +36,11 @@ struct TSettings {
     std::string SaveName = DefaultSaveName;  // "Save Name"
     // The whole-screen capture takes only the monitor under the pointer, not every monitor.
     bool MonitorUnderPointer = false;  // "Monitor Under Pointer"
+    // The markup band as last left: "Markup Tool" (rectangle), "Markup Colour" (a COLORREF,
+    // red) and "Markup Width" (pixels). Written also when markup mode is left.
+    std::int32_t MarkupTool = 1;
+    std::int32_t MarkupColour = 0x0000FF;
+    std::int32_t MarkupWidth = 3;
     // Not kept in the file: the range frame's colour (a COLORREF) for this run, red until the
     // user picks another.
     std::uint32_t FrameColour = 0x0000FF;
@@ -63,5 +68,7 @@ void SaveSettings(TCustomIniFile& ini, const TSettings& from);
 // The program's calls: the real settings file and the program-wide record.
 void LoadSettings();
 void SaveSettings();
+// Only the markup band's three keys.
+void SaveMarkupSettings();
 
 }  // namespace kaptor

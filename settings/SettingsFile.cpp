@@ -17,4 +17,11 @@ void SaveSettings() {
     SaveSettings(ini, Settings);
 }
 
+void SaveMarkupSettings() {
+    TIniFile ini(SettingsPath());
+    ini.WriteInteger(SettingsSection, "Markup Tool", Settings.MarkupTool);
+    ini.WriteInteger(SettingsSection, "Markup Colour", Settings.MarkupColour);
+    ini.WriteInteger(SettingsSection, "Markup Width", Settings.MarkupWidth);
+}
+
 }  // namespace kaptor

@@ -18,6 +18,7 @@
 #include "framework/win/Menus.h"
 #include "framework/win/Spin.h"
 #include "settings/Settings.h"
+#include "view/MarkupLayer.h"
 #include "view/Zoom.h"
 
 namespace kaptor {
@@ -60,9 +61,19 @@ int ZoomedSide(int zoom, int natural) {
 
 TPictureView::TPictureView(TImage& shown, TImage& clean, TSpinEdit& zoomBox, TScrollBox& area,
                            TPictureViewListener& listener)
-    : shown_(shown), clean_(clean), zoomBox_(zoomBox), area_(area), listener_(listener) {
+    : shown_(shown), clean_(clean), zoomBox_(zoomBox), area_(area), listener_(listener),
+      markup_(std::make_unique<TMarkupLayer>(shown, clean)) {
     shown_.OnMouseDown = [this](TComponent*, TMouseButton button, TShiftState, int x, int y) { MouseDown(button, x, y); };
     shown_.OnMouseMove = [this](TComponent*, TShiftState, int x, int y) { MouseMove(x, y); };
+    shown_.OnMouseUp = [this](TComponent*, TMouseButton button, TShiftState, int x, int y) {
+        if (button == TMouseButton::mbLeft) MouseUp(x, y);
+    };
+    shown_.OnPaintOver = [this](HDC dc) { markup_->PaintOver(dc); };
+    // A double click on a text object with the select tool edits its text.
+    shown_.OnDblClick = [this](TComponent*) {
+        if (markupMode_ && markup_->Style.tool == TMarkupTool::Select) markup_->EditSelectedText();
+    };
+    markup_->OnChange = [this] { listener_.MarkupChanged(); };
     zoomBox_.OnChange = [this](TComponent*) { SetZoom(zoomBox_.Value()); };
 }
 
@@ -74,6 +85,9 @@ TPictureView::~TPictureView() {
     // The controls outlive the view by a little (their owner frees them after it).
     shown_.OnMouseDown = nullptr;
     shown_.OnMouseMove = nullptr;
+    shown_.OnMouseUp = nullptr;
+    shown_.OnPaintOver = nullptr;
+    shown_.OnDblClick = nullptr;
     zoomBox_.OnChange = nullptr;
 }
 
@@ -86,6 +100,7 @@ void TPictureView::Install(TBitmap& bitmap) {
 
 void TPictureView::Install(std::unique_ptr<TBitmap> bitmap) {
     const int width = bitmap->Width(), height = bitmap->Height();
+    ForgetMarkup();
     shown_.Picture().SetGraphic(std::move(bitmap));
     shown_.SetCursor(crDefault);
     shown_.Repaint();
@@ -119,8 +134,9 @@ bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::func
         shown_.Picture().Assign(previous);
         shown_.SetBounds(shown_.Left(), shown_.Top(), previous.Width(), previous.Height());
         natural_ = SIZE{previous.Width(), previous.Height()};
-        return false;
+        return false;  // the markup stays with the previous picture
     }
+    ForgetMarkup();
     shown_.Picture().Bitmap().Modified();
     if (drawOver) drawOver(shown_.Canvas());
     TakeCleanCopy();
@@ -128,6 +144,7 @@ bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::func
 }
 
 void TPictureView::DropPicture() {
+    ForgetMarkup();
     shown_.Picture().SetGraphic(nullptr);
     shown_.SetCursor(crDefault);
     shown_.Repaint();
@@ -204,6 +221,8 @@ void TPictureView::ResampleToZoom() {
             canvas.CopyMode = cmSrcCopy;
             canvas.StretchDraw(RECT{0, 0, w, h}, *source);
         }
+        // The markup is in the pixels resampled: it is part of the new picture.
+        ForgetMarkup();
         natural_ = SIZE{w, h};
         shown_.SetWidth(w);
         shown_.SetHeight(h);
@@ -235,6 +254,7 @@ void TPictureView::ApplyRangeMode(bool on) {
 }
 
 void TPictureView::BeginRange() {
+    if (markupMode_) EndMarkup();
     zoomBox_.SetValue(100);
     SetZoom(100);
     ApplyRangeMode(true);
@@ -270,6 +290,14 @@ void TPictureView::DrawBand(POINT a, POINT b) {
 }
 
 void TPictureView::MouseDown(TMouseButton button, int x, int y) {
+    if (markupMode_) {
+        ShowPointer(x, y);
+        if (button != TMouseButton::mbLeft) return;
+        // The drag goes on, and ends, wherever the pointer goes while the button is held.
+        SetCapture(shown_.Handle());
+        markup_->MouseDown(x, y);
+        return;
+    }
     if (!rangeMode_) return;
     ShowPointer(x, y);
     if (button == TMouseButton::mbRight) return;  // the context menu's button
@@ -314,6 +342,10 @@ void TPictureView::MouseDown(TMouseButton button, int x, int y) {
 
 void TPictureView::MouseMove(int x, int y) {
     ShowPointer(x, y);
+    if (markupMode_) {
+        markup_->MouseMove(x, y);
+        return;
+    }
     TRangeMarking& m = marking_;
     if (!m.Dragging) return;
     // Nudge the view once when the first corner lay at an edge of it; the reference then
@@ -354,6 +386,33 @@ void TPictureView::DrawRangeFrame() {
     canvas.Brush.Style = bsSolid;
     marking_.Rect = RECT{marking_.Start.x, marking_.Start.y, marking_.End.x, marking_.End.y};
     canvas.FrameRect(marking_.Rect);
+}
+
+// ---------------------------------------------------------------- markup mode
+
+void TPictureView::BeginMarkup() {
+    if (rangeMode_) EndRange();
+    markupMode_ = true;
+    listener_.MarkupChanged();
+}
+
+void TPictureView::EndMarkup() {
+    markup_->MouseUp(0, 0);  // an object being drawn is placed as it is
+    markupMode_ = false;
+    listener_.MarkupChanged();
+}
+
+bool TPictureView::MarkupUnsaved() const { return markup_->Unsaved(); }
+
+void TPictureView::MouseUp(int x, int y) {
+    if (!markupMode_) return;
+    if (GetCapture() == shown_.Handle()) ReleaseCapture();
+    markup_->MouseUp(x, y);
+}
+
+void TPictureView::ForgetMarkup() {
+    if (!markup_->Document().CanUndo() && !markup_->Document().CanRedo()) return;
+    markup_->Reset();
 }
 
 void TPictureView::ShowCleanCopy() { shown_.Picture().Assign(clean_.Picture()); }

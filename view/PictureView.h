@@ -17,6 +17,7 @@ namespace kaptor {
 
 class TBitmap;
 class TImage;
+class TMarkupLayer;
 class TPopupMenu;
 class TScrollBox;
 class TSpinEdit;
@@ -37,6 +38,8 @@ public:
     virtual void RangeModeSwitched(bool on) = 0;
     // A picture is there: the commands that work on one become usable.
     virtual void EnablePictureCommands() = 0;
+    // Markup mode on or off, or its objects or steps changed.
+    virtual void MarkupChanged() = 0;
 
 protected:
     ~TPictureViewListener() = default;
@@ -121,6 +124,14 @@ public:
     // The rubber band between two corners, drawn with an inverting pen: drawn twice it is gone.
     void DrawBand(POINT a, POINT b);
 
+    // Markup mode: the pointer draws markup on the picture at any zoom; range mode is left.
+    void BeginMarkup();
+    void EndMarkup();
+    bool MarkupMode() const { return markupMode_; }
+    TMarkupLayer& Markup() { return *markup_; }
+    // Markup placed on this picture since it came.
+    bool MarkupUnsaved() const;
+
     // The framed range cut from the clean copy; the shown picture is left without its frame.
     std::unique_ptr<TBitmap> CutRange();
     // The frame around the marked range, in the frame colour.
@@ -134,6 +145,9 @@ private:
     void ApplyRangeMode(bool on);
     void TakeCleanCopy();
     void ShowPointer(int x, int y);
+    void MouseUp(int x, int y);
+    // The picture is replaced: its markup goes with it.
+    void ForgetMarkup();
 
     TImage& shown_;
     TImage& clean_;
@@ -145,6 +159,8 @@ private:
     bool hasPicture_ = false;
     bool rangeMode_ = false;
     TRangeMarking marking_;
+    std::unique_ptr<TMarkupLayer> markup_;
+    bool markupMode_ = false;
 };
 
 }  // namespace kaptor

@@ -91,6 +91,7 @@ void TImage::Paint(HDC dc, const RECT& update) {
         StretchBlt(dc, 0, 0, w, h, src, 0, 0, bitmap->Width(), bitmap->Height(), SRCCOPY);
     }
     if (old) SelectPalette(dc, old, FALSE);
+    if (OnPaintOver) OnPaintOver(dc);
 }
 
 void TImage::Resized() {

@@ -23,6 +23,8 @@ public:
     // for; false: the nearest one, as a plain stretch shows it.
     bool AverageWhenSmaller = true;
     bool IncrementalDisplay = false;
+    // Draws over the picture after each paint (the paint DC, clipped to what is painted).
+    std::function<void(HDC dc)> OnPaintOver;
 
 protected:
     void CreateParamsFor(CreateParams& params) override;

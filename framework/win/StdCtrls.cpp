@@ -95,6 +95,7 @@ void TEdit::CreateParamsFor(CreateParams& params) {
     TWinControl::CreateParamsFor(params);
     params.ClassName = "EDIT";
     params.Style |= ES_AUTOHSCROLL | WS_BORDER;
+    if (MultiLine) params.Style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 

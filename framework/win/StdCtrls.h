@@ -56,6 +56,8 @@ public:
     void SetText(const std::string& text) { SetCaption(text); }
     std::string Caption() const override;
     int MaxLength = 0;
+    // Several lines, Enter starting a new one (set before the control is made).
+    bool MultiLine = false;
     TNotifyEvent OnChange;
     TNotifyEvent OnExit;
 

@@ -486,6 +486,16 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
     int edges[4] = {};
     SendMessageA(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     EXPECT_EQ(edges[0], Scaled(120));
+    // The markup band, shown in markup mode, holds its buttons and width box whole.
+    TBitmap picture(40, 30);
+    w.View().Install(picture);
+    w.Execute(TCommandId::Markup);
+    Pump();
+    int bands = 0;
+    for (TWinControl* c : w.Controls())
+        if (c->Visible() && FindWindowExA(c->Handle(), nullptr, nullptr, "□")) CheckControls(*c, "TKaptor32"), ++bands;
+    EXPECT_EQ(bands, 1);
+    w.Execute(TCommandId::Markup);
 }
 
 // ---------------------------------------------------------------- the page form

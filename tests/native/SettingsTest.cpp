@@ -80,7 +80,7 @@ TEST(SettingsWrite, TheElevenKeysInWriteOrderThenTheLaterOnes) {
         "ShowStsBar=0",     "Start TrayIcon=0", "End TrayIcon=0",       "Capture Client=0",
         "Show After Capturing=0", "Capture Control=0", "Show Cursor=1", "Hot Keys=0", "Show Countdown=1",
         "Copy After Capture=0", "Save After Capture=1", "Save Folder=D:\\Shots", "Save Name=Kaptor%Y%m%d-%H%M%S-%n.png",
-        "Monitor Under Pointer=1"};
+        "Monitor Under Pointer=1", "Markup Tool=1", "Markup Colour=255", "Markup Width=3"};
     EXPECT_EQ(ini.written, expected);
     TSettings back;
     LoadSettings(ini, back);

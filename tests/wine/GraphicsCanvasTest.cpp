@@ -26,6 +26,7 @@ struct NoListener final : TPictureViewListener {
     void ShowStatus(int, const std::string&) override {}
     void RangeModeSwitched(bool) override {}
     void EnablePictureCommands() override {}
+    void MarkupChanged() override {}
 };
 void DrawBand(TBitmap& b, POINT s, POINT e) {
     TestApp();

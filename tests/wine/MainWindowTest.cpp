@@ -144,6 +144,7 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
     using C = TCommandId;
     TMainWindow& w = MainWindow();
     Install(w, 40, 30);
+    w.Execute(C::Markup);  // the markup commands run in markup mode only
     std::vector<C> ran;
     w.BeforeCommand = [&](C id) {
         ran.push_back(id);
@@ -162,7 +163,8 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
         {"範囲指定解除", C::LeaveRange}, {"画像のｻｲｽﾞ変更", C::Resize}, {"ﾂｰﾙﾊﾞｰ", C::ShowToolBar},
         {"ｽﾃｰﾀｽﾊﾞｰ", C::ShowStatusBar}, {"全画面表示(復帰はESC)", C::FullScreen}, {"環境設定(&E)", C::Options},
         {"背景の色", C::BackgroundColour}, {"目次(&C)", C::HelpContents}, {"ｷｰﾜｰﾄﾞ検索(&K)", C::HelpKeywords},
-        {"ﾊﾞｰｼﾞｮﾝ情報(&A)", C::About}};
+        {"ﾊﾞｰｼﾞｮﾝ情報(&A)", C::About}, {"描画", C::Markup}, {"描画を元に戻す", C::UndoMarkup},
+        {"描画をやり直す", C::RedoMarkup}, {"選択した描画を削除", C::DeleteMarkup}};
     HMENU menus = GetMenu(w.Handle());
     int items = 0;
     for (int m = 0; m < GetMenuItemCount(menus); ++m) {
@@ -203,7 +205,8 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
         {TPlace::TrayMenu, C::End, "終了(&X)"}, {TPlace::PictureMenu, C::Options, "環境設定"},
         {TPlace::PictureMenu, C::Copy, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"}, {TPlace::PictureMenu, C::Paste, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから貼り付け"},
         {TPlace::PictureMenu, C::Open, "画像を開く(&O)"}, {TPlace::PictureMenu, C::Save, "画像を保存"},
-        {TPlace::PictureMenu, C::Print, "印刷(&P)"}, {TPlace::PictureMenu, C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)"},
+        {TPlace::ToolBar, C::Markup, ""}, {TPlace::PictureMenu, C::Print, "印刷(&P)"},
+        {TPlace::PictureMenu, C::PrinterSetup, "ﾌﾟﾘﾝﾀ設定(&U)"},
         {TPlace::PictureMenu, C::EnterRange, "ｷｬﾌﾟﾁｬｰ画像を範囲指定"}, {TPlace::PictureMenu, C::LeaveRange, "範囲指定解除"},
         {TPlace::TrayIcon, C::ShowWindow, ""}};
     for (const Shown& s : others) {
@@ -237,6 +240,8 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
     Settings.HotKeys = hotKeys;
     w.ApplyHotKeys();
     w.BeforeCommand = nullptr;
+    w.Execute(C::Markup);
+    EXPECT_FALSE(w.View().MarkupMode());
 }
 
 TEST(Capture, WholeScreenGivesTheScreenAtOneHundredPercent) {

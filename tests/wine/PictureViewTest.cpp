@@ -22,6 +22,7 @@ struct Recorder final : TPictureViewListener {
     void ShowStatus(int panel, const std::string& text) override { Status[panel].push_back(text); }
     void RangeModeSwitched(bool on) override { Switched.push_back(on); }
     void EnablePictureCommands() override { ++Enabled; }
+    void MarkupChanged() override {}
 };
 
 }  // namespace

@@ -83,7 +83,8 @@ TEST_F(SettingsFile, SaveWritesTheElevenKeysInWriteOrderThenTheLaterOnesOnANewFi
         "Start TrayIcon=0\r\nEnd TrayIcon=0\r\nCapture Client=0\r\nShow After Capturing=0\r\n"
         "Capture Control=1\r\nShow Cursor=0\r\nHot Keys=0\r\nShow Countdown=0\r\n"
         "Copy After Capture=0\r\nSave After Capture=0\r\nSave Folder=\r\nSave Name=Kaptor%Y%m%d-%H%M%S-%n.png\r\n"
-        "Monitor Under Pointer=0\r\n";
+        "Monitor Under Pointer=0\r\n"
+        "Markup Tool=1\r\nMarkup Colour=255\r\nMarkup Width=3\r\n";
     EXPECT_EQ(ReadFile(), expected);
     TSettings written = Settings;
     Settings = TSettings{};
