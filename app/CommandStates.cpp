@@ -37,8 +37,9 @@ bool Holds(TRule rule, const TCommandFacts& f) {
         case TRule::ToolBarShown: return f.toolBarShown;
         case TRule::StatusBarShown: return f.statusBarShown;
         case TRule::MarkupMode: return f.markupMode;
+        case TRule::FillShapes: return f.fillShapes;
+        default: return f.markupTool == static_cast<int>(rule) - static_cast<int>(TRule::SelectTool);
     }
-    return false;
 }
 
 bool ZoomBoxEnabled(const TCommandFacts& f) { return f.rangeSwitchedAt > f.resizeStartedAt ? !f.rangeMode : true; }

@@ -10,6 +10,8 @@ namespace kaptor {
 struct TCommandFacts {
     bool rangeMode = false;
     bool markupMode = false;
+    int markupTool = 0;  // the band's tool in use, as a TMarkupTool
+    bool fillShapes = false;
     bool fullScreen = false;
     // The capture lock as the latest capture step set it (the capture commands own it): the
     // whole-screen, chosen-window and region commands, and apart from them the active-window
@@ -54,6 +56,10 @@ enum class TRule : std::uint8_t {
     ToolBarShown,         // checked
     StatusBarShown,       // checked
     MarkupMode,           // down, checked: markup mode on; enabled: the markup commands
+    FillShapes,           // down: shapes are drawn filled
+    // Down: the markup tool of that name is the one in use (in the order of the tools).
+    SelectTool, RectangleTool, EllipseTool, LineTool, ArrowTool, PenTool, HighlighterTool, TextTool, StepTool,
+    RedactTool, PixelateTool,
 };
 
 bool Holds(TRule rule, const TCommandFacts& facts);

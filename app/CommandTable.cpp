@@ -16,6 +16,7 @@
 #include "framework/win/StdCtrls.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "view/MarkupLayer.h"
 
 namespace kaptor {
 
@@ -30,6 +31,7 @@ struct TMainWindow::TCommandRow {
     TRule guard;  // the command runs, from wherever it comes, only while this holds
     int helpTopic;
     std::optional<THotKey> hotKey;
+    bool replacesPicture = false;  // asks first while markup is unsaved
 };
 
 struct TMainWindow::TMenuRow {
@@ -67,19 +69,19 @@ using W = TMainWindow;
 
 const TMainWindow::TCommandRow& TMainWindow::Row(TCommandId id) {
     static constexpr TCommandRow rows[] = {
-        {C::Open, &W::OpenPicture, R::Always, MainWindowTopic, {}},
+        {C::Open, &W::OpenPicture, R::Always, MainWindowTopic, {}, true},
         {C::Save, &W::SavePicture, R::Always, MainWindowTopic, {}},
         {C::Print, &W::PrintPicture, R::Always, MainWindowTopic, {}},
         {C::PrinterSetup, &W::SetUpPrinter, R::Always, MainWindowTopic, {}},
         {C::Exit, &W::CloseWindow, R::Always, MainWindowTopic, {}},
-        {C::CaptureWholeScreen, &W::CaptureWholeScreen, R::WholeScreenCapture, MainWindowTopic, THotKey::WholeScreen},
-        {C::CaptureChosenWindow, &W::CaptureChosenWindow, R::WholeScreenCapture, MainWindowTopic, {}},
+        {C::CaptureWholeScreen, &W::CaptureWholeScreen, R::WholeScreenCapture, MainWindowTopic, THotKey::WholeScreen, true},
+        {C::CaptureChosenWindow, &W::CaptureChosenWindow, R::WholeScreenCapture, MainWindowTopic, {}, true},
         {C::CaptureActiveWindow, &W::CaptureActiveWindow, R::ActiveWindowCapture, MainWindowTopic,
-         THotKey::ActiveWindow},
-        {C::CaptureRegion, &W::CaptureRegion, R::WholeScreenCapture, RegionTopic, THotKey::Region},
-        {C::CaptureLastRegion, &W::CaptureLastRegion, R::WholeScreenCapture, RegionTopic, {}},
+         THotKey::ActiveWindow, true},
+        {C::CaptureRegion, &W::CaptureRegion, R::WholeScreenCapture, RegionTopic, THotKey::Region, true},
+        {C::CaptureLastRegion, &W::CaptureLastRegion, R::WholeScreenCapture, RegionTopic, {}, true},
         {C::Copy, &W::CopyPicture, R::Always, MainWindowTopic, {}},
-        {C::Paste, &W::PastePicture, R::Always, MainWindowTopic, {}},
+        {C::Paste, &W::PastePicture, R::Always, MainWindowTopic, {}, true},
         {C::EnterRange, &W::EnterRange, R::Always, MainWindowTopic, {}},
         {C::LeaveRange, &W::LeaveRange, R::Always, MainWindowTopic, {}},
         {C::Resize, &W::ResizePicture, R::Always, MainWindowTopic, {}},
@@ -99,6 +101,26 @@ const TMainWindow::TCommandRow& TMainWindow::Row(TCommandId id) {
         {C::UndoMarkup, &W::UndoMarkup, R::MarkupMode, MarkupTopic, {}},
         {C::RedoMarkup, &W::RedoMarkup, R::MarkupMode, MarkupTopic, {}},
         {C::DeleteMarkup, &W::DeleteMarkup, R::MarkupMode, MarkupTopic, {}},
+        {C::SelectTool, &W::ChooseTool<TMarkupTool::Select>, R::MarkupMode, MarkupTopic, {}},
+        {C::RectangleTool, &W::ChooseTool<TMarkupTool::Rectangle>, R::MarkupMode, MarkupTopic, {}},
+        {C::EllipseTool, &W::ChooseTool<TMarkupTool::Ellipse>, R::MarkupMode, MarkupTopic, {}},
+        {C::LineTool, &W::ChooseTool<TMarkupTool::Line>, R::MarkupMode, MarkupTopic, {}},
+        {C::ArrowTool, &W::ChooseTool<TMarkupTool::Arrow>, R::MarkupMode, MarkupTopic, {}},
+        {C::PenTool, &W::ChooseTool<TMarkupTool::Pen>, R::MarkupMode, MarkupTopic, {}},
+        {C::HighlighterTool, &W::ChooseTool<TMarkupTool::Highlighter>, R::MarkupMode, MarkupTopic, {}},
+        {C::TextTool, &W::ChooseTool<TMarkupTool::Text>, R::MarkupMode, MarkupTopic, {}},
+        {C::StepTool, &W::ChooseTool<TMarkupTool::Step>, R::MarkupMode, MarkupTopic, {}},
+        {C::RedactTool, &W::ChooseTool<TMarkupTool::Redact>, R::MarkupMode, MarkupTopic, {}},
+        {C::PixelateTool, &W::ChooseTool<TMarkupTool::Pixelate>, R::MarkupMode, MarkupTopic, {}},
+        {C::RedMarkup, &W::ChooseColour<RGB(0xFF, 0x00, 0x00)>, R::MarkupMode, MarkupTopic, {}},
+        {C::BlueMarkup, &W::ChooseColour<RGB(0x00, 0x00, 0xFF)>, R::MarkupMode, MarkupTopic, {}},
+        {C::GreenMarkup, &W::ChooseColour<RGB(0x00, 0xA0, 0x00)>, R::MarkupMode, MarkupTopic, {}},
+        {C::YellowMarkup, &W::ChooseColour<RGB(0xFF, 0xFF, 0x00)>, R::MarkupMode, MarkupTopic, {}},
+        {C::BlackMarkup, &W::ChooseColour<RGB(0x00, 0x00, 0x00)>, R::MarkupMode, MarkupTopic, {}},
+        {C::WhiteMarkup, &W::ChooseColour<RGB(0xFF, 0xFF, 0xFF)>, R::MarkupMode, MarkupTopic, {}},
+        {C::PickMarkupColour, &W::PickMarkupColour, R::MarkupMode, MarkupTopic, {}},
+        {C::FillShapes, &W::ToggleFillShapes, R::MarkupMode, MarkupTopic, {}},
+        {C::RestartSteps, &W::RestartSteps, R::MarkupMode, MarkupTopic, {}},
     };
     // One row per command, in the order of the ids: a row is found by its id.
     static_assert(std::size(rows) == CommandCount);
@@ -303,6 +325,83 @@ void TMainWindow::BuildZoomBand() {
     }
 }
 
+void TMainWindow::BuildMarkupBand() {
+    // Two lines: the tools, then colour, width and fill; the window's least width holds each.
+    static const TButtonRow tools[] = {
+        {C::SelectTool, "選択", "描画を選択・移動(Delで削除)", 0, R::MarkupMode, R::SelectTool, true, 0, 40},
+        {C::RectangleTool, "□", "四角形", 0, R::MarkupMode, R::RectangleTool, true, 0, 25},
+        {C::EllipseTool, "○", "楕円", 0, R::MarkupMode, R::EllipseTool, true, 0, 25},
+        {C::LineTool, "／", "直線", 0, R::MarkupMode, R::LineTool, true, 0, 25},
+        {C::ArrowTool, "→", "矢印", 0, R::MarkupMode, R::ArrowTool, true, 0, 25},
+        {C::PenTool, "ﾍﾟﾝ", "ﾌﾘｰﾊﾝﾄﾞ", 0, R::MarkupMode, R::PenTool, true, 0, 40},
+        {C::HighlighterTool, "ﾏｰｶｰ", "蛍光ﾏｰｶｰ", 0, R::MarkupMode, R::HighlighterTool, true, 0, 40},
+        {C::TextTool, "ﾃｷｽﾄ", "文字", 0, R::MarkupMode, R::TextTool, true, 0, 40},
+        {C::StepTool, "①", "番号(順に増える)", 0, R::MarkupMode, R::StepTool, true, 0, 25},
+        {C::RedactTool, "■", "塗りつぶして隠す", 0, R::MarkupMode, R::RedactTool, true, 0, 25},
+        {C::PixelateTool, "ﾓｻﾞｲｸ", "ﾓｻﾞｲｸで隠す", 0, R::MarkupMode, R::PixelateTool, true, 0, 40},
+    };
+    static const TButtonRow colours[] = {
+        {C::RedMarkup, "赤", "赤", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::BlueMarkup, "青", "青", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::GreenMarkup, "緑", "緑", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::YellowMarkup, "黄", "黄", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::BlackMarkup, "黒", "黒", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::WhiteMarkup, "白", "白", 0, R::MarkupMode, R::Always, true, 0, 22},
+        {C::PickMarkupColour, "色...", "色の選択", 0, R::MarkupMode, R::Always, true, 0, 36},
+    };
+    static const TButtonRow fill[] = {
+        {C::FillShapes, "塗", "図形を塗りつぶす", 0, R::MarkupMode, R::FillShapes, true, 0, 25, true},
+        {C::RestartSteps, "①ﾘｾｯﾄ", "番号を1から振り直す", 0, R::MarkupMode, R::Always, true, 0, 50},
+    };
+    constexpr int ButtonHeight = 23;
+    markupBand_ = new TPanel(this);
+    markupBand_->SetVisible(false);
+    markupBand_->SetHeight(2 * ButtonHeight + 6);
+    markupBand_->SetParent(this);
+    markupBand_->SetAlign(TAlign::alTop);
+    BuildMarkupButtons(tools, static_cast<int>(std::size(tools)), 2, 2);
+    const int top = 2 + ButtonHeight + 2;
+    int left = BuildMarkupButtons(colours, static_cast<int>(std::size(colours)), 2, top) + 6;
+    // The line width lies between the colours and the fill, a box like the zoom box.
+    auto* label = new TLabel(this);
+    label->SetBounds(left, top + 5, 16, 12);
+    label->SetParent(markupBand_);
+    label->SetCaption("太");
+    left += 18;
+    markupWidth_ = new TSpinEdit(this);
+    markupWidth_->SetBounds(left, top + 1, 40, 21);
+    markupWidth_->SetMinValue(1);
+    markupWidth_->SetMaxValue(20);
+    markupWidth_->SetMaxLength(2);
+    markupWidth_->SetEditorEnabled(false);
+    markupWidth_->SetParent(markupBand_);
+    markupWidth_->SetValue(3);
+    markupWidth_->OnChange = [this](TComponent*) {
+        TMarkupLayer& markup = pictureView_->Markup();
+        markup.Style.SetWidth(markupWidth_->Value());
+        markup.StyleChanged();
+    };
+    BuildMarkupButtons(fill, static_cast<int>(std::size(fill)), left + 42, top);
+}
+
+int TMainWindow::BuildMarkupButtons(const TButtonRow* rows, int count, int left, int top) {
+    for (const TButtonRow& row : std::span(rows, static_cast<std::size_t>(count))) {
+        auto* b = new TSpeedButton(this);
+        b->SetBounds(left, top, row.width, 23);
+        b->SetCaption(row.caption);
+        b->SetHint(row.hint);
+        b->SetParent(markupBand_);
+        // The tools are a group, one of them down; the fill is down on its own.
+        if (row.toggle) b->SetGroupIndex(4), b->AllowAllUp = true;
+        else if (row.down != R::Always) b->SetGroupIndex(3);
+        const TCommandId id = row.id;
+        b->OnClick = [this, id](TComponent*) { Execute(id); };
+        built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});
+        left += row.width;
+    }
+    return left;
+}
+
 void TMainWindow::BuildZoomBox() {
     auto* label = new TLabel(this);
     label->SetBounds(85, 9, 24, 12);
@@ -325,7 +424,7 @@ void TMainWindow::Execute(TCommandId id) {
     const TCommandRow& row = Row(id);
     if (!Holds(row.guard, facts_)) return;
     if (BeforeCommand && !BeforeCommand(id)) return;
-    if (!MayDropMarkup(id)) return;
+    if (row.replacesPicture && !MayDropMarkup()) return;
     (this->*row.handler)();
 }
 
@@ -347,6 +446,11 @@ void TMainWindow::ApplyCommandStates() {
     facts_.activeCaptureLocked = captures_ && captures_->ActiveWindowLocked();
     facts_.toolBarShown = Settings.ShowBar;
     facts_.statusBarShown = Settings.ShowStsBar;
+    if (pictureView_) {
+        const TMarkupStyle& style = pictureView_->Markup().Style;
+        facts_.markupTool = static_cast<int>(style.tool);
+        facts_.fillShapes = style.filled;
+    }
     for (const TBuilt& b : built_) {
         const bool enabled = Holds(b.enabled, facts_);
         const bool down = b.down != TRule::Always && Holds(b.down, facts_);

@@ -16,11 +16,15 @@ enum class TCommandId : std::uint8_t {
     HelpContents, HelpKeywords, About,                                                         // help
     PrintDesktop, ShowWindow, End,                                                             // the tray only
     Markup, UndoMarkup, RedoMarkup, DeleteMarkup,                                              // markup
+    SelectTool, RectangleTool, EllipseTool, LineTool, ArrowTool, PenTool, HighlighterTool,     // its band
+    TextTool, StepTool, RedactTool, PixelateTool,
+    RedMarkup, BlueMarkup, GreenMarkup, YellowMarkup, BlackMarkup, WhiteMarkup, PickMarkupColour,
+    FillShapes, RestartSteps,
     Count
 };
 inline constexpr int CommandCount = static_cast<int>(TCommandId::Count);
 
-// Where a command's control is: the menu bar, the tool bar (and the zoom band's buttons), the
+// Where a command's control is: the menu bar, the tool bar (and the zoom and markup bands' buttons), the
 // tray icon's menu, the picture's context menu, a Print Screen key, the tray icon's double click.
 enum class TPlace : std::uint8_t { MenuBar, ToolBar, TrayMenu, PictureMenu, HotKey, TrayIcon };
 

@@ -52,6 +52,7 @@
 #include "framework/win/Forms.h"
 #include "framework/win/Graphics.h"
 #include "framework/win/Menus.h"
+#include "markup/MarkupDocument.h"
 #include "view/PictureView.h"
 
 namespace kaptor {
@@ -193,6 +194,18 @@ private:
     void UndoMarkup();
     void RedoMarkup();
     void DeleteMarkup();
+    // The markup band: one handler for each tool and each colour of the palette.
+    template <TMarkupTool Tool>
+    void ChooseTool() {
+        ChooseMarkupTool(Tool);
+    }
+    template <TColor Colour>
+    void ChooseColour() {
+        ChooseMarkupColour(Colour);
+    }
+    void PickMarkupColour();
+    void ToggleFillShapes();
+    void RestartSteps();
 
     // ---- start, keys, painting, closing
     void Started();
@@ -213,10 +226,13 @@ private:
     void MarkupModeSwitched(bool on);
     // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp).
     void BuildMarkupBand();
+    // Lays the rows out from left on one line of the band; returns where the line ends.
+    int BuildMarkupButtons(const TButtonRow* rows, int count, int left, int top);
+    void ChooseMarkupTool(TMarkupTool tool);
     void ChooseMarkupColour(TColor colour);
     bool AskMarkupText(std::string& text);
-    // A command that replaces the picture asks first while markup is unsaved.
-    bool MayDropMarkup(TCommandId id);
+    // Before a command replaces the picture: asks first while markup is unsaved.
+    bool MayDropMarkup();
     // The capture commands' lock changed (app/CaptureHandlers.cpp).
     void CaptureLockChanged() override;
     // A capture gave a new picture: the after-capture actions, and the status bar says where
@@ -242,8 +258,6 @@ private:
     TPanel* zoomBand_ = nullptr;
     TPanel* markupBand_ = nullptr;  // shown in markup mode
     TSpinEdit* markupWidth_ = nullptr;
-    TSpeedButton* markupFill_ = nullptr;
-    std::vector<TSpeedButton*> markupTools_;  // in the order of TMarkupTool
     class TMarkupTextDialog* markupText_ = nullptr;  // made when first asked
     TSpinEdit* zoomBox_ = nullptr;
     TScrollBox* pictureArea_ = nullptr;

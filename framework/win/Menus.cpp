@@ -177,8 +177,8 @@ bool TMenu::UpdateItemState(const TMenuItem& item) {
     // An item on the menu bar itself, or one that opens a sub-menu, is not found by command.
     if (item.Parent() == items_ || item.Count() > 0 || item.IsSeparator()) return false;
     HMENU menu = handle_.get();
-    if (EnableMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED)) ==
-        static_cast<UINT>(-1))
+    // The previous state, or -1 for an item that is not there.
+    if (EnableMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED)) == -1)
         return false;  // not in the menu now (hidden, or below a hidden item)
     return CheckMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED)) !=
            static_cast<DWORD>(-1);

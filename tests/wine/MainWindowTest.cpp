@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "settings/Settings.h"
 #include "framework/win/Bitmap.h"
+#include "view/MarkupLayer.h"
 
 #include <commctrl.h>
 
@@ -222,6 +223,13 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
         EXPECT_TRUE(w.Click(s.id, s.place)) << what;
         expectRuns(what, {s.id});
     }
+    // The markup band: each button runs its own command.
+    for (int i = static_cast<int>(C::SelectTool); i <= static_cast<int>(C::RestartSteps); ++i) {
+        const std::string what = "markup band " + std::to_string(i);
+        EXPECT_FALSE(w.Caption(static_cast<C>(i), TPlace::ToolBar).empty()) << what;
+        EXPECT_TRUE(w.Click(static_cast<C>(i), TPlace::ToolBar)) << what;
+        expectRuns(what, {static_cast<C>(i)});
+    }
     // The return from full screen is there, and off: neither its item nor the command runs.
     EXPECT_EQ(w.Caption(C::LeaveFullScreen, TPlace::PictureMenu), "復帰");
     w.Click(C::LeaveFullScreen, TPlace::PictureMenu);
@@ -240,6 +248,14 @@ TEST(MainWindow, EveryPlaceOfACommandRunsThatCommand) {
     Settings.HotKeys = hotKeys;
     w.ApplyHotKeys();
     w.BeforeCommand = nullptr;
+    // The tool in use is down, the others up; the fill goes down and up on its own.
+    w.Execute(C::EllipseTool);
+    w.Execute(C::FillShapes);
+    EXPECT_TRUE(w.Down(C::EllipseTool) && !w.Down(C::SelectTool) && !w.Down(C::RectangleTool) && w.Down(C::FillShapes));
+    w.Click(C::ArrowTool, TPlace::ToolBar);
+    w.Click(C::FillShapes, TPlace::ToolBar);
+    EXPECT_TRUE(w.Down(C::ArrowTool) && !w.Down(C::EllipseTool) && !w.Down(C::FillShapes));
+    EXPECT_EQ(w.View().Markup().Style.tool, TMarkupTool::Arrow);
     w.Execute(C::Markup);
     EXPECT_FALSE(w.View().MarkupMode());
 }
