@@ -9,21 +9,6 @@ namespace kaptor {
 
 namespace {
 
-// A kernel handle of ours (a process, the console).
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~KernelHandle() {
-        if (h_) CloseHandle(h_);
-    }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 constexpr const char* AnswerClass = "TKaptorAnswer";
 
 struct TWaiting {
@@ -53,12 +38,11 @@ void Write(DWORD which, const std::string& text) {
     if (text.empty()) return;
     HANDLE out = GetStdHandle(which);
     // A program without a console of its own writes to the one it was started from.
-    std::unique_ptr<KernelHandle> console;
+    UniqueKernel console;
     if (!out || out == INVALID_HANDLE_VALUE) {
         if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return;
-        console = std::make_unique<KernelHandle>(
-            CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        out = console->get();
+        console = Kernel(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        out = console.get();
         if (!out) return;
     }
     const std::string line = text + "\r\n";
@@ -117,7 +101,7 @@ bool HandOver(const TCaptureSwitches& switches, TRequestResult& result) {
     // that ends before it answers will never answer.
     DWORD pid = 0;
     GetWindowThreadProcessId(running, &pid);
-    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    const UniqueKernel process(OpenProcess(SYNCHRONIZE, FALSE, pid));
     HANDLE handles[1] = {process.get()};
     while (!waiting.answered) {
         const DWORD woke = MsgWaitForMultipleObjects(handles[0] ? 1 : 0, handles, FALSE, INFINITE, QS_ALLINPUT);

@@ -10,7 +10,7 @@
 namespace kaptor {
 
 // Live handles owned by the framework, by kind.
-enum class HandleKind { Gdi, DC, Icon, Menu, Window, Global, Count };
+enum class HandleKind { Gdi, DC, Icon, Menu, Window, Global, Kernel, Count };
 long OwnedHandles(HandleKind kind);
 long OwnedGdiHandles();   // GDI objects and device contexts
 long OwnedUserHandles();  // icons, cursors, menus, windows
@@ -83,6 +83,11 @@ struct GlobalTraits {
     static void Close(HGLOBAL h) { GlobalFree(h); }
 };
 
+struct KernelTraits {
+    static constexpr HandleKind Kind = HandleKind::Kernel;
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+
 template <class T>
 using UniqueGdi = UniqueHandle<T, GdiTraits>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
@@ -95,6 +100,9 @@ using UniqueMemDC = UniqueHandle<HDC, MemDCTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
+// A kernel object (a process, a file); make it from INVALID_HANDLE_VALUE through Kernel().
+using UniqueKernel = UniqueHandle<HANDLE, KernelTraits>;
+inline UniqueKernel Kernel(HANDLE h) { return UniqueKernel(h == INVALID_HANDLE_VALUE ? nullptr : h); }
 // A plain window of our own class (the framework's controls keep theirs themselves).
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 
