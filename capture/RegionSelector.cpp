@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <emmintrin.h>
-#include <vector>
 
 #include "capture/Monitors.h"
 
@@ -34,8 +34,8 @@ int BandHeight(int width, int height) {
 // (and the unused top byte).
 constexpr std::uint32_t Dimmed(std::uint32_t p) { return (p >> 1) & 0x7F7F7F; }
 
-// Four pixels a step where the processor has SSE2 (the program also runs on ones without);
-// the stack is aligned for it, as callers built for those do not.
+// Four pixels a step where the processor has SSE2 (the program is built to run on ones
+// without, so it keeps the stack aligned only for them: this function aligns its own).
 __attribute__((target("sse2"), force_align_arg_pointer)) void DimWide(const std::uint32_t* from,
                                                                       std::uint32_t* into, LONG n) {
     const __m128i mask = _mm_set1_epi32(0x7F7F7F);
@@ -110,7 +110,10 @@ private:
         std::ptrdiff_t Step;
         std::uint32_t* operator[](LONG y) const { return reinterpret_cast<std::uint32_t*>(First + y * Step); }
     };
-    static Rows RowsOf(TBitmap& b) { return {b.ScanLine(0), b.Height() > 1 ? b.ScanLine(1) - b.ScanLine(0) : 0}; }
+    static Rows RowsOf(TBitmap& b) {
+        if (b.Width() == 0 || b.Height() == 0) return {nullptr, 0};  // nothing is ever painted
+        return {b.ScanLine(0), b.Height() > 1 ? b.ScanLine(1) - b.ScanLine(0) : 0};
+    }
     Rows screenRows_, bandRows_;
     Marks shown_;  // the marks as the last paint drew them
     RECT rect_{0, 0, 0, 0};
