@@ -140,9 +140,6 @@ RegionSelector::RegionSelector(TBitmap& screen, const RECT& area, const RECT* st
         if (!HasRect()) rect_ = {0, 0, 0, 0};
         spanned_ = rect_;
     }
-    GetCursorPos(&pointer_);
-    pointer_ = {pointer_.x - origin_.x, pointer_.y - origin_.y};
-    shown_ = MarksNow();
 
     static const char* cls = [] {
         WNDCLASSA wc{};
@@ -175,6 +172,11 @@ std::optional<RECT> RegionSelector::Run() {
     ShowWindow(wnd_.get(), SW_SHOW);
     SetForegroundWindow(wnd_.get());
     SetFocus(wnd_.get());
+    // The label goes by the pointer, asked once the window shows: asked before, the answer
+    // waited for the display to do what showing the window waits for anyway.
+    GetCursorPos(&pointer_);
+    pointer_ = {pointer_.x - origin_.x, pointer_.y - origin_.y};
+    shown_ = MarksNow();
     MSG msg;
     while (!done_) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
