@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "Driver.h"
 #include "WindowKit.h"
@@ -66,10 +67,33 @@ TEST(RegionCapture, DraggedRegionEscAndTheSameRegionAgain) {
     const auto now = ScreenPixels(cr);
     ASSERT_EQ(std::count(now.begin(), now.end(), 0x30A050u), static_cast<std::ptrdiff_t>(now.size()));
 
+    // The selector shows the last rectangle as it is, framed white and black, and the rest at
+    // half brightness, also where the size label was before the pointer moved away.
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const RECT area = ClientRectOnScreen(cover.Handle());
+    auto wrong = [&] {
+        const auto shown = ScreenPixels(area);
+        int n = 0;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const POINT at{area.left + static_cast<LONG>(i % (area.right - area.left)),
+                           area.top + static_cast<LONG>(i / (area.right - area.left))};
+            RECT ring = cr;
+            std::uint32_t want = PtInRect(&ring, at) ? 0x30A050u : 0x185028u;
+            for (std::uint32_t frame : {0xFFFFFFu, 0u})
+                if (InflateRect(&ring, 1, 1), want == 0x185028u && PtInRect(&ring, at)) want = frame;
+            n += shown[i] != want;
+        }
+        return n;
+    };
     // Esc on the selector: the pattern stays the picture.
     ASSERT_TRUE(Activate(main));
+    MoveMouse(sw - 200, sh - 100);
     PressKey(VK_F8);
     ASSERT_TRUE(WaitVisible(p.Pid(), "TKaptorRegion"));
+    MoveMouse(cr.left + 10, cr.bottom + 10);
+    EXPECT_TRUE(WaitFor([&] { return wrong() > 0; }));  // the label is over the cover
+    MoveMouse(sw - 200, sh - 100);
+    EXPECT_TRUE(WaitFor([&] { return wrong() == 0; })) << wrong();
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(Gone(p.Pid(), "TKaptorRegion"));
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main); }));
@@ -105,7 +129,6 @@ TEST(RegionCapture, DraggedRegionEscAndTheSameRegionAgain) {
     EXPECT_EQ(Mismatches(keyed, [&](int x, int y) { return TestPattern::ColorAt(x + 12, y + 10, cw, ch); }), 0);
 
     // A drag to the screen's far corner takes the corner pixel.
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     PlainWindow corner("Region corner", sw - 80, sh - 80, 160, 160, SW_SHOWNORMAL, RGB(0xC0, 0x30, 0x90));
     SetWindowPos(corner.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ASSERT_TRUE(Activate(main));
