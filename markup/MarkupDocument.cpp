@@ -142,12 +142,14 @@ bool Cornered(TMarkupTool kind) {
            kind == TMarkupTool::Pixelate;
 }
 
+bool Stroked(TMarkupTool kind) { return kind == TMarkupTool::Pen || kind == TMarkupTool::Highlighter; }
+
 }  // namespace
 
 std::vector<TMarkPoint> Handles(const TMarkupObject& o) {
     if (o.points.size() < 2) return {};
     if (o.kind == TMarkupTool::Line || o.kind == TMarkupTool::Arrow) return {o.points.front(), o.points.back()};
-    if (!Cornered(o.kind)) return {};
+    if (!Cornered(o.kind) && !Stroked(o.kind)) return {};
     const TMarkRect a = Area(o);
     return {{a.left, a.top}, {a.right, a.top}, {a.right, a.bottom}, {a.left, a.bottom}};
 }
@@ -157,8 +159,18 @@ TMarkupObject WithHandleAt(TMarkupObject o, std::size_t i, TMarkPoint p) {
     if (i >= handles.size()) return o;
     if (handles.size() == 2) {
         (i == 0 ? o.points.front() : o.points.back()) = p;
+        return o;
+    }
+    const TMarkPoint fixed = handles[(i + 2) % 4], from = handles[i];
+    if (Stroked(o.kind)) {
+        // The stroke stretches with its box; the opposite corner stays where it is.
+        auto scaled = [](int v, int fixedV, int fromV, int toV) {
+            if (fromV == fixedV) return v + toV - fromV;
+            return fixedV + static_cast<int>(std::lround(double(v - fixedV) * (toV - fixedV) / (fromV - fixedV)));
+        };
+        for (TMarkPoint& q : o.points) q = {scaled(q.x, fixed.x, from.x, p.x), scaled(q.y, fixed.y, from.y, p.y)};
     } else {
-        o.points = {handles[(i + 2) % 4], p};
+        o.points = {fixed, p};
     }
     return o;
 }

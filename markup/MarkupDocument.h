@@ -68,8 +68,9 @@ TMarkArea Footprint(const TMarkupObject& object);
 TMarkRect Area(const TMarkupObject& object);
 // Whether a pointer at p picks the object (within slack pixels of its lines).
 bool Hits(const TMarkupObject& object, TMarkPoint p, int slack);
-// The points a selected object is resized by: the corners of a shape or redaction (from the
-// top-left, clockwise), the two ends of a line or arrow; none for the others.
+// The points a selected object is resized by: the corners of a shape, redaction or stroke
+// (from the top-left, clockwise), the two ends of a line or arrow; none for text and step
+// markers, whose size follows the line width.
 std::vector<TMarkPoint> Handles(const TMarkupObject& object);
 // The object with handle i dragged to p (the opposite corner stays where it is).
 TMarkupObject WithHandleAt(TMarkupObject object, std::size_t i, TMarkPoint p);

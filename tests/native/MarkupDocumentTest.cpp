@@ -68,4 +68,8 @@ TEST(MarkupGeometry, PixelateBlocksAreNeverSmallerThanTheTextBeneath) {
     // A corner dragged past the opposite one: the shape turns over that corner.
     EXPECT_EQ(Area(WithHandleAt(filled, 2, {0, 5})), (TMarkRect{0, 5, 10, 10}));
     EXPECT_EQ(WithHandleAt(Box(1, 2, 3, 4, TMarkupTool::Arrow), 0, {9, 9}).points, (std::vector<TMarkPoint>{{9, 9}, {3, 4}}));
+    // A stroke stretches with its box: its bottom-right corner dragged from (30, 20) to (50, 40).
+    TMarkupObject pen = Box(10, 10, 30, 20, TMarkupTool::Pen);
+    pen.points.insert(pen.points.begin() + 1, TMarkPoint{20, 15});
+    EXPECT_EQ(WithHandleAt(pen, 2, {50, 40}).points, (std::vector<TMarkPoint>{{10, 10}, {30, 25}, {50, 40}}));
 }
