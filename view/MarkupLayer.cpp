@@ -208,7 +208,8 @@ void TMarkupLayer::MouseMove(int x, int y) {
     if (!drawing_) return;
     const TMarkPoint p = ToPicture(x, y);
     TMarkupObject& o = *drawing_;
-    if (o.kind == TMarkupTool::Pen || o.kind == TMarkupTool::Highlighter) {
+    // A stroke being drawn grows; a placed one being moved or stretched goes on below.
+    if (!moving_ && (o.kind == TMarkupTool::Pen || o.kind == TMarkupTool::Highlighter)) {
         if (o.points.back() == p) return;
         // Only the new piece of the stroke shows anew.
         TMarkupObject piece = o;

@@ -119,6 +119,11 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     s.DragOn(275, 200, 275, 200);
     PressKey(VK_DELETE);
     ASSERT_TRUE(s.Press("赤"));
+    // A pen stroke, selected and moved down as a whole.
+    ASSERT_TRUE(s.Press("ﾍﾟﾝ"));
+    s.DragOn(30, 190, 70, 190);
+    ASSERT_TRUE(s.Press("選択"));
+    s.DragOn(50, 190, 50, 215);
     // Text: Latin and Japanese typed into the text box, in red.
     ASSERT_TRUE(s.Press("ﾃｷｽﾄ"));
     const RECT pic = ClientRectOnScreen(PictureControl(s.Main));
@@ -147,9 +152,9 @@ TEST(MarkupE2E, ShapesLandOnTheirPicturePixelsAtZoom100And200) {
     ASSERT_EQ(p.Height, H);
     for (auto [x, y] : {std::pair{20, 50}, {120, 50}, {70, 20}, {70, 80}})
         EXPECT_EQ(p.At(x, y), 0x0000FF) << x << ", " << y;
-    for (auto [x, y] : {std::pair{80, 150}, {147, 150}, {160, 35}, {200, 35}, {180, 20}, {180, 50}})
+    for (auto [x, y] : {std::pair{80, 150}, {147, 150}, {160, 35}, {200, 35}, {180, 20}, {180, 50}, {50, 215}})
         EXPECT_EQ(p.At(x, y), Red) << x << ", " << y;
-    for (auto [x, y] : {std::pair{70, 50}, {15, 50}, {80, 140}, {180, 35}, {210, 35}, {155, 35}, {110, 50}, {275, 200}})
+    for (auto [x, y] : {std::pair{70, 50}, {15, 50}, {80, 140}, {180, 35}, {210, 35}, {155, 35}, {110, 50}, {275, 200}, {50, 190}})
         EXPECT_EQ(p.At(x, y), White) << x << ", " << y;
     // Each line of the text, the Japanese character beside the Latin ones: red there only.
     auto reddish = [&](int left, int top, int right, int bottom) {
