@@ -529,6 +529,12 @@ F Proc(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+namespace {
+std::string decodeFailure;
+}
+
+const std::string& DecodeFailure() { return decodeFailure; }
+
 bool DecodePictureFile(const std::string& path, Pixels& out) {
     // GDI+'s flat interface, loaded when needed so the driver links against nothing more.
     struct StartupInput {
@@ -560,7 +566,12 @@ bool DecodePictureFile(const std::string& path, Pixels& out) {
     wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
                                                              static_cast<int>(wide.size()))));
     void* bitmap = nullptr;
-    bool ok = fromFile(wide.c_str(), &bitmap) == 0 && bitmap;
+    const int status = fromFile(wide.c_str(), &bitmap);
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file);
+    decodeFailure = "GdipCreateBitmapFromFile " + std::to_string(status) + ", the file " +
+                    std::to_string(file.nFileSizeLow) + " bytes";
+    bool ok = status == 0 && bitmap;
     UINT w = 0, h = 0;
     ok = ok && width(bitmap, &w) == 0 && height(bitmap, &h) == 0;
     if (ok) {

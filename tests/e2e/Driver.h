@@ -111,6 +111,8 @@ bool AnswerSaveDialog(HWND dialog, const std::string& fileName, int typeEntry);
 bool ReadBmpFile(const std::string& path, Pixels& out);
 // Any picture file the system's image decoders read (JPEG among them).
 bool DecodePictureFile(const std::string& path, Pixels& out);
+// Why the last DecodePictureFile failed: the step, GDI+'s status and the file's size then.
+const std::string& DecodeFailure();
 // The first bytes of a file (fewer if it is shorter).
 std::vector<std::uint8_t> FileStart(const std::string& path, std::size_t count);
 

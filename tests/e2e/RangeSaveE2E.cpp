@@ -247,7 +247,7 @@ TEST(RangeSaveE2E, CaptureAndRangeSavedAsPngHoldExactlyTheirPixels) {
     ASSERT_TRUE(s.Frame());
     const std::string range = dir + "range.png";
     ASSERT_TRUE(SaveAs(s, dir + "range", 3, range));
-    ASSERT_TRUE(DecodePictureFile(range, decoded));
+    ASSERT_TRUE(DecodePictureFile(range, decoded)) << DecodeFailure();
     ASSERT_EQ(decoded.Width, s.RangeWidth());
     ASSERT_EQ(decoded.Height, s.RangeHeight());
     int wrong = 0;
