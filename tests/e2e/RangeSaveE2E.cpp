@@ -145,8 +145,13 @@ const char* const SaveTitle = "ｷｬﾌﾟﾁｬｰ画像の保存";
     HWND dialog = WaitDialog(s.Prog.Pid(), SaveTitle);
     if (!dialog) return ::testing::AssertionFailure() << "no save dialog";
     if (!AnswerSaveDialog(dialog, typed, typeEntry)) return ::testing::AssertionFailure() << "dialog not answered";
-    if (!WaitFor([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
-        return ::testing::AssertionFailure() << "no file " << path;
+    // There, and let go of: the rename that puts the file in place holds it open a moment
+    // longer, and a reader that shares only reading (as GDI+'s decoder does) is refused then.
+    const auto settled = [&] {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        return h != INVALID_HANDLE_VALUE && CloseHandle(h);
+    };
+    if (!WaitFor(settled, 10000)) return ::testing::AssertionFailure() << "no file " << path;
     return ::testing::AssertionSuccess();
 }
 
