@@ -26,7 +26,7 @@ LRESULT CALLBACK AnswerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         data->dwData > AnswerTag + static_cast<ULONG_PTR>(TExitStatus::NoAnswer))
         return DefWindowProcA(wnd, msg, wp, lp);
     waiting->result.status = static_cast<TExitStatus>(data->dwData - AnswerTag);
-    const std::string text = data->lpData ? std::string(static_cast<const char*>(data->lpData), data->cbData) : "";
+    const std::string text = CopiedText(*data);
     const std::size_t nul = text.find('\0');
     waiting->result.savedTo = text.substr(0, nul);
     if (nul != std::string::npos) waiting->result.message = text.substr(nul + 1);
@@ -111,6 +111,10 @@ bool HandOver(const TCaptureSwitches& switches, TRequestResult& result) {
     }
     result = waiting.result;
     return true;
+}
+
+std::string CopiedText(const COPYDATASTRUCT& data) {
+    return data.lpData ? std::string(static_cast<const char*>(data.lpData), data.cbData) : std::string();
 }
 
 void Answer(HWND to, HWND from, const TRequestResult& result) {

@@ -40,6 +40,8 @@ TCaptureSwitches ReadStartSwitches(int argc, char** argv);
 // none runs or the one running is ending. A program that does not answer the hand-over, or
 // ends before it answers the request, gives TExitStatus::NoAnswer.
 bool HandOver(const TCaptureSwitches& switches, TRequestResult& result);
+// The bytes a WM_COPYDATA carries, either way; none when it came without data.
+std::string CopiedText(const COPYDATASTRUCT& data);
 // The running program's answer to a second start's window.
 void Answer(HWND to, HWND from, const TRequestResult& result);
 

@@ -33,9 +33,7 @@ LRESULT TMainWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     // The data lives only while this message is handled: the request is read now and run
     // later, from our own loop, so the second start is not kept in its call meanwhile.
     try {
-        const std::string packed = data->lpData ? std::string(static_cast<const char*>(data->lpData), data->cbData) : "";
-        Request(UnpackSwitches(packed),
-                reinterpret_cast<HWND>(wp));
+        Request(UnpackSwitches(CopiedText(*data)), reinterpret_cast<HWND>(wp));
     } catch (const ECommandLine&) {
         return FALSE;
     }
