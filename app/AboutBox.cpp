@@ -7,6 +7,7 @@
 #include "framework/base/SysUtils.h"
 #include "framework/win/SysWin.h"
 #include "resources/resource.h"
+#include "framework/win/LazyLibraries.h"
 
 namespace kaptor {
 
@@ -151,10 +152,10 @@ void TAboutBox::ReadVersion() { ReadVersion(ExeName()); }
 
 void TAboutBox::ReadVersion(const std::string& path) {
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    DWORD size = lazy::GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size > VersionBufferSize) size = VersionBufferSize;
     std::string version;
-    versionRead = size > 0 && GetFileVersionInfoA(path.c_str(), handle, size, versionBuffer.data());
+    versionRead = size > 0 && lazy::GetFileVersionInfoA(path.c_str(), handle, size, versionBuffer.data());
     if (versionRead) version = GetStringInfo("FileVersion");
     FileVersionText = version;
     Version->SetCaption("Version " + FileVersionText);
@@ -166,7 +167,7 @@ std::string TAboutBox::GetStringInfo(const std::string& name) {
     void* value = nullptr;
     UINT length = 0;
     WORD language = 0x0409, codePage = 0;
-    if (VerQueryValueA(versionBuffer.data(), "\\VarFileInfo\\Translation\\", &value, &length) && value &&
+    if (lazy::VerQueryValueA(versionBuffer.data(), "\\VarFileInfo\\Translation\\", &value, &length) && value &&
         length >= 4) {
         const auto* words = static_cast<const WORD*>(value);
         language = words[0];
@@ -178,7 +179,7 @@ std::string TAboutBox::GetStringInfo(const std::string& name) {
     const std::string path = query + name;
     value = nullptr;
     length = 0;
-    if (!VerQueryValueA(versionBuffer.data(), path.c_str(), &value, &length) || !value) return {};
+    if (!lazy::VerQueryValueA(versionBuffer.data(), path.c_str(), &value, &length) || !value) return {};
     // The value is NUL-terminated; the length is not trusted beyond that.
     const char* text = static_cast<const char*>(value);
     std::string result(text, strnlen(text, 128));

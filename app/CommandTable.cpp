@@ -382,6 +382,11 @@ void TMainWindow::BuildMarkupBand() {
         markup.StyleChanged();
     };
     BuildMarkupButtons(fill, static_cast<int>(std::size(fill)), left + 42, top);
+    TForm::ScaleAdded(*markupBand_);
+    // Just before the status bar in the windows' order (the tab order), as when it was made
+    // with the others.
+    SetWindowPos(markupBand_->Handle(), GetWindow(statusBar_->Handle(), GW_HWNDPREV), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 int TMainWindow::BuildMarkupButtons(const TButtonRow* rows, int count, int left, int top) {

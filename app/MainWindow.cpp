@@ -114,8 +114,6 @@ void TMainWindow::BuildLayout() {
     toolBand_->AddBand(zoomBand_, 27);
     BuildZoomBand();
 
-    BuildMarkupBand();
-
     statusBar_ = new TStatusBar(this);
     statusBar_->SetHeight(19);
     statusBar_->SetParent(this);

@@ -155,7 +155,9 @@ private:
     void BuildToolBar();
     void BuildZoomBand();
     void BuildZoomBox();
-    std::vector<TBuilt> built_;
+    // A deque: the markup band adds its entries when markup mode first starts, and the
+    // entries already there must stay where they are.
+    std::deque<TBuilt> built_;
     std::vector<TMenuItem*> barMenus_;  // the menu bar's menus, in order
     // Every control's state from facts_; called wherever a fact changes, so the controls
     // never show another state than the facts give.
@@ -224,7 +226,8 @@ private:
     void EnablePictureCommands() override;
     void MarkupChanged() override;
     void MarkupModeSwitched(bool on);
-    // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp).
+    // The markup band: tools, colours, width and fill (app/MarkupHandlers.cpp), built when
+    // markup mode first starts: most starts never use it.
     void BuildMarkupBand();
     // Lays the rows out from left on one line of the band; returns where the line ends.
     int BuildMarkupButtons(const TButtonRow* rows, int count, int left, int top);

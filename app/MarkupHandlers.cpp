@@ -74,7 +74,8 @@ void TMainWindow::DeleteMarkup() { pictureView_->Markup().DeleteSelection(); }
 
 void TMainWindow::MarkupChanged() {
     const bool on = pictureView_->MarkupMode();
-    if (markupBand_->Visible() != on) markupBand_->SetVisible(on);
+    if (on && !markupBand_) BuildMarkupBand();
+    if (markupBand_ && markupBand_->Visible() != on) markupBand_->SetVisible(on);
     if (facts_.markupMode != on) {
         facts_.markupMode = on;
         MarkupModeSwitched(on);

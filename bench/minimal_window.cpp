@@ -1,6 +1,20 @@
 // The start-up reference: a minimal Win32 program, one top-level window of the main window's
-// size that paints itself, and its message loop.
+// size that paints itself, and its message loop. Built a second time with
+// KAPTOR_SAME_IMPORTS, importing the DLLs Kaptor32 imported at load before some were loaded
+// on first use (one function each, referenced so that the linker keeps the import).
 #include <windows.h>
+#ifdef KAPTOR_SAME_IMPORTS
+#include <commctrl.h>
+#include <commdlg.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <winspool.h>
+
+void* volatile importedFunctions[] = {reinterpret_cast<void*>(&InitCommonControlsEx),
+                                      reinterpret_cast<void*>(&GetOpenFileNameA), reinterpret_cast<void*>(&DragAcceptFiles),
+                                      reinterpret_cast<void*>(&PlaySoundA), reinterpret_cast<void*>(&OpenPrinterA),
+                                      reinterpret_cast<void*>(&GetFileVersionInfoSizeA)};
+#endif
 
 namespace {
 

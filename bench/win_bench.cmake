@@ -7,7 +7,10 @@ target_link_libraries(win_bench PRIVATE kaptor_win)
 
 # Start-up against a minimal Win32 program started the same way.
 add_executable(minimal_window WIN32 ${CMAKE_SOURCE_DIR}/bench/minimal_window.cpp)
+add_executable(minimal_window_imports WIN32 ${CMAKE_SOURCE_DIR}/bench/minimal_window.cpp)
+target_compile_definitions(minimal_window_imports PRIVATE KAPTOR_SAME_IMPORTS)
+target_link_libraries(minimal_window_imports PRIVATE comctl32 comdlg32 shell32 winmm winspool version)
 add_executable(win_start_bench ${CMAKE_SOURCE_DIR}/bench/win_start_bench.cpp ${RC_FILES})
 target_compile_options(win_start_bench PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
 target_link_libraries(win_start_bench PRIVATE kaptor_win)
-add_dependencies(win_start_bench minimal_window Kaptor32)
+add_dependencies(win_start_bench minimal_window minimal_window_imports Kaptor32)

@@ -1,4 +1,5 @@
 #include "components/AnimateForm.h"
+#include "framework/win/LazyLibraries.h"
 
 #include <mmsystem.h>
 
@@ -7,7 +8,7 @@
 namespace kaptor {
 
 // Its result is of no use: an event without a registered sound simply plays nothing.
-TAnimateForm::TPlaySound TAnimateForm::PlaySoundProc = &::PlaySoundA;
+TAnimateForm::TPlaySound TAnimateForm::PlaySoundProc = &lazy::PlaySoundA;
 
 TAnimateForm::TAnimateForm(TComponent* owner) : TComponent(owner) {
     form_ = dynamic_cast<TForm*>(owner);

@@ -1,4 +1,5 @@
 #include "components/FileDropTarget.h"
+#include "framework/win/LazyLibraries.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -93,7 +94,7 @@ void TFileDropTarget::ControlChanged(int reason) {
 }
 
 void TFileDropTarget::UpdateDragAccept() {
-    if (HookedWnd()) DragAcceptFiles(HookedWnd(), acceptDrop_);
+    if (HookedWnd()) lazy::DragAcceptFiles(HookedWnd(), acceptDrop_);
 }
 
 void TFileDropTarget::HookedWndProc(TMessage& message) {
@@ -111,23 +112,23 @@ void TFileDropTarget::HookedWndProc(TMessage& message) {
     } catch (...) {
         ShowCallbackError();
     }
-    DragFinish(drop);
+    lazy::DragFinish(drop);
 }
 
 void TFileDropTarget::DoFileDrop(HDROP drop) {
     if (!OnFileDrop) return;
     TStringList files;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = lazy::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         // Sized by the name's own length: a name cut at MAX_PATH could name another file.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        const UINT length = lazy::DragQueryFileA(drop, i, nullptr, 0);
         std::string name(std::max<UINT>(length + 1, MAX_PATH), '\0');
-        DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size()));
+        lazy::DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size()));
         name.resize(std::strlen(name.c_str()));
         files.Add(std::move(name));
     }
     POINT point{0, 0};
-    DragQueryPoint(drop, &point);
+    lazy::DragQueryPoint(drop, &point);
     OnFileDrop(this, files, point.x, point.y);
 }
 

@@ -7,12 +7,13 @@
 #include "framework/base/Classes.h"
 #include "framework/win/Forms.h"
 #include "framework/win/Menus.h"
+#include "framework/win/LazyLibraries.h"
 
 namespace kaptor {
 
 TShellNotifyIcon ShellNotifyIconHook;
 
-BOOL RealShellNotifyIcon(DWORD message, NOTIFYICONDATAA& data) { return Shell_NotifyIconA(message, &data); }
+BOOL RealShellNotifyIcon(DWORD message, NOTIFYICONDATAA& data) { return lazy::Shell_NotifyIconA(message, &data); }
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "framework/win/Forms.h"
 #include "framework/win/Printers.h"
+#include "framework/win/LazyLibraries.h"
 
 namespace kaptor {
 
@@ -34,7 +35,7 @@ bool TColorDialog::Execute() {
     cc.rgbResult = Color;
     cc.lpCustColors = CustomColors.data();
     cc.Flags = CC_RGBINIT | (FullOpen ? CC_FULLOPEN : 0);
-    if (!ChooseColorA(&cc)) return false;
+    if (!lazy::ChooseColorA(&cc)) return false;
     Color = cc.rgbResult;
     return true;
 }
@@ -106,9 +107,9 @@ bool TSaveDialog::CallHook(bool& result) {
     return true;
 }
 
-BOOL TOpenDialog::RunDialog(OPENFILENAMEA& ofn) { return GetOpenFileNameA(&ofn); }
+BOOL TOpenDialog::RunDialog(OPENFILENAMEA& ofn) { return lazy::GetOpenFileNameA(&ofn); }
 
-BOOL TSaveDialog::RunDialog(OPENFILENAMEA& ofn) { return GetSaveFileNameA(&ofn); }
+BOOL TSaveDialog::RunDialog(OPENFILENAMEA& ofn) { return lazy::GetSaveFileNameA(&ofn); }
 
 bool TOpenDialog::WantsHook() const { return OnShow || OnClose || OnSelectionChange || OnTypeChange; }
 
@@ -153,7 +154,7 @@ bool TOpenDialog::Execute() {
     BOOL ok = RunDialog(ofn);
     // A remembered name the dialog refuses (gone drive, bad characters) must not keep the
     // dialog from opening at all: open it once more without it.
-    if (!ok && CommDlgExtendedError() == FNERR_INVALIDFILENAME && buffer[0]) {
+    if (!ok && lazy::CommDlgExtendedError() == FNERR_INVALIDFILENAME && buffer[0]) {
         std::fill(buffer.begin(), buffer.end(), '\0');
         ok = RunDialog(ofn);
     }
@@ -319,7 +320,7 @@ bool RunPrintDlg(DWORD flags, int* copies) {
     pd.hDevNames = devNames.get();
     pd.Flags = flags;
     pd.nCopies = 1;
-    const BOOL ok = PrintDlgA(&pd);
+    const BOOL ok = lazy::PrintDlgA(&pd);
     // The dialog may have replaced either block with one of its own: we own what it returns.
     if (pd.hDevMode != devMode.get()) {
         devMode.release();
@@ -330,7 +331,7 @@ bool RunPrintDlg(DWORD flags, int* copies) {
         devNames.reset(pd.hDevNames);
     }
     if (!ok) {
-        const DWORD error = CommDlgExtendedError();
+        const DWORD error = lazy::CommDlgExtendedError();
         if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) throw EPrinter(texts::NoDefaultPrinter);
         return false;
     }

@@ -120,9 +120,13 @@ void TForm::CenterOnScreen() {
     SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
 }
 
-void TForm::AfterConstruction() {
+void TForm::ScaleAdded(TWinControl& control) {
     const int dpi = Screen->PixelsPerInch();
-    if (dpi != 96) ScaleBy(dpi, 96);
+    if (dpi != 96) control.ScaleBy(dpi, 96);
+}
+
+void TForm::AfterConstruction() {
+    ScaleAdded(*this);
     LoadedAll();
     if (Position == TPosition::poScreenCenter) CenterOnScreen();
     if (OnCreate) OnCreate(this);

@@ -74,6 +74,8 @@ public:
 
     // The application's part of creation: scaling, Loaded, centring, OnCreate.
     void AfterConstruction();
+    // A control added after the form was made, scaled as the form's own controls were then.
+    static void ScaleAdded(TWinControl& control);
     // Centres the window on the screen.
     void CenterOnScreen();
 

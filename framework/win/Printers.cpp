@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include "framework/win/Forms.h"
+#include "framework/win/LazyLibraries.h"
 
 namespace kaptor {
 
@@ -23,10 +24,10 @@ std::string SystemText(DWORD error) {
 class PrinterHandle {
 public:
     explicit PrinterHandle(const std::string& name) {
-        if (!OpenPrinterA(const_cast<char*>(name.c_str()), &h_, nullptr)) h_ = nullptr;
+        if (!lazy::OpenPrinterA(const_cast<char*>(name.c_str()), &h_, nullptr)) h_ = nullptr;
     }
     ~PrinterHandle() {
-        if (h_) ClosePrinter(h_);
+        if (h_) lazy::ClosePrinter(h_);
     }
     PrinterHandle(const PrinterHandle&) = delete;
     PrinterHandle& operator=(const PrinterHandle&) = delete;
@@ -38,10 +39,10 @@ private:
 
 std::string DefaultPrinterName() {
     DWORD size = 0;
-    GetDefaultPrinterA(nullptr, &size);
+    lazy::GetDefaultPrinterA(nullptr, &size);
     if (size == 0) return {};
     std::string name(size, '\0');
-    if (!GetDefaultPrinterA(name.data(), &size)) return {};
+    if (!lazy::GetDefaultPrinterA(name.data(), &size)) return {};
     name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
     return name;
 }
@@ -57,11 +58,11 @@ TPrinter::~TPrinter() {
 std::vector<std::string> TPrinter::Printers() const {
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0, count = 0;
-    EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
+    lazy::EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
     std::vector<std::string> names;
     if (needed == 0) return names;
     std::vector<BYTE> buffer(needed);
-    if (!EnumPrintersA(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return names;
+    if (!lazy::EnumPrintersA(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return names;
     const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
         if (info[i].pPrinterName) names.emplace_back(info[i].pPrinterName);
@@ -101,19 +102,19 @@ void TPrinter::SelectPrinter(const std::string& device, const std::string& port,
     if (printer.get()) {
         if (realPort.empty()) {
             DWORD needed = 0;
-            GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+            lazy::GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
             std::vector<BYTE> info(needed ? needed : 1);
-            if (needed && GetPrinterA(printer.get(), 2, info.data(), needed, &needed)) {
+            if (needed && lazy::GetPrinterA(printer.get(), 2, info.data(), needed, &needed)) {
                 const auto* i2 = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
                 if (i2->pPortName) realPort = i2->pPortName;
             }
         }
         if (realMode.empty()) {
             char* name = const_cast<char*>(device.c_str());
-            const LONG size = DocumentPropertiesA(nullptr, printer.get(), name, nullptr, nullptr, 0);
+            const LONG size = lazy::DocumentPropertiesA(nullptr, printer.get(), name, nullptr, nullptr, 0);
             if (size > 0) {
                 realMode.assign(static_cast<std::size_t>(size), 0);
-                if (DocumentPropertiesA(nullptr, printer.get(), name, reinterpret_cast<DEVMODEA*>(realMode.data()),
+                if (lazy::DocumentPropertiesA(nullptr, printer.get(), name, reinterpret_cast<DEVMODEA*>(realMode.data()),
                                         nullptr, DM_OUT_BUFFER) < 0)
                     realMode.clear();
             }

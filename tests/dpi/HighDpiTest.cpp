@@ -492,9 +492,12 @@ TEST(HighDpiForms, MainWindowBarsAndGlyphsAreScaled) {
     w.Execute(TCommandId::Markup);
     Pump();
     int bands = 0;
+    RECT square{};  // made when markup mode first starts, scaled as the window's own controls
     for (TWinControl* c : w.Controls())
-        if (c->Visible() && FindWindowExA(c->Handle(), nullptr, nullptr, "□")) CheckControls(*c, "TKaptor32"), ++bands;
+        if (HWND b = c->Visible() ? FindWindowExA(c->Handle(), nullptr, nullptr, "□") : nullptr)
+            CheckControls(*c, "TKaptor32"), ++bands, GetWindowRect(b, &square);
     EXPECT_EQ(bands, 1);
+    EXPECT_EQ(square.right - square.left, Scaled(25));
     w.Execute(TCommandId::Markup);
 }
 

@@ -1,9 +1,11 @@
 // Kaptor32.exe's own resources, read from the built program file beside this test program
 // (the resources are linked into the program, not into the tests): the version block the
-// About box reads, the icons, the range cursor, the button glyphs and the manifest.
+// About box reads, the icons, the range cursor, the button glyphs and the manifest; and the
+// DLLs it imports.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -390,6 +392,26 @@ TEST_F(ProgramResources, ManifestGivesCommonControls6AndDpiAwareness) {
     ASSERT_TRUE(found) << "comctl32.dll is not redirected";
     EXPECT_EQ(identity.rfind(L"Microsoft.Windows.Common-Controls,", 0), 0u) << identity;
     EXPECT_NE(identity.find(L"version=\"6.0."), std::wstring::npos) << identity;
+}
+
+// The DLLs the first window does not need are loaded at their first call: importing any of
+// them would load it before WinMain again.
+TEST_F(ProgramResources, ImportsOnlyWhatTheFirstWindowNeeds) {
+    HMODULE image = LoadLibraryExA(path_.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr) << "error " << GetLastError();
+    const auto* base = reinterpret_cast<const BYTE*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    std::vector<std::string> names;
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name; ++d) {
+        std::string name = reinterpret_cast<const char*>(base + d->Name);
+        CharLowerA(name.data());
+        names.push_back(name);
+    }
+    FreeLibrary(image);
+    EXPECT_NE(std::find(names.begin(), names.end(), "comctl32.dll"), names.end());
+    for (const char* lazy : {"comdlg32.dll", "shell32.dll", "winspool.drv", "version.dll", "winmm.dll"})
+        EXPECT_EQ(std::find(names.begin(), names.end(), lazy), names.end()) << lazy;
 }
 
 }  // namespace
