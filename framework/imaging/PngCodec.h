@@ -1,4 +1,4 @@
-// PNG reading over libpng, writing of our own over libdeflate. Reading takes every standard
+// PNG reading over libdeflate for the plain kinds and libpng for the rest, writing of our own over libdeflate. Reading takes every standard
 // kind (1 to 16 bits, grey, palette, RGB, with alpha or a transparent colour, interlaced) into
 // a 24-bit Dib, alpha laid over white; writing makes 24-bit RGB, or keeps a picture of 8 bits
 // or fewer as a palette. Every failure of a damaged file is an EPngError whose Japanese text
@@ -46,6 +46,11 @@ struct PngTarget {
 };
 void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& target,
                std::uint64_t maxDibBytes = MaxDibBytes);
+
+// The same over libpng alone, for every kind: what DecodePng does with a file the quick reader
+// (PngReader.h) leaves to it, and what that reader is checked against.
+void DecodePngWithLibpng(const std::uint8_t* data, std::size_t size, const PngTarget& target,
+                         std::uint64_t maxDibBytes = MaxDibBytes);
 
 enum class TPngFilter { None, Sub, Up, Average, Paeth, Adaptive };
 

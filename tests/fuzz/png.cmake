@@ -1,6 +1,6 @@
 # libFuzzer targets for the PNG codec (clang only), over the system's libpng, zlib and
 # libdeflate (libpng-dev, zlib1g-dev, libdeflate-dev): png_fuzzer feeds arbitrary bytes to the
-# reader, png_roundtrip_fuzzer makes pictures of every layout from them and checks that what
+# reader, the quick one and libpng's side by side, png_roundtrip_fuzzer makes pictures of every layout from them and checks that what
 # the writer makes reads back to the same pixels. The short runs (20 seconds each) start from
 # the sample files of every PNG kind and the corpora kept from both targets' long runs
 # (corpus/png, corpus/png_roundtrip); an allocation above 64 MB is a finding
@@ -17,6 +17,8 @@ foreach(target png_fuzzer png_roundtrip_fuzzer)
   add_executable(${target}
     ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngCodec.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngReader.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngUnfilter.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngEncoder.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Deflate.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Dib.cpp

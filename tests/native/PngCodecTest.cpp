@@ -13,6 +13,7 @@
 
 #include "framework/base/Classes.h"
 #include "framework/imaging/PngCodec.h"
+#include "framework/imaging/PngReader.h"
 
 using namespace kaptor;
 
@@ -72,6 +73,35 @@ void FixCrc(std::vector<std::uint8_t>& f, std::size_t type, std::uint32_t length
     for (int i = 0; i < 4; ++i) f[type + 4 + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
 }
 
+PngTarget Into(Dib& dib) {
+    return {[&dib](std::int32_t w, std::int32_t h) { dib = Dib::Make(w, h, 24); }, [&dib](int y) { return dib.Row(y); }};
+}
+
+// The quick reader takes the file when it is a plain kind, and reads it as libpng's path does.
+void ExpectQuickAsLibpng(const std::vector<std::uint8_t>& file, bool plain, const std::string& what) {
+    Dib quick, slow;
+    EXPECT_EQ(ReadPlainPng(file.data(), file.size(), Into(quick), MaxDibBytes), plain) << what;
+    DecodePngWithLibpng(file.data(), file.size(), Into(slow));
+    if (plain) {
+        EXPECT_TRUE(quick.Width == slow.Width && quick.Height == slow.Height && quick.Bits == slow.Bits) << what;
+    }
+}
+
+// rgb8.png's header with one IDAT deflating `rows` (rgb8.png: 13 x 11).
+std::vector<std::uint8_t> WithRows(const std::vector<std::uint8_t>& good, const std::vector<std::uint8_t>& rows) {
+    std::vector<std::uint8_t> z(compressBound(static_cast<uLong>(rows.size())));
+    uLongf n = static_cast<uLongf>(z.size());
+    compress(z.data(), &n, rows.data(), static_cast<uLong>(rows.size()));
+    std::vector<std::uint8_t> f(good.begin(), good.begin() + 33);
+    for (int i = 0; i < 4; ++i) f.push_back(static_cast<std::uint8_t>(n >> (24 - 8 * i)));
+    f.insert(f.end(), {'I', 'D', 'A', 'T'});
+    f.insert(f.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(n));
+    f.resize(f.size() + 4);
+    FixCrc(f, 37, static_cast<std::uint32_t>(n));
+    f.insert(f.end(), good.end() - 12, good.end());  // IEND
+    return f;
+}
+
 }  // namespace
 
 TEST(PngCodec, EveryStandardKindReadsAsImageMagickReadsItOverWhite) {
@@ -95,6 +125,8 @@ TEST(PngCodec, EveryStandardKindReadsAsImageMagickReadsItOverWhite) {
         int worst = 0;
         for (std::size_t i = 0; i < got.size(); ++i) worst = std::max(worst, std::abs(got[i] - want[i]));
         EXPECT_LE(worst, slack) << kind;
+        ExpectQuickAsLibpng(file, name.find("16") == std::string::npos && name.find("interlaced") == std::string::npos,
+                            name);
     }
 }
 
@@ -114,6 +146,7 @@ TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
                 int w = 0, h = 0;
                 EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
                 EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
+                ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
             }
         }
 }
@@ -154,6 +187,16 @@ TEST(PngCodec, DamagedFilesFailWithTheirCause) {
     for (std::uint32_t i = 6; i < length; ++i) f[idat + 4 + i] ^= 0x5A;  // deflate data scrambled
     FixCrc(f, idat, length);
     EXPECT_EQ(CauseOf(f), C::Data);
+
+    // A stream of exactly the rows reads; one that inflates past them, or short of them, does not.
+    std::vector<std::uint8_t> rows(11 * (1 + 13 * 3), 7);
+    for (std::size_t y = 0; y < rows.size(); y += 1 + 13 * 3) rows[y] = 0;
+    f = WithRows(good, rows);
+    EXPECT_NO_THROW(DecodePng(f.data(), f.size()));
+    rows.push_back(0);
+    EXPECT_EQ(CauseOf(WithRows(good, rows)), C::Data);
+    rows.resize(rows.size() - 2);
+    EXPECT_EQ(CauseOf(WithRows(good, rows)), C::Data);
 }
 
 TEST(PngCodec, WriteFailureOfTheStreamPassesThrough) {
