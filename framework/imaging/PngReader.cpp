@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <libdeflate.h>
@@ -211,8 +212,13 @@ bool ReadPlainPng(const std::uint8_t* data, std::size_t size, const PngTarget& t
 
     std::vector<std::uint8_t> gathered;
     const std::uint8_t* idat = Gathered(data, l, gathered);
-    std::vector<std::uint8_t> rows = AllocBuffer(stride * l.height);
-    if (!Inflate(idat, l.idatBytes, rows.data(), rows.size())) return false;
+    // The filtered rows are held beside the picture (not cleared first: the inflate fills
+    // them all): where there is no room for both, the libpng path, which needs none, still
+    // reads the picture as before.
+    const std::size_t rowsBytes = stride * l.height;
+    const std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowsBytes]);
+    if (!rows) return false;
+    if (!Inflate(idat, l.idatBytes, rows.get(), rowsBytes)) return false;
     for (std::size_t y = 0; y < l.height; ++y)
         if (rows[y * stride] > 4) return false;  // a filter no PNG has
 
