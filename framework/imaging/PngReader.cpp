@@ -1,6 +1,7 @@
 #include "PngReader.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -207,15 +208,16 @@ bool ReadPlainPng(const std::uint8_t* data, std::size_t size, const PngTarget& t
     Layout l;
     if (!Walk(data, size, l)) return false;
     const std::size_t n = l.RowBytes(), stride = n + 1;
-    if (static_cast<std::uint64_t>(stride) * l.height > kMaxDeflateRatio * size) return false;
-    if (Dib::StrideFor(l.width, 24) * l.height > maxDibBytes) return false;
+    const std::uint64_t filtered = static_cast<std::uint64_t>(stride) * l.height;
+    if (filtered > kMaxDeflateRatio * size) return false;
+    if (Dib::StrideFor(l.width, 24) * l.height > maxDibBytes || filtered > SIZE_MAX) return false;
 
     std::vector<std::uint8_t> gathered;
     const std::uint8_t* idat = Gathered(data, l, gathered);
     // The filtered rows are held beside the picture (not cleared first: the inflate fills
     // them all): where there is no room for both, the libpng path, which needs none, still
     // reads the picture as before.
-    const std::size_t rowsBytes = stride * l.height;
+    const auto rowsBytes = static_cast<std::size_t>(filtered);
     const std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowsBytes]);
     if (!rows) return false;
     if (!Inflate(idat, l.idatBytes, rows.get(), rowsBytes)) return false;
