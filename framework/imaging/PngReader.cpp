@@ -1,5 +1,6 @@
 #include "PngReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
