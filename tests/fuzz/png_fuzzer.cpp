@@ -32,7 +32,7 @@ kaptor::PngTarget Into(kaptor::Dib& dib) {
 std::vector<std::uint8_t> WithRightCrcs(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> f(data, data + size);
     for (std::size_t at = 8; at + 12 <= size;) {
-        const std::uint32_t length = static_cast<std::uint32_t>(f[at] << 24 | f[at + 1] << 16 | f[at + 2] << 8 | f[at + 3]);
+        const std::uint32_t length = static_cast<std::uint32_t>(f[at]) << 24 | f[at + 1] << 16 | f[at + 2] << 8 | f[at + 3];
         if (length > size - at - 12) break;
         const std::uint32_t crc = libdeflate_crc32(0, &f[at + 4], length + 4);
         for (int i = 0; i < 4; ++i) f[at + 8 + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
