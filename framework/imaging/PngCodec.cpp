@@ -11,6 +11,7 @@
 #include <png.h>
 
 #include "framework/imaging/JumpGuard.h"
+#include "framework/imaging/PngReader.h"
 
 // libpng's error function jumps back to the C++ frame that called into it (JumpGuard.h); what
 // owns memory lives in a context made before the jump point and is released by its
@@ -53,9 +54,10 @@ struct ErrorTrap : JumpTrap {
 bool Has(const char* text, const char* part) { return std::strstr(text, part) != nullptr; }
 
 // Ancillary trouble: the picture still reads. But a chunk longer than the limit is only a
-// warning to libpng, after which it would still ask for all of it.
+// warning to libpng, after which it would still ask for all of it; and a stream that inflates
+// to more rows than the picture has is damaged, not ancillary.
 void OnWarning(png_structp png, png_const_charp message) {
-    if (message && Has(message, "too large")) png_error(png, message);
+    if (message && (Has(message, "too large") || Has(message, "Too much image data"))) png_error(png, message);
 }
 
 // libpng's message, sorted into the causes a user can act on.
@@ -143,6 +145,11 @@ Dib DecodePng(const std::uint8_t* data, std::size_t size, std::uint64_t maxDibBy
 }
 
 void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& target, std::uint64_t maxDibBytes) {
+    if (!ReadPlainPng(data, size, target, maxDibBytes)) DecodePngWithLibpng(data, size, target, maxDibBytes);
+}
+
+void DecodePngWithLibpng(const std::uint8_t* data, std::size_t size, const PngTarget& target,
+                         std::uint64_t maxDibBytes) {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0) throw EPngError(EPngError::TCause::NotPng);
     Decoder d;
     d.source = MemorySource{data, size, 0};
@@ -155,6 +162,10 @@ void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& targ
         png_set_read_fn(png, &d.source, ReadData);
         // No chunk may ask for more memory than the file holds: a longer one is cut short.
         png_set_chunk_malloc_max(png, size);
+        // Back references as far as deflate allows whatever window the stream declares, as
+        // the quick reader takes them: otherwise whether one too far is refused would depend
+        // on where zlib's calls happen to end.
+        png_set_option(png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
         png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
         png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, sizeof kIgnoredChunks / 5);
         png_read_info(png, info);

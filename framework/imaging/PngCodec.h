@@ -1,9 +1,10 @@
-// PNG reading over libpng, writing of our own over libdeflate. Reading takes every standard
-// kind (1 to 16 bits, grey, palette, RGB, with alpha or a transparent colour, interlaced) into
-// a 24-bit Dib, alpha laid over white; writing makes 24-bit RGB, or keeps a picture of 8 bits
-// or fewer as a palette. Every failure of a damaged file is an EPngError whose Japanese text
-// names the cause, raised before anything is allocated beyond what the file's size can fill;
-// libpng never ends the process and its warnings are not shown.
+// PNG reading over libdeflate for the plain kinds (PngReader.h) and libpng for the rest,
+// writing of our own over libdeflate. Reading takes every standard kind (1 to 16 bits, grey,
+// palette, RGB, with alpha or a transparent colour, interlaced) into a 24-bit Dib, alpha laid
+// over white; writing makes 24-bit RGB, or keeps a picture of 8 bits or fewer as a palette.
+// Every failure of a damaged file is an EPngError whose Japanese text names the cause, raised
+// before anything is allocated beyond what the file's size can fill; libpng never ends the
+// process and its warnings are not shown.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +47,11 @@ struct PngTarget {
 };
 void DecodePng(const std::uint8_t* data, std::size_t size, const PngTarget& target,
                std::uint64_t maxDibBytes = MaxDibBytes);
+
+// The same over libpng alone, for every kind: what DecodePng does with a file the quick reader
+// (PngReader.h) leaves to it, and what that reader is checked against.
+void DecodePngWithLibpng(const std::uint8_t* data, std::size_t size, const PngTarget& target,
+                         std::uint64_t maxDibBytes = MaxDibBytes);
 
 enum class TPngFilter { None, Sub, Up, Average, Paeth, Adaptive };
 

@@ -1,7 +1,8 @@
 # libFuzzer targets for the PNG codec (clang only), over the system's libpng, zlib and
 # libdeflate (libpng-dev, zlib1g-dev, libdeflate-dev): png_fuzzer feeds arbitrary bytes to the
-# reader, png_roundtrip_fuzzer makes pictures of every layout from them and checks that what
-# the writer makes reads back to the same pixels. The short runs (20 seconds each) start from
+# reader (and compares the quick one with libpng's path on them, CRCs made right),
+# png_roundtrip_fuzzer makes pictures of every layout from them and checks that what the
+# writer makes reads back to the same pixels. The short runs (20 seconds each) start from
 # the sample files of every PNG kind and the corpora kept from both targets' long runs
 # (corpus/png, corpus/png_roundtrip); an allocation above 64 MB is a finding
 # (the targets' pictures are far smaller). New inputs go to the build folder, never into the
@@ -17,6 +18,8 @@ foreach(target png_fuzzer png_roundtrip_fuzzer)
   add_executable(${target}
     ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngCodec.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngReader.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngUnfilter.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngEncoder.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Deflate.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Dib.cpp
