@@ -13,6 +13,7 @@
 
 #include "framework/base/Classes.h"
 #include "framework/imaging/PngCodec.h"
+#include "framework/imaging/PngFilters.h"
 
 using namespace kaptor;
 
@@ -114,6 +115,28 @@ TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
                 int w = 0, h = 0;
                 EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
                 EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
+            }
+        }
+}
+
+TEST(PngCodec, WideFiltersGiveThePlainOnesBytes) {
+    // Odd lengths around the 16-byte step, rows of noise and of small steps, a row repeated.
+    if (!PngFiltersWide()) GTEST_SKIP() << "no SSE2 here";
+    std::srand(7);
+    for (std::size_t bpp : {1u, 3u})
+        for (std::size_t n : {1u, 2u, 3u, 15u, 16u, 17u, 33u, 3069u}) {
+            PngRowFilter wide(n, bpp, true), plain(n, bpp, false);
+            std::vector<std::uint8_t> row(n), a(n + 1), b(n + 1);
+            for (int y = 0; y < 6; ++y) {
+                if (y != 3)
+                    for (auto& v : row) v = static_cast<std::uint8_t>(std::rand() % (y % 2 ? 256 : 5) + 120);
+                std::copy(row.begin(), row.end(), wide.Next());
+                std::copy(row.begin(), row.end(), plain.Next());
+                for (int type = 0; type < 6; ++type) {
+                    wide.Filter(static_cast<TPngFilter>(type), a.data());
+                    plain.Filter(static_cast<TPngFilter>(type), b.data());
+                    ASSERT_EQ(a, b) << n << " " << bpp << " " << y << " " << type;
+                }
             }
         }
 }
