@@ -18,6 +18,7 @@ foreach(target png_fuzzer png_roundtrip_fuzzer)
     ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngCodec.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngEncoder.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngFilters.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Deflate.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Dib.cpp
     ${CMAKE_SOURCE_DIR}/framework/base/SysUtils.cpp
