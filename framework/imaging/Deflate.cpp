@@ -1,8 +1,8 @@
 // libdeflate makes a whole stream in one call and always ends it with a final block, so pieces
-// deflated apart do not simply join. zlib's inflate, stopping at every block boundary
-// (Z_BLOCK), tells where a piece's final block starts; its "final" bit is cleared and an
-// empty stored block brings the piece to a byte boundary, where the next piece's blocks
-// follow. The same technique as zlib's own gzjoin example.
+// deflated apart do not simply join. Reading the piece's blocks (DeflateBlocks.h) tells where
+// its final block starts; its "final" bit is cleared and an empty stored block brings the
+// piece to a byte boundary, where the next piece's blocks follow. The technique of zlib's
+// gzjoin example, which finds the blocks by inflating.
 #include "Deflate.h"
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include "framework/base/SysUtils.h"
+#include "framework/imaging/DeflateBlocks.h"
 
 namespace kaptor {
 
@@ -22,35 +23,16 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-struct InflateEnd {
-    void operator()(z_stream* z) const { inflateEnd(z); }
-};
-
 // Room for what MakeNotFinal adds: at most a byte of padding and the empty stored block.
 constexpr std::size_t kTail = 8;
 
 // Turns the complete raw stream in s[0, size) into one that goes on: its final block made not
 // final, then an empty stored block up to a byte boundary. Returns the new size, or 0 when
-// zlib cannot follow the stream.
+// the stream's blocks cannot be followed.
 std::size_t MakeNotFinal(std::uint8_t* s, std::size_t size) {
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK) return 0;
-    std::unique_ptr<z_stream, InflateEnd> end(&z);
-    z.next_in = s;
-    z.avail_in = static_cast<uInt>(size);
-    std::uint8_t scratch[1 << 15];
-    // Bit positions: the last block's header (the first block's when there is one), and the
-    // end of the last block, where inflate stops once more before the padding.
-    std::uint64_t lastHeader = 0, endBit = 0;
-    for (;;) {
-        z.next_out = scratch;
-        z.avail_out = sizeof scratch;
-        const int rc = inflate(&z, Z_BLOCK);
-        if (rc == Z_STREAM_END) break;
-        if (rc != Z_OK) return 0;
-        const std::uint64_t bit = (size - z.avail_in) * std::uint64_t{8} - (z.data_type & 7);
-        if (z.data_type & 128) (z.data_type & 64 ? endBit : lastHeader) = bit;  // at a block boundary
-    }
+    DeflateBlockEnds ends;
+    if (!FindDeflateBlockEnds(s, size, ends)) return 0;
+    const std::uint64_t lastHeader = ends.LastHeader, endBit = ends.End;
     s[lastHeader / 8] &= static_cast<std::uint8_t>(~(1u << (lastHeader % 8)));
     std::size_t n = static_cast<std::size_t>((endBit + 7) / 8);
     if (endBit % 8) s[n - 1] &= static_cast<std::uint8_t>((1u << (endBit % 8)) - 1);  // the padding bits
@@ -62,8 +44,8 @@ std::size_t MakeNotFinal(std::uint8_t* s, std::size_t size) {
     return n + 4;
 }
 
-// data as stored blocks, none final: what a piece falls back on if zlib cannot follow
-// libdeflate's stream.
+// data as stored blocks, none final: what a piece falls back on if its blocks cannot be
+// followed.
 std::size_t Stored(const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
     std::uint8_t* o = out;
     for (std::size_t at = 0; at < size;) {

@@ -3,6 +3,7 @@
 // damaged files fail with their cause.
 #include <gtest/gtest.h>
 
+#include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "framework/base/Classes.h"
+#include "framework/imaging/DeflateBlocks.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/imaging/PngFilters.h"
 
@@ -139,6 +141,25 @@ TEST(PngCodec, WideFiltersGiveThePlainOnesBytes) {
                 }
             }
         }
+}
+
+TEST(PngCodec, BlockReaderFollowsLibdeflateStreamsToTheirEnd) {
+    // Stored, fixed and dynamic blocks, several of them: zeros, a pattern, noise.
+    std::vector<std::uint8_t> data(900000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = i < 300000 ? 0 : i < 600000 ? i * 37 % 251 : std::rand();
+    for (int level : {0, 1, 6, 8, 12}) {
+        libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+        std::vector<std::uint8_t> raw(libdeflate_deflate_compress_bound(c, data.size()));
+        raw.resize(libdeflate_deflate_compress(c, data.data(), data.size(), raw.data(), raw.size()));
+        libdeflate_free_compressor(c);
+        DeflateBlockEnds ends;
+        ASSERT_TRUE(FindDeflateBlockEnds(raw.data(), raw.size(), ends)) << level;
+        EXPECT_EQ((ends.End + 7) / 8, raw.size()) << level;
+        EXPECT_TRUE(raw[ends.LastHeader / 8] >> ends.LastHeader % 8 & 1) << level;  // the final bit
+        EXPECT_GT(ends.LastHeader, 0u) << level;
+        raw.pop_back();
+        EXPECT_FALSE(FindDeflateBlockEnds(raw.data(), raw.size(), ends)) << level;
+    }
 }
 
 TEST(PngCodec, DamagedFilesFailWithTheirCause) {
