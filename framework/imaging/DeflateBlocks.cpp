@@ -2,6 +2,7 @@
 // skipped: codes up to 10 bits through a table, longer ones bit by bit the canonical way.
 #include "DeflateBlocks.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kaptor {
@@ -14,11 +15,7 @@ public:
 
     // The next n bits (n <= 32) without taking them; zeros past the end, which Past() tells.
     std::uint32_t Peek(unsigned n) {
-        while (count_ < n) {
-            buffer_ |= static_cast<std::uint64_t>(at_ < size_ ? s_[at_] : 0) << count_;
-            ++at_;
-            count_ += 8;
-        }
+        if (count_ < n) Refill();
         return static_cast<std::uint32_t>(buffer_ & ((std::uint64_t{1} << n) - 1));
     }
     void Skip(unsigned n) {
@@ -42,6 +39,24 @@ public:
     bool Past() const { return Position() > size_ * std::uint64_t{8}; }
 
 private:
+    // Up to 56 bits: away from the end eight bytes in one go (the bits above count_ then hold
+    // the bytes that follow, so taking them again later changes nothing), near it a byte at a time.
+    void Refill() {
+        if (size_ - std::min(at_, size_) >= 8) {
+            std::uint64_t w = 0;
+            for (int i = 7; i >= 0; --i) w = w << 8 | s_[at_ + i];
+            buffer_ |= w << count_;
+            at_ += (63 - count_) / 8;
+            count_ |= 56;
+            return;
+        }
+        while (count_ <= 56) {
+            buffer_ |= static_cast<std::uint64_t>(at_ < size_ ? s_[at_] : 0) << count_;
+            ++at_;
+            count_ += 8;
+        }
+    }
+
     const std::uint8_t* s_;
     std::size_t size_, at_ = 0;
     std::uint64_t buffer_ = 0;
