@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -100,10 +99,10 @@ struct RowFilter {
     }
 };
 
-// The level a picture is deflated at, from how much of it filtered to long runs of zeros:
-// screen content (flat areas, repeated rows, text) needs libdeflate's deeper search (8) to
-// come out smaller than zlib's level 6; on photos a quick one (4) already does, and the deep
-// one would take many times as long. Measured: bench/README.md.
+// The level a piece of the picture is deflated at, from how much of it filtered to long runs
+// of zeros: screen content (flat areas, repeated rows, text) needs libdeflate's deeper search
+// (8) to come out smaller than zlib's level 6; on photos a quick one (4) already does, and the
+// deep one would take many times as long. Measured: bench/README.md.
 int LevelFor(std::size_t zeros, std::size_t bytes) { return zeros * 4 >= bytes ? 8 : 4; }
 
 }  // namespace
@@ -142,8 +141,8 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
         return DeflatePiece(filtered.get() + first * (n + 1), bytes, level, isLast);
     };
     // A picture worth a thread is done in two pieces, each filtered and deflated on its own
-    // core with no wait between. The first piece's end is joined to the second by inflating
-    // it once more (Deflate.cpp), so it gets fewer rows.
+    // core with no wait between. Joining the first piece to the second takes one more read
+    // of its blocks (Deflate.cpp), so it gets fewer rows.
     const std::size_t split = filteredBytes >= KAPTOR_DEFLATE_SPLIT_BYTES && height >= 2 ? std::max<std::size_t>(1, height * 15 / 32) : 0;
     std::vector<DeflatedPiece> pieces(split ? 2 : 1);
     std::exception_ptr failed;
