@@ -1,6 +1,7 @@
 // Makes a picture from arbitrary bytes (size, bit count, masks, colour table, pixels, the
 // writer's level and filter), writes it as PNG and reads it back: the pixels must be the
-// picture's own, as RowToRgb gives them. Any exception, a crash or a sanitizer report is a
+// picture's own, as RowToRgb gives them; the picture's bytes deflated by libdeflate must be
+// read to their end by the block reader. Any exception, a crash or a sanitizer report is a
 // finding.
 #include <algorithm>
 #include <cstddef>
@@ -8,7 +9,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include <libdeflate.h>
+
 #include "framework/base/Classes.h"
+#include "framework/imaging/DeflateBlocks.h"
 #include "framework/imaging/PngCodec.h"
 
 namespace {
@@ -40,6 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Pixels: the rest of the input over and over, so small inputs still make whole pictures.
     const std::size_t rest = size - in.pos;
     for (std::size_t i = 0; i < dib.Bits.size(); ++i) dib.Bits[i] = rest ? data[in.pos + i % rest] ^ (i / rest) : 0;
+
+    // The block reader that joins the writer's pieces follows libdeflate's stream of the same
+    // bytes to its end (a miss would only make the writer's files larger, never wrong).
+    if (libdeflate_compressor* c = libdeflate_alloc_compressor(settings.Level < 0 ? 8 : settings.Level)) {
+        std::vector<std::uint8_t> raw(libdeflate_deflate_compress_bound(c, dib.Bits.size()));
+        raw.resize(libdeflate_deflate_compress(c, dib.Bits.data(), dib.Bits.size(), raw.data(), raw.size()));
+        libdeflate_free_compressor(c);
+        kaptor::DeflateBlockEnds ends;
+        if (!kaptor::FindDeflateBlockEnds(raw.data(), raw.size(), ends) || (ends.End + 7) / 8 != raw.size()) std::abort();
+    }
 
     kaptor::TMemoryStream file;
     kaptor::EncodePng(dib, file, settings);

@@ -3,6 +3,7 @@
 // damaged files fail with their cause.
 #include <gtest/gtest.h>
 
+#include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "framework/base/Classes.h"
+#include "framework/imaging/DeflateBlocks.h"
 #include "framework/imaging/PngCodec.h"
+#include "framework/imaging/PngFilters.h"
 #include "framework/imaging/PngReader.h"
 
 using namespace kaptor;
@@ -158,6 +161,47 @@ TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
                 ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
             }
         }
+}
+
+TEST(PngCodec, WideFiltersGiveThePlainOnesBytes) {
+    // Odd lengths around the 16-byte step, rows of noise and of small steps, a row repeated.
+    if (!PngFiltersWide()) GTEST_SKIP() << "no SSE2 here";
+    std::srand(7);
+    for (std::size_t bpp : {1u, 3u})
+        for (std::size_t n : {1u, 2u, 3u, 15u, 16u, 17u, 33u, 3069u}) {
+            PngRowFilter wide(n, bpp, true), plain(n, bpp, false);
+            std::vector<std::uint8_t> row(n), a(n + 1), b(n + 1);
+            for (int y = 0; y < 6; ++y) {
+                if (y != 3)
+                    for (auto& v : row) v = static_cast<std::uint8_t>(std::rand() % (y % 2 ? 256 : 5) + 120);
+                std::copy(row.begin(), row.end(), wide.Next());
+                std::copy(row.begin(), row.end(), plain.Next());
+                for (int type = 0; type < 6; ++type) {
+                    wide.Filter(static_cast<TPngFilter>(type), a.data());
+                    plain.Filter(static_cast<TPngFilter>(type), b.data());
+                    ASSERT_EQ(a, b) << n << " " << bpp << " " << y << " " << type;
+                }
+            }
+        }
+}
+
+TEST(PngCodec, BlockReaderFollowsLibdeflateStreamsToTheirEnd) {
+    // Stored, fixed and dynamic blocks, several of them: zeros, a pattern, noise.
+    std::vector<std::uint8_t> data(900000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = i < 300000 ? 0 : i < 600000 ? i * 37 % 251 : std::rand();
+    for (int level : {0, 1, 6, 8, 12}) {
+        libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+        std::vector<std::uint8_t> raw(libdeflate_deflate_compress_bound(c, data.size()));
+        raw.resize(libdeflate_deflate_compress(c, data.data(), data.size(), raw.data(), raw.size()));
+        libdeflate_free_compressor(c);
+        DeflateBlockEnds ends;
+        ASSERT_TRUE(FindDeflateBlockEnds(raw.data(), raw.size(), ends)) << level;
+        EXPECT_EQ((ends.End + 7) / 8, raw.size()) << level;
+        EXPECT_TRUE(raw[ends.LastHeader / 8] >> ends.LastHeader % 8 & 1) << level;  // the final bit
+        EXPECT_GT(ends.LastHeader, 0u) << level;
+        raw.pop_back();
+        EXPECT_FALSE(FindDeflateBlockEnds(raw.data(), raw.size(), ends)) << level;
+    }
 }
 
 TEST(PngCodec, DamagedFilesFailWithTheirCause) {
