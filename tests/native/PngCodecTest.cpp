@@ -132,12 +132,16 @@ TEST(PngCodec, EveryStandardKindReadsAsImageMagickReadsItOverWhite) {
         const bool plain = name.find("16") == std::string::npos && name.find("interlaced") == std::string::npos;
         ExpectQuickAsLibpng(file, plain, name);
         if (!plain) continue;
-        // Rows of any bytes under every filter in turn (13 pixels: the last byte part filled).
+        // Rows of any bytes under every filter in turn (13 pixels: the last byte part filled),
+        // then a Paeth row whose first neighbours tie (left 3, above 0, above-left 2: it must
+        // take the one above), then zeros.
         const int channels[] = {1, 0, 3, 1, 2, 0, 4};
         const std::size_t rowBytes = (13u * channels[file[25]] * file[24] + 7) / 8;
         std::vector<std::uint8_t> rows(11 * (rowBytes + 1));
-        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i * 151 + (i >> 3));
-        for (std::size_t y = 0; y < 11; ++y) rows[y * (rowBytes + 1)] = static_cast<std::uint8_t>(y % 5);
+        for (std::size_t i = 0; i < 6 * (rowBytes + 1); ++i) rows[i] = static_cast<std::uint8_t>(i * 151 + (i >> 3));
+        for (std::size_t y = 0; y < 11; ++y)
+            rows[y * (rowBytes + 1)] = static_cast<std::uint8_t>(y < 6 ? y % 5 : y == 6 ? 0 : 4);
+        rows[6 * (rowBytes + 1) + 1] = 2, rows[7 * (rowBytes + 1) + 1] = 1;
         ExpectQuickAsLibpng(WithRows(file, rows), true, name + " every filter");
     }
 }
