@@ -215,22 +215,16 @@ TMarkArea TMarkupDocument::Replace(std::size_t index, TMarkupObject object) {
 
 TMarkArea TMarkupDocument::Remove(std::size_t index) { return Take({index, objects_.at(index), std::nullopt}); }
 
-std::optional<TMarkArea> TMarkupDocument::Undo() {
-    if (done_.empty()) return std::nullopt;
-    TStep step = std::move(done_.back());
-    done_.pop_back();
-    TMarkArea changed = Apply(step, false);
-    undone_.push_back(std::move(step));
-    ++revision_;
-    return changed;
-}
+std::optional<TMarkArea> TMarkupDocument::Undo() { return Move(done_, undone_, false); }
 
-std::optional<TMarkArea> TMarkupDocument::Redo() {
-    if (undone_.empty()) return std::nullopt;
-    TStep step = std::move(undone_.back());
-    undone_.pop_back();
-    TMarkArea changed = Apply(step, true);
-    done_.push_back(std::move(step));
+std::optional<TMarkArea> TMarkupDocument::Redo() { return Move(undone_, done_, true); }
+
+std::optional<TMarkArea> TMarkupDocument::Move(std::vector<TStep>& from, std::vector<TStep>& to, bool forward) {
+    if (from.empty()) return std::nullopt;
+    TStep step = std::move(from.back());
+    from.pop_back();
+    TMarkArea changed = Apply(step, forward);
+    to.push_back(std::move(step));
     ++revision_;
     return changed;
 }

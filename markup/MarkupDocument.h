@@ -111,6 +111,8 @@ private:
     };
     TMarkArea Apply(const TStep& step, bool forward);
     TMarkArea Take(TStep step);
+    // Undo and redo: the last step of from applied (backward for undo) and moved to to.
+    std::optional<TMarkArea> Move(std::vector<TStep>& from, std::vector<TStep>& to, bool forward);
     std::vector<TMarkupObject> objects_;
     std::vector<TStep> done_, undone_;
     std::size_t stepBase_ = 0;  // markers below this index do not count

@@ -178,8 +178,7 @@ bool PngFiltersWide() {
 }
 
 PngRowFilter::PngRowFilter(std::size_t n, std::size_t bpp, bool wide)
-    : n_(n), bpp_(bpp), wide_(wide && PngFiltersWide()), rows_(AllocBuffer(2 * (n + 2 * kMargin))) {
-    std::memset(rows_.data(), 0, rows_.size());
+    : n_(n), bpp_(bpp), wide_(wide && PngFiltersWide()), rows_(AllocBuffer(2 * (n + 2 * kMargin))) {  // zeroed: the first row's "above"
     row_ = rows_.data() + kMargin;
     prior_ = row_ + n + 2 * kMargin;
 }

@@ -16,7 +16,7 @@ namespace kaptor {
 // icon's static clean-up still calls the shell after every other object is gone.
 class TLazyLibrary {
 public:
-    explicit TLazyLibrary(const char* name) : name_(name) {}
+    explicit constexpr TLazyLibrary(const char* name) : name_(name) {}
     TLazyLibrary(const TLazyLibrary&) = delete;
     TLazyLibrary& operator=(const TLazyLibrary&) = delete;
     // The function's address; throws Exception when the DLL or the function is missing.

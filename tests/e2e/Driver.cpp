@@ -328,7 +328,10 @@ void SaveShot(const std::string& name) {
     const char* dir = std::getenv("KAPTOR_E2E_SHOTS");
     if (!dir || !*dir) return;
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const std::vector<std::uint32_t> px = ScreenPixels(RECT{0, 0, w, h});
+    WriteBmpFile(std::string(dir) + "\\" + name + ".bmp", w, h, ScreenPixels(RECT{0, 0, w, h}));
+}
+
+void WriteBmpFile(const std::string& path, int w, int h, const std::vector<std::uint32_t>& px) {
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
@@ -340,10 +343,22 @@ void SaveShot(const std::string& name) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + bytes;
-    std::ofstream out(std::string(dir) + "\\" + name + ".bmp", std::ios::binary);
+    std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     out.write(reinterpret_cast<const char*>(px.data()), bytes);
+}
+
+std::string WriteTempBmp(const std::string& name, int w, int h, const std::function<std::uint32_t(int, int)>& pixel) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + name;
+    std::vector<std::uint32_t> px;
+    px.reserve(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px.push_back(pixel(x, y));
+    WriteBmpFile(path, w, h, px);
+    return path;
 }
 
 // ---------------------------------------------------------------- TestPattern

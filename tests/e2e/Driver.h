@@ -73,6 +73,10 @@ COLORREF ScreenPixel(int x, int y);
 std::vector<std::uint32_t> ScreenPixels(const RECT& r);
 // With KAPTOR_E2E_SHOTS naming a folder, saves the screen there as NAME.bmp.
 void SaveShot(const std::string& name);
+// Writes w x h pixels (0x00RRGGBB, rows top to bottom) as a 32-bit bitmap file.
+void WriteBmpFile(const std::string& path, int w, int h, const std::vector<std::uint32_t>& px);
+// The same, as NAME in the temporary folder, each pixel from pixel(x, y); returns its path.
+std::string WriteTempBmp(const std::string& name, int w, int h, const std::function<std::uint32_t(int, int)>& pixel);
 
 // A window of ours with a known picture: four colour quadrants and a one-pixel grid.
 class TestPattern {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "Driver.h"
@@ -23,21 +22,7 @@ std::uint32_t Original(int x, int y) {
 }
 
 std::string PictureFile() {
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    const std::string path = std::string(dir) + "markup.bmp";
-    BITMAPINFOHEADER info{sizeof info, W, -H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD head = sizeof(BITMAPFILEHEADER) + sizeof info;
-    BITMAPFILEHEADER file{0x4D42, head + 4u * W * H, 0, 0, head};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const std::uint32_t c = Original(x, y);
-            out.write(reinterpret_cast<const char*>(&c), 4);
-        }
-    return path;
+    return WriteTempBmp("markup.bmp", W, H, Original);
 }
 
 struct Find {

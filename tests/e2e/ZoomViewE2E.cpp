@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "Driver.h"
@@ -19,18 +18,7 @@ const std::uint32_t Quarter[2][2] = {{0xFF0000, 0x00FF00}, {0x0000FF, 0xFFFF00}}
 const std::uint32_t Gray = 0x808080;  // the view's background
 
 std::string QuartersBmp(int w, int h) {
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    const std::string path = std::string(dir) + "quarters.bmp";
-    BITMAPINFOHEADER info{sizeof info, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD head = sizeof(BITMAPFILEHEADER) + sizeof info;
-    BITMAPFILEHEADER file{0x4D42, head + 4u * w * h, 0, 0, head};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) out.write(reinterpret_cast<const char*>(&Quarter[y >= h / 2][x >= w / 2]), 4);
-    return path;
+    return WriteTempBmp("quarters.bmp", w, h, [w, h](int x, int y) { return Quarter[y >= h / 2][x >= w / 2]; });
 }
 
 // Which half display pixel i of a side shown as `shown` lies in, -1 when its source pixels
