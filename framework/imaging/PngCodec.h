@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 
 #include "framework/base/Classes.h"
@@ -73,5 +74,13 @@ void EncodePng(const Dib& dib, TStream& stream, const TPngSettings& settings = {
 // table (its Bits are not read), row(y) the stored bytes of row y from the top.
 using PngRowSource = std::function<const std::uint8_t*(int y)>;
 void EncodePng(const Dib& format, const PngRowSource& row, TStream& stream, const TPngSettings& settings = {});
+
+// The format's own pieces, shared by the writer and the quick reader.
+inline constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Paeth's prediction from the byte to the left (a), above (b) and above-left (c).
+inline int PaethPredictor(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
 
 }  // namespace kaptor

@@ -170,8 +170,7 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
     if (failed) std::rethrow_exception(failed);
 
     std::vector<std::uint8_t> head;
-    static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    head.insert(head.end(), signature, signature + 8);
+    head.insert(head.end(), kPngSignature, kPngSignature + 8);
     std::vector<std::uint8_t> header;
     PutBig32(header, static_cast<std::uint32_t>(width));
     PutBig32(header, static_cast<std::uint32_t>(height));

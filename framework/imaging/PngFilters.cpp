@@ -19,11 +19,6 @@ namespace {
 
 constexpr std::size_t kMargin = 16;
 
-inline int Paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
-
 // Byte i of row under filter type F: a is the byte to the left (zeros left of the first
 // pixel, from the margin), b the one above, c the one above and to the left.
 template <int F>
@@ -33,7 +28,7 @@ inline std::uint8_t Filtered(const std::uint8_t* row, const std::uint8_t* prior,
     else if constexpr (F == 1) return static_cast<std::uint8_t>(x - a);
     else if constexpr (F == 2) return static_cast<std::uint8_t>(x - b);
     else if constexpr (F == 3) return static_cast<std::uint8_t>(x - ((a + b) >> 1));
-    else return static_cast<std::uint8_t>(x - Paeth(a, b, c));
+    else return static_cast<std::uint8_t>(x - PaethPredictor(a, b, c));
 }
 
 template <int F>

@@ -16,7 +16,6 @@ namespace kaptor {
 
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 // The libpng path's limits, so that a file is never read here that it would refuse: the
 // largest width and height its reader takes, and the most rows deflate can make of a file.
@@ -81,7 +80,7 @@ bool ReadTrns(const std::uint8_t* b, std::uint32_t length, Layout& l) {
 
 // Signature, header, every chunk's CRC and the order of the chunks that matter, up to IEND.
 bool Walk(const std::uint8_t* data, std::size_t size, Layout& l) {
-    if (size < 8 || std::memcmp(data, kSignature, 8) != 0) return false;
+    if (size < 8 || std::memcmp(data, kPngSignature, 8) != 0) return false;
     enum { BeforeData, InData, AfterData } state = BeforeData;
     for (std::size_t at = 8;; ) {
         if (size - at < 12) return false;

@@ -1,6 +1,5 @@
 #include "PngUnfilter.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -8,14 +7,11 @@
 #define KAPTOR_UNFILTER_SSE2 1
 #endif
 
+#include "framework/imaging/PngCodec.h"
+
 namespace kaptor {
 
 namespace {
-
-std::uint8_t Paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-    return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
-}
 
 void UnfilterNarrow(std::uint8_t filter, std::uint8_t* r, const std::uint8_t* up, std::size_t n, std::size_t bpp) {
     const std::size_t first = bpp < n ? bpp : n;  // the bytes with no pixel to their left
@@ -33,7 +29,7 @@ void UnfilterNarrow(std::uint8_t filter, std::uint8_t* r, const std::uint8_t* up
         case 4:
             for (std::size_t i = 0; i < first; ++i) r[i] = static_cast<std::uint8_t>(r[i] + up[i]);
             for (std::size_t i = bpp; i < n; ++i)
-                r[i] = static_cast<std::uint8_t>(r[i] + Paeth(r[i - bpp], up[i], up[i - bpp]));
+                r[i] = static_cast<std::uint8_t>(r[i] + PaethPredictor(r[i - bpp], up[i], up[i - bpp]));
             break;
         default: break;
     }
