@@ -102,18 +102,25 @@ void TPictureView::Install(std::unique_ptr<TBitmap> bitmap) {
     const int width = bitmap->Width(), height = bitmap->Height();
     ForgetMarkup();
     shown_.Picture().SetGraphic(std::move(bitmap));
+    CleanCopyDue();
     shown_.SetCursor(crDefault);
     shown_.Repaint();
+    const SIZE before{shown_.Width(), shown_.Height()};
     shown_.SetBounds(shown_.Left(), shown_.Top(), width, height);
     natural_ = SIZE{shown_.Width(), shown_.Height()};
     // The box says what the view shows, so its next step goes on from 100 %.
     zoomBox_.SetValue(100);
-    shown_.Repaint();
-    TakeCleanCopy();
+    // At the same size the view already shows the new picture: painting it again would put
+    // the same pixels on the screen (a larger picture costs a conversion per paint).
+    if (natural_.cx != before.cx || natural_.cy != before.cy)
+        shown_.Repaint();
+    else
+        shown_.Update();
     AnnouncePicture();
 }
 
 bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::function<void(TCanvas&)>& drawOver) {
+    HandPictureToCleanCopy();
     shown_.Picture().SetGraphic(nullptr);
     shown_.Repaint();
     shown_.SetBounds(shown_.Left(), shown_.Top(), size.cx, size.cy);
@@ -139,12 +146,13 @@ bool TPictureView::CopyFrom(HDC source, POINT origin, SIZE size, const std::func
     ForgetMarkup();
     shown_.Picture().Bitmap().Modified();
     if (drawOver) drawOver(shown_.Canvas());
-    TakeCleanCopy();
+    CleanCopyDue();
     return true;
 }
 
 void TPictureView::DropPicture() {
     ForgetMarkup();
+    HandPictureToCleanCopy();
     shown_.Picture().SetGraphic(nullptr);
     shown_.SetCursor(crDefault);
     shown_.Repaint();
@@ -167,6 +175,23 @@ void TPictureView::ShowPictureSize() {
 void TPictureView::ResetView() {
     marking_.Dragging = false;
     shown_.SetBounds(shown_.Left(), shown_.Top(), 0, 0);
+}
+
+void TPictureView::KeepCleanCopy() {
+    if (!cleanDue_) return;
+    cleanDue_ = false;
+    TakeCleanCopy();
+}
+
+void TPictureView::HandPictureToCleanCopy() {
+    if (!cleanDue_) return;
+    cleanDue_ = false;
+    clean_.Picture().SetGraphic(shown_.Picture().ReleaseGraphic());
+}
+
+TCanvas& TPictureView::DrawingCanvas() {
+    KeepCleanCopy();
+    return shown_.Canvas();
 }
 
 void TPictureView::TakeCleanCopy() {
@@ -227,7 +252,7 @@ void TPictureView::ResampleToZoom() {
         shown_.SetWidth(w);
         shown_.SetHeight(h);
         shown_.Picture().SetGraphic(bitmap.get());
-        clean_.Picture().Assign(shown_.Picture());
+        CleanCopyDue();
         bitmap.reset();
         zoomBox_.SetValue(100);
         AnnouncePicture();
@@ -274,7 +299,7 @@ bool TPictureView::RangeEmpty() const {
 void TPictureView::ShowPointer(int x, int y) { listener_.ShowStatus(1, Format("X=%4d,Y=%4d", x, y)); }
 
 void TPictureView::DrawBand(POINT a, POINT b) {
-    TCanvas& canvas = shown_.Canvas();
+    TCanvas& canvas = DrawingCanvas();
     canvas.Pen.Color = clWhite;
     canvas.Pen.Mode = pmXor;
     canvas.Pen.Width = 1;
@@ -295,6 +320,7 @@ void TPictureView::MouseDown(TMouseButton button, int x, int y) {
         if (button != TMouseButton::mbLeft) return;
         // The drag goes on, and ends, wherever the pointer goes while the button is held.
         SetCapture(shown_.Handle());
+        KeepCleanCopy();  // a picture that came in markup mode
         markup_->MouseDown(x, y);
         return;
     }
@@ -304,7 +330,7 @@ void TPictureView::MouseDown(TMouseButton button, int x, int y) {
     TRangeMarking& m = marking_;
     if (m.Dragging) {
         DrawBand(m.Start, m.End);  // erases the band
-        TCanvas& canvas = shown_.Canvas();
+        TCanvas& canvas = DrawingCanvas();
         canvas.Brush.Color = static_cast<TColor>(Settings.FrameColour);
         canvas.Brush.Style = bsSolid;
         // The first corner becomes the top-left one; every rule tests the corners as they
@@ -381,7 +407,7 @@ std::unique_ptr<TBitmap> TPictureView::CutRange() {
 }
 
 void TPictureView::DrawRangeFrame() {
-    TCanvas& canvas = shown_.Canvas();
+    TCanvas& canvas = DrawingCanvas();
     canvas.Brush.Color = static_cast<TColor>(Settings.FrameColour);
     canvas.Brush.Style = bsSolid;
     marking_.Rect = RECT{marking_.Start.x, marking_.Start.y, marking_.End.x, marking_.End.y};
@@ -392,6 +418,7 @@ void TPictureView::DrawRangeFrame() {
 
 void TPictureView::BeginMarkup() {
     if (rangeMode_) EndRange();
+    KeepCleanCopy();  // markup draws into both
     markupMode_ = true;
     listener_.MarkupChanged();
 }
@@ -415,7 +442,10 @@ void TPictureView::ForgetMarkup() {
     markup_->Reset();
 }
 
-void TPictureView::ShowCleanCopy() { shown_.Picture().Assign(clean_.Picture()); }
+void TPictureView::ShowCleanCopy() {
+    // Not taken yet: nothing has drawn on the shown picture since it came.
+    if (!cleanDue_) shown_.Picture().Assign(clean_.Picture());
+}
 
 void TPictureView::RedrawRangeFrame() {
     // From the clean copy, so the old frame goes and the new colour shows at once.

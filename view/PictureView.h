@@ -67,7 +67,11 @@ public:
     TPictureView& operator=(const TPictureView&) = delete;
 
     TImage& Shown() { return shown_; }
-    TImage& CleanCopy() { return clean_; }
+    // The picture without band or frame, taken now if it was not yet.
+    TImage& CleanCopy() {
+        KeepCleanCopy();
+        return clean_;
+    }
     // The area the picture lies in, scrolled when it is larger.
     TScrollBox& Area() { return area_; }
     // The zoom box's value, and a value chosen in it as the user would (the view follows).
@@ -143,7 +147,17 @@ public:
 
 private:
     void ApplyRangeMode(bool on);
+    // The clean copy is taken when something first draws on the shown picture (a range's
+    // band or frame, markup) or asks for it, not with every new picture: an open, paste or
+    // capture that is only looked at, saved or copied never copies its pixels once more.
+    void CleanCopyDue() { cleanDue_ = true; }
+    void KeepCleanCopy();
     void TakeCleanCopy();
+    // The shown picture, about to be replaced, becomes the clean copy itself when that was
+    // never taken: what a failed capture goes back to, without a copy.
+    void HandPictureToCleanCopy();
+    // The shown picture's canvas for drawing the band and the frame on it.
+    TCanvas& DrawingCanvas();
     void ShowPointer(int x, int y);
     void MouseUp(int x, int y);
     // The picture is replaced: its markup goes with it.
@@ -157,6 +171,7 @@ private:
     TPopupMenu* contextMenu_ = nullptr;
     SIZE natural_{0, 0};
     bool hasPicture_ = false;
+    bool cleanDue_ = false;  // the clean copy is still to be taken from the shown picture
     bool rangeMode_ = false;
     TRangeMarking marking_;
     std::unique_ptr<TMarkupLayer> markup_;

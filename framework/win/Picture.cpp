@@ -451,6 +451,13 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
     Changed(nullptr);
 }
 
+std::unique_ptr<TGraphic> TPicture::ReleaseGraphic() {
+    std::unique_ptr<TGraphic> graphic = std::move(graphic_);
+    if (graphic) graphic->OnChange = nullptr;
+    Changed(nullptr);
+    return graphic;
+}
+
 TBitmap& TPicture::Bitmap() {
     if (auto* bitmap = dynamic_cast<TBitmap*>(graphic_.get())) return *bitmap;
     Hold(std::make_unique<TBitmap>());

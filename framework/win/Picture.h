@@ -139,6 +139,8 @@ public:
     void SetGraphic(const TGraphic* graphic);
     // Holds graphic itself.
     void SetGraphic(std::unique_ptr<TGraphic> graphic);
+    // Gives the graphic held away (it no longer reports here) and leaves the picture empty.
+    std::unique_ptr<TGraphic> ReleaseGraphic();
     // The graphic as a bitmap; a picture that holds none (or another kind) gets a new
     // empty bitmap.
     TBitmap& Bitmap();

@@ -27,6 +27,16 @@ void TPNGImage::AssignTo(TGraphic& dest) const {
         TGraphic::AssignTo(dest);
 }
 
+void TPNGImage::MoveInto(TGraphic& dest) {
+    if (!dynamic_cast<TBitmap*>(&dest)) {
+        TGraphic::MoveInto(dest);
+        return;
+    }
+    bitmap_->MoveInto(dest);
+    data_.clear();
+    Changed();
+}
+
 void TPNGImage::Clear() {
     bitmap_->Clear();
     data_.clear();
@@ -44,12 +54,22 @@ void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_->Draw(canvas, r);
 void TPNGImage::LoadFromStream(TStream& stream) {
     std::vector<std::uint8_t> data = ReadRest(stream);
     auto decoded = std::make_unique<TBitmap>();
+    // Every row is written by the decoder: the section is not filled first, and its rows are
+    // reached without asking GDI each time (nothing draws on it meanwhile).
+    std::uint8_t* pixels = nullptr;
+    std::size_t stride = 0;
+    int height = 0;
     DecodePng(data.data(), data.size(),
               PngTarget{[&](std::int32_t w, std::int32_t h) {
-                            decoded->SetPixelFormat(pf24bit);
-                            decoded->SetSize(w, h);
+                            Dib format;
+                            format.Width = w;
+                            format.Height = height = h;
+                            format.BitCount = 24;
+                            pixels = decoded->NewPixels(format);
+                            stride = format.Stride();
                         },
-                        [&](int y) { return decoded->ScanLine(y); }});
+                        [&](int y) { return pixels + static_cast<std::size_t>(height - 1 - y) * stride; }});
+    decoded->Modified();
     bitmap_ = std::move(decoded);
     data_ = std::move(data);
     Changed();

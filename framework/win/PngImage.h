@@ -28,6 +28,8 @@ public:
     // Reads from the stream's position to its end.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // A bitmap takes the decoded pixels themselves; this image is left empty.
+    void MoveInto(TGraphic& dest) override;
 
 protected:
     // A bitmap takes the decoded picture.

@@ -22,6 +22,11 @@ TEST(CapturePipeline, AFailedCopyKeepsThePreviousPictureAndIsReportedAsTheRulesS
     Settings.ShowCursor = false;
     Settings.Wait = 0;
     Settings.HideForm = false;
+    // The picture before it had its clean copy taken (as a range does); the one shown when
+    // the capture fails never had: it is still what the failed capture goes back to.
+    TBitmap older(40, 30);
+    m.View().Install(older);
+    ASSERT_EQ(m.View().CleanCopy().Picture().Width(), 40);
     TBitmap previous(40, 30);
     previous.Canvas().Brush.Color = clRed;
     previous.Canvas().FillRect(RECT{0, 0, 40, 30});
