@@ -78,7 +78,10 @@ void PasteIntoView(TPictureView& view) {
         }
         if (view.RangeMode()) view.EndRange();
         view.DropPicture();
-        view.Install(pasted);
+        // The pixels just taken from the clipboard are handed on, not copied once more.
+        auto bitmap = std::make_unique<TBitmap>();
+        pasted.MoveInto(*bitmap);
+        view.Install(std::move(bitmap));
     } catch (const std::exception&) {
         ShowMessage("貼り付けに失敗！");
     }
