@@ -206,9 +206,14 @@ void TWinControl::SetParent(TWinControl* parent) {
     parent_ = parent;
     if (parent_) {
         parent_->children_.push_back(this);
-        // Without the parent's window ours waits for it.
-        if (!handle_ && parent_->handle_) CreateHandle();
-        else if (handle_) ::SetParent(handle_, parent_->Handle());
+        // Without the parent's window ours waits for it; with it, children added meanwhile
+        // get theirs too.
+        if (!handle_ && parent_->handle_) {
+            CreateHandle();
+            CreateChildHandles();
+        } else if (handle_) {
+            ::SetParent(handle_, parent_->Handle());
+        }
         ApplyFont();
         parent_->Realign();
     }
