@@ -69,7 +69,7 @@ TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int 
 
 }  // namespace
 
-TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox") {
+TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox", TFormWindow::OnDemand) {
     AboutBox = this;
     SetBorderStyle(TBorderStyle::bsDialog);
     SetCaption("ﾊﾞｰｼﾞｮﾝ情報");

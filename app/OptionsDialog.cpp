@@ -13,7 +13,7 @@ namespace kaptor {
 
 TOptionsDialog* TheOptionsDialog = nullptr;
 
-TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg") {
+TOptionsDialog::TOptionsDialog(TComponent* owner) : TForm(owner, "TOptionDlg", TFormWindow::OnDemand) {
     TheOptionsDialog = this;
     SetBorderStyle(TBorderStyle::bsDialog);
     SetCaption("環境設定");

@@ -104,6 +104,13 @@ int Steps() {
     form->Show();
     UpdateWindow(form->Handle());
     step("shown and painted");
+    // What the dialogs made on demand cost when first opened, after the start.
+    TheOptionsDialog->HandleNeeded();
+    step("later: the options dialog's windows");
+    AboutBox->HandleNeeded();
+    step("later: the About box's windows");
+    WindowList->HandleNeeded();
+    step("later: the window list's windows");
     std::fflush(stdout);
     return 0;
 }

@@ -11,7 +11,7 @@ namespace kaptor {
 
 TWindowListDialog* WindowList = nullptr;
 
-TWindowListDialog::TWindowListDialog(TComponent* owner) : TForm(owner, "TApDlg") {
+TWindowListDialog::TWindowListDialog(TComponent* owner) : TForm(owner, "TApDlg", TFormWindow::OnDemand) {
     WindowList = this;
     SetCaption("ウィンドウ指定");
     SetBorderStyle(TBorderStyle::bsDialog);

@@ -162,6 +162,34 @@ TWinControl* TWinControl::FromHandle(HWND wnd) {
     return wnd ? static_cast<TWinControl*>(GetPropA(wnd, PropName)) : nullptr;
 }
 
+HWND TWinControl::Handle() const {
+    // Made on first need: the window is a cache of the control's state.
+    if (!handle_) const_cast<TWinControl*>(this)->HandleNeeded();
+    return handle_;
+}
+
+void TWinControl::HandleNeeded() {
+    if (handle_ || Destroying()) return;
+    if (parent_) {
+        parent_->HandleNeeded();  // ours is made with the parent's
+        return;
+    }
+    if (!windowOnDemand_) return;
+    windowOnDemand_ = false;  // once: a window the system destroyed does not come back
+    CreateHandle();
+    ApplyFont();
+    CreateChildHandles();
+}
+
+void TWinControl::CreateChildHandles() {
+    for (TWinControl* child : children_) {
+        child->CreateHandle();
+        child->ApplyFont();
+        child->CreateChildHandles();
+    }
+    Realign();
+}
+
 TForm* TWinControl::ParentForm() {
     TWinControl* c = this;
     while (c->parent_) c = c->parent_;
@@ -178,8 +206,14 @@ void TWinControl::SetParent(TWinControl* parent) {
     parent_ = parent;
     if (parent_) {
         parent_->children_.push_back(this);
-        if (!handle_) CreateHandle();
-        else ::SetParent(handle_, parent_->Handle());
+        // Without the parent's window ours waits for it; with it, children added meanwhile
+        // get theirs too.
+        if (!handle_ && parent_->handle_) {
+            CreateHandle();
+            CreateChildHandles();
+        } else if (handle_) {
+            ::SetParent(handle_, parent_->Handle());
+        }
         ApplyFont();
         parent_->Realign();
     }
@@ -187,7 +221,7 @@ void TWinControl::SetParent(TWinControl* parent) {
 
 void TWinControl::CreateParamsFor(CreateParams& params) {
     params.ClassName = "STATIC";
-    if (parent_) params.Parent = parent_->Handle();
+    if (parent_) params.Parent = parent_->handle_;
 }
 
 void TWinControl::CreateHandle() {
@@ -239,15 +273,7 @@ void TWinControl::RecreateWnd() {
     DestroyHandle();
     CreateHandle();
     ApplyFont();
-    std::function<void(TWinControl*)> recreate = [&](TWinControl* c) {
-        for (TWinControl* child : c->children_) {
-            child->CreateHandle();
-            child->ApplyFont();
-            recreate(child);
-        }
-    };
-    recreate(this);
-    Realign();
+    CreateChildHandles();
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
@@ -403,9 +429,31 @@ void TWinControl::ApplyBounds() {
     if (handle_) MoveWindow(handle_, left_, top_, width_, height_, TRUE);
 }
 
+void TWinControl::Styles(DWORD& style, DWORD& exStyle) const {
+    if (handle_) {
+        style = static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE));
+        exStyle = static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE));
+        return;
+    }
+    CreateParams params;
+    const_cast<TWinControl*>(this)->CreateParamsFor(params);
+    style = params.Style;
+    exStyle = params.ExStyle;
+}
+
 RECT TWinControl::ClientRect() const {
     RECT r{0, 0, width_, height_};
-    if (handle_) GetClientRect(handle_, &r);
+    if (handle_) {
+        GetClientRect(handle_, &r);
+        return r;
+    }
+    // Not made yet: what the frame it will be made with leaves.
+    DWORD style = 0, exStyle = 0;
+    Styles(style, exStyle);
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    r.right = std::max<LONG>(0, width_ - (frame.right - frame.left));
+    r.bottom = std::max<LONG>(0, height_ - (frame.bottom - frame.top));
     return r;
 }
 
@@ -420,11 +468,12 @@ int TWinControl::ClientHeight() const {
 }
 
 void TWinControl::SetClientSize(int width, int height) {
-    if (handle_ && !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) {
+    DWORD style = 0, exStyle = 0;
+    Styles(style, exStyle);
+    if (!(style & WS_CHILD)) {
         // Top-level: the frame around a client area of that size.
         RECT r{0, 0, width, height};
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)), GetMenu(handle_) != nullptr,
-                           static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)));
+        AdjustWindowRectEx(&r, style, handle_ && GetMenu(handle_) != nullptr, exStyle);
         SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
         // A menu bar that wraps takes more room than one line: correct by what is left over.
         const RECT got = ClientRect();
@@ -610,7 +659,9 @@ void TWinControl::ScaleBy(int m, int d) {
     if (m == d) return;
     // A top-level window's layout is its client area: the frame, caption and menu bar are the
     // system's and do not grow by the same ratio.
-    const bool topLevel = handle_ && !(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD);
+    DWORD style = 0, exStyle = 0;
+    Styles(style, exStyle);
+    const bool topLevel = !(style & WS_CHILD);
     const RECT client = ClientRect();
     left_ = MulDiv(left_, m, d);
     top_ = MulDiv(top_, m, d);

@@ -86,15 +86,21 @@ struct TFontSpec {
     bool Bold = false;
 };
 
-// A control with a window of its own. The window is created as soon as the control has a
-// parent (forms create theirs in their constructor), and every property writes through.
+// A control with a window of its own. The window is created as soon as the control's parent
+// has one (forms make theirs in their constructor, or when first needed); until then the
+// control holds its state itself and gives it to the window when that is made. While the
+// window exists it is the truth, and every property writes through.
 class TWinControl : public TComponent {
 public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
 
-    HWND Handle() const { return handle_; }
+    // The window; asking for it makes it when it is due (HandleNeeded).
+    HWND Handle() const;
     bool HandleAllocated() const { return handle_ != nullptr; }
+    // Makes the window of a form made on demand, with every control on it; a control asks
+    // its parent. A control without a parent gets no window.
+    void HandleNeeded();
     TWinControl* Parent() const { return parent_; }
     void SetParent(TWinControl* parent);
     const std::vector<TWinControl*>& Controls() const { return children_; }
@@ -190,6 +196,8 @@ protected:
     void DestroyHandle();
     // Re-creates the window, e.g. after a style that cannot change in place.
     void RecreateWnd();
+    // Whether a parentless control makes its window when first needed (forms made on demand).
+    bool windowOnDemand_ = false;
 
     // The message handler; the default passes to the window's original procedure.
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -219,6 +227,11 @@ protected:
     friend class TForm;
 
 private:
+    // The children's windows, theirs in turn, in the order the children were added (the
+    // windows' order and the tab order), then the layout.
+    void CreateChildHandles();
+    // The window's styles, or those it will be made with.
+    void Styles(DWORD& style, DWORD& exStyle) const;
     void AlignChildren();
     void ApplyBounds();
     void SyncBounds();

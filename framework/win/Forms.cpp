@@ -14,9 +14,14 @@ TScreen* Screen = nullptr;
 
 // ---------------------------------------------------------------- TForm
 
-TForm::TForm(TComponent* owner, const std::string& className) : TWinControl(owner), className_(className) {
+TForm::TForm(TComponent* owner, const std::string& className, TFormWindow window)
+    : TWinControl(owner), className_(className) {
     SetLoading(true);
     visible_ = false;
+    if (window == TFormWindow::OnDemand) {
+        windowOnDemand_ = true;
+        return;
+    }
     CreateHandle();
     ApplyFont();
 }
@@ -133,6 +138,7 @@ void TForm::AfterConstruction() {
 }
 
 void TForm::SetVisible(bool visible) {
+    if (visible) HandleNeeded();  // made hidden, then shown as one made at once
     if (visible == visible_ && HandleAllocated() && (IsWindowVisible(Handle()) != 0) == visible) return;
     visible_ = visible;
     if (!HandleAllocated()) return;

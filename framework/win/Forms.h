@@ -30,10 +30,16 @@ inline constexpr int mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = IDYES
 
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 
+// When a form's window (and its controls') is made: in the constructor, or when first needed
+// (shown, or its handle asked for). Most starts never show the hidden dialogs, and making
+// their windows costs start-up time; their controls hold their state until then.
+enum class TFormWindow { AtOnce, OnDemand };
+
 class TForm : public TWinControl {
 public:
     // className names the window class, so other programs (and our tests) can find the form.
-    explicit TForm(TComponent* owner, const std::string& className = "TKaptorForm");
+    explicit TForm(TComponent* owner, const std::string& className = "TKaptorForm",
+                   TFormWindow window = TFormWindow::AtOnce);
     ~TForm() override;
 
     void SetBorderStyle(TBorderStyle style);

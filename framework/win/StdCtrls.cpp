@@ -18,7 +18,18 @@ void TLabel::CreateParamsFor(CreateParams& params) {
 
 void TLabel::SetCaption(const std::string& text) {
     TWinControl::SetCaption(text);
-    if (!AutoSize || !HandleAllocated()) return;
+    if (!AutoSize) return;
+    fitPending_ = !HandleAllocated();
+    if (!fitPending_) FitCaption();
+}
+
+void TLabel::CreateWnd() {
+    if (fitPending_) FitCaption();
+    fitPending_ = false;
+}
+
+void TLabel::FitCaption() {
+    const std::string text = Caption();
     WindowDC dc(Handle());
     ScopedSelect font(dc.get(), FontHandle());
     SIZE size{};
@@ -74,11 +85,17 @@ void TCheckBox::CreateParamsFor(CreateParams& params) {
 }
 
 bool TCheckBox::Checked() const {
-    return HandleAllocated() && SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (!HandleAllocated()) return checked_;
+    return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TCheckBox::SetChecked(bool checked) {
+    checked_ = checked;
     if (HandleAllocated()) SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TCheckBox::CreateWnd() {
+    if (checked_) SendMessageA(Handle(), BM_SETCHECK, BST_CHECKED, 0);
 }
 
 bool TCheckBox::CNCommand(WORD code) {
@@ -137,10 +154,16 @@ void TListBox::CreateParamsFor(CreateParams& params) {
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
-void TListBox::CreateWnd() { Sync(); }
+void TListBox::CreateWnd() {
+    Sync();
+    if (itemIndex_ >= 0) SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
+}
 
 void TListBox::Strings::Changed() {
-    if (!box_->Destroying()) box_->Sync();
+    if (box_->Destroying()) return;
+    // The window's list, filled anew, loses its selection; the one held without it too.
+    if (!box_->HandleAllocated()) box_->itemIndex_ = -1;
+    box_->Sync();
 }
 
 void TListBox::Sync() {
@@ -151,10 +174,12 @@ void TListBox::Sync() {
 }
 
 int TListBox::ItemIndex() const {
-    return HandleAllocated() ? static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)) : -1;
+    return HandleAllocated() ? static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)) : itemIndex_;
 }
 
 void TListBox::SetItemIndex(int index) {
+    // As the control takes it: an index past the items selects nothing.
+    itemIndex_ = index >= 0 && index < items_.Count() ? index : -1;
     if (HandleAllocated()) SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 

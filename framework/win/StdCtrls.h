@@ -11,13 +11,18 @@ namespace kaptor {
 class TLabel : public TWinControl {
 public:
     explicit TLabel(TComponent* owner);
-    bool AutoSize = true;  // sized to the caption when it is set
+    bool AutoSize = true;  // sized to the caption when it is set (or, without a window, when made)
     void SetCaption(const std::string& text) override;
     // Text does not grow in step with its font: an auto-sized label measures itself again.
     void ScaleBy(int m, int d) override;
 
 protected:
     void CreateParamsFor(CreateParams& params) override;
+    void CreateWnd() override;
+
+private:
+    void FitCaption();
+    bool fitPending_ = false;  // a caption set before the window was made
 };
 
 class TButton : public TWinControl {
@@ -46,7 +51,11 @@ public:
 
 protected:
     void CreateParamsFor(CreateParams& params) override;
+    void CreateWnd() override;
     bool CNCommand(WORD code) override;
+
+private:
+    bool checked_ = false;  // until the window is made
 };
 
 class TEdit : public TWinControl {
@@ -67,7 +76,7 @@ protected:
     bool CNCommand(WORD code) override;
 };
 
-// A list box whose Items mirror the Windows control.
+// A list box whose Items mirror the Windows control (and its selection, before it is made).
 class TListBox : public TWinControl {
 public:
     explicit TListBox(TComponent* owner);
@@ -94,6 +103,7 @@ protected:
 private:
     void Sync();
     Strings items_;
+    int itemIndex_ = -1;  // until the window is made
 };
 
 // A plain container.

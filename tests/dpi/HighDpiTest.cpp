@@ -358,9 +358,9 @@ void CheckControls(TWinControl& parent, const std::string& form) {
 
 void CheckForm(TForm& form, const std::string& name, int designWidth, int designHeight) {
     SCOPED_TRACE(name);
+    CheckControls(form, name);  // first: the window is made, as for a dialog first shown
     EXPECT_EQ(form.ClientWidth(), Scaled(designWidth));
     EXPECT_EQ(form.ClientHeight(), Scaled(designHeight));
-    CheckControls(form, name);
 }
 
 template <class T>

@@ -32,7 +32,8 @@ private:
 
 class TestForm : public TForm {
 public:
-    explicit TestForm(TComponent* owner) : TForm(owner, "TKaptorTestForm") {}
+    explicit TestForm(TComponent* owner, TFormWindow window = TFormWindow::AtOnce)
+        : TForm(owner, "TKaptorTestForm", window) {}
 };
 
 }  // namespace
@@ -64,29 +65,51 @@ TEST(Components, LoadedRunsOnceForEveryComponentBuiltWhileLoading) {
     EXPECT_FALSE(root.Loading());
 }
 
+// A form made on demand is laid out, and its controls get their state, when its window is made,
+// as a form made at once was.
 TEST(Controls, AlignedChildrenShareTheClientArea) {
     TestApp();
-    TestForm form(nullptr);
-    form.SetClientSize(300, 200);
-    auto* top = new TPanel(&form);
-    top->SetParent(&form);
-    top->SetHeight(30);
-    top->SetAlign(TAlign::alTop);
-    auto* bottom = new TPanel(&form);
-    bottom->SetParent(&form);
-    bottom->SetHeight(19);
-    bottom->SetAlign(TAlign::alBottom);
-    auto* client = new TPanel(&form);
-    client->SetParent(&form);
-    client->SetAlign(TAlign::alClient);
-    EXPECT_EQ(form.ClientWidth(), 300);
-    EXPECT_EQ(form.ClientHeight(), 200);
-    EXPECT_EQ(client->Top(), 30);
-    EXPECT_EQ(client->Height(), 200 - 30 - 19);
-    EXPECT_EQ(bottom->Top(), 181);
-    top->Hide();
-    EXPECT_EQ(client->Top(), 0);
-    EXPECT_EQ(client->Height(), 181);
+    SIZE labelAtOnce{};
+    for (TFormWindow made : {TFormWindow::AtOnce, TFormWindow::OnDemand}) {
+        TestForm form(nullptr, made);
+        form.SetClientSize(300, 200);
+        auto* top = new TPanel(&form);
+        top->SetParent(&form);
+        top->SetHeight(30);
+        top->SetAlign(TAlign::alTop);
+        auto* label = new TLabel(&form);
+        label->SetParent(top);
+        label->SetCaption("倍率");
+        auto* list = new TListBox(&form);
+        list->SetParent(top);
+        list->Items().Add("a");
+        list->Items().Add("b");
+        list->SetItemIndex(1);
+        auto* bottom = new TPanel(&form);
+        bottom->SetParent(&form);
+        bottom->SetHeight(19);
+        bottom->SetAlign(TAlign::alBottom);
+        auto* client = new TPanel(&form);
+        client->SetParent(&form);
+        client->SetAlign(TAlign::alClient);
+        EXPECT_EQ(form.HandleAllocated(), made == TFormWindow::AtOnce);
+        EXPECT_EQ(form.ClientHeight(), 200);
+        EXPECT_EQ(list->ItemIndex(), 1);
+        form.HandleNeeded();
+        EXPECT_EQ(form.ClientWidth(), 300);
+        EXPECT_EQ(form.ClientHeight(), 200);
+        EXPECT_EQ(client->Top(), 30);
+        EXPECT_EQ(client->Height(), 200 - 30 - 19);
+        EXPECT_EQ(bottom->Top(), 181);
+        EXPECT_EQ(SendMessageA(list->Handle(), LB_GETCURSEL, 0, 0), 1);
+        if (made == TFormWindow::AtOnce) labelAtOnce = SIZE{label->Width(), label->Height()};
+        EXPECT_GT(label->Width(), 0);
+        EXPECT_EQ(label->Width(), labelAtOnce.cx);
+        EXPECT_EQ(label->Height(), labelAtOnce.cy);
+        top->Hide();
+        EXPECT_EQ(client->Top(), 0);
+        EXPECT_EQ(client->Height(), 181);
+    }
 }
 
 TEST(Controls, AnExceptionInAHandlerIsShownAndTheProgramGoesOn) {

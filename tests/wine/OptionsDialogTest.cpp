@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "TestApp.h"
@@ -117,6 +118,19 @@ TEST_F(OptionsDialog, FormCreateFillsTheControlsAndAppliesTheBars) {
     EXPECT_TRUE(w.Checked(TCommandId::ShowToolBar));
     EXPECT_TRUE(w.ToolBarShown());
     EXPECT_FALSE(w.StatusBarShown());
+    // Made as at start: no window until one is needed, the options held by the controls, and
+    // the window made later shows them.
+    std::unique_ptr<TOptionsDialog> fresh(new TOptionsDialog(nullptr));
+    fresh->AfterConstruction();
+    TheOptionsDialog = &d;
+    EXPECT_FALSE(fresh->HandleAllocated() || fresh->HideWhileCapturingBox->HandleAllocated());
+    EXPECT_EQ(fresh->DelayBox->Text(), "42");
+    EXPECT_TRUE(fresh->HideWhileCapturingBox->Checked());
+    EXPECT_EQ(SendMessageA(fresh->HideWhileCapturingBox->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(fresh->CaptureAtStartBox->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    char text[8] = {};
+    GetWindowTextA(fresh->DelayBox->Handle(), text, sizeof text);
+    EXPECT_STREQ(text, "42");
 }
 
 TEST_F(OptionsDialog, OkWithNoChangeWritesAllElevenKeysInWriteOrder) {
