@@ -248,16 +248,10 @@ TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
     TMainWindow& form = WithPattern(300, 200);
     TPixelFormat pasted[2] = {};
     for (int block : {1, 16}) {
-        auto colour = [block](int x, int y) { return PatternColor(x / block * block, y / block * block); };
         TMemoryStream png;
         {
             TBitmap source(90, 70);
-            for (int y = 0; y < 70; ++y)
-                for (int x = 0; x < 90; ++x) {
-                    const COLORREF c = colour(x, y);
-                    reinterpret_cast<std::uint32_t*>(source.ScanLine(y))[x] = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
-                }
-            source.Modified();
+            FillPattern(source, block);
             WritePng(source, png);
         }
         ASSERT_EQ(png.Memory()[25], block == 1 ? 2 : 3);  // RGB, palette
@@ -277,7 +271,8 @@ TEST(ClipboardCommands, PasteTakesAPngWhenNoBitmapIsOffered) {
         EXPECT_EQ(form.StatusText(0), "ｻｲｽﾞ : 90 x 70");
         pasted[block > 1] = form.View().Shown().Picture().Bitmap().PixelFormat();
         for (int y = 0; y < 70; y += 3)
-            for (int x = 0; x < 90; x += 4) ASSERT_EQ(Pixel(form, x, y), colour(x, y)) << block << ": " << x << "," << y;
+            for (int x = 0; x < 90; x += 4)
+                ASSERT_EQ(Pixel(form, x, y), PatternColor(x / block * block, y / block * block)) << block << ": " << x << "," << y;
     }
     EXPECT_EQ(pasted[1], pasted[0]);
 }
