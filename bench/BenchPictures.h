@@ -110,4 +110,16 @@ inline std::vector<std::uint32_t> ColourPhoto(int w, int h) {
     return px;
 }
 
+// Screenshot() in colour (each grey level through a ramp): a desktop of 41 colours, flat
+// windows and text without smoothing, as 32-bit rows.
+inline std::vector<std::uint32_t> FewColourScreenshot() {
+    const Picture grey = Screenshot();
+    std::vector<std::uint32_t> px(grey.Pixels.size());
+    for (std::size_t i = 0; i < px.size(); ++i) {
+        const unsigned v = grey.Pixels[i];
+        px[i] = (v << 16) | ((v * 3 / 4) << 8) | (255 - v);
+    }
+    return px;
+}
+
 }  // namespace benchpic

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     samples.push_back({"screenshot-like", FromPixels(benchpic::Desktop(1920, 1080, false), 1920, 1080)});
     samples.push_back({"desktop, noisy wallpaper", FromPixels(benchpic::Desktop(1920, 1080, true), 1920, 1080)});
     samples.push_back({"photo-like", FromPixels(benchpic::ColourPhoto(1920, 1080), 1920, 1080)});
+    samples.push_back({"few-colour screenshot", FromPixels(benchpic::FewColourScreenshot(), 1920, 1080)});
     for (int i = 1; i < argc; ++i) samples.push_back({argv[i], FromFile(argv[i])});
 
     static const char* names[] = {"none", "sub", "up", "average", "paeth", "adaptive"};
@@ -93,7 +94,13 @@ int main(int argc, char** argv) {
         run("ours", -1, "adaptive", [&] { return Ours(s.Picture, TPngSettings{}); });  // what the program uses
         for (int level : {3, 4, 6, 8, 9})
             for (TPngFilter f : {TPngFilter::None, TPngFilter::Paeth, TPngFilter::Adaptive})
-                run("ours", level, names[static_cast<int>(f)], [&] { return Ours(s.Picture, TPngSettings{level, f}); });
+                run("ours", level, names[static_cast<int>(f)], [&] { return Ours(s.Picture, TPngSettings{level, f, false}); });
+        // The palette indices of a flat picture of few colours, unfiltered, where the program makes them.
+        TMemoryStream file;
+        EncodePng(s.Picture, file);
+        if (file.Memory()[25] == 3)
+            for (int level : {1, 2, 3, 4, 6, 8})
+                run("ours", level, "indexed", [&] { return Ours(s.Picture, TPngSettings{level, TPngFilter::None, true}); });
     }
     std::printf("time and size: against libpng level 6 adaptive on the same picture, alternated\n");
 
@@ -102,7 +109,7 @@ int main(int argc, char** argv) {
     std::printf("\ndecoding the program's file of each picture (ms): DecodePng, libspng, libdeflate\n");
     for (const Sample& s : samples) {
         TMemoryStream file;
-        EncodePng(s.Picture, file);
+        EncodePng(s.Picture, file, TPngSettings{TPngSettings::ByPicture, TPngFilter::Adaptive, false});  // RGB, as the references read
         const std::vector<std::uint8_t>& png = file.Memory();
         std::vector<std::uint8_t> rgb, inflated;
         auto spngDecode = [&] {

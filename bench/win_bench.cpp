@@ -22,8 +22,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -461,14 +463,18 @@ void BenchPng(TMainWindow& form) {
     const std::string saved = dir + "save.png", direct = dir + "direct.png";
 
     // Each kind of picture: time and size of both, alternated, into memory.
-    TBitmap flat(1920, 1080), photo(1920, 1080);
+    TBitmap flat(1920, 1080), photo(1920, 1080), few(1920, 1080);
     FillDesktop(flat, false);
-    {
-        const auto px = benchpic::ColourPhoto(1920, 1080);
-        auto r = Rows(photo);
+    for (auto [bitmap, px] : {std::pair{&photo, benchpic::ColourPhoto(1920, 1080)},
+                              std::pair{&few, benchpic::FewColourScreenshot()}}) {
+        auto r = Rows(*bitmap);
         for (int y = 0; y < 1080; ++y) std::memcpy(r[y], px.data() + y * 1920, 4 * 1920);
-        photo.Modified();
+        bitmap->Modified();
     }
+    // The screen before and after a picture is shown: the desktop with the empty main window
+    // (flat, few colours), then with the noisy desktop picture in it.
+    TBitmap bare(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CaptureScreen(bare);
     InstallDesktop(form, 1920, 1080);
     TBitmap screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     CaptureScreen(screen);
@@ -476,36 +482,62 @@ void BenchPng(TMainWindow& form) {
         const char* Name;
         TBitmap* Bitmap;
     };
-    // Our encoder's levels and filters on the screenshot-like picture, where the choice is hardest.
-    std::printf("  level filter         ms      bytes   (screenshot-like, ours)\n");
-    for (int level : {4, 6, 7, 8})
-        for (TPngFilter f : {TPngFilter::None, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}) {
-            std::size_t bytes = 0;
-            Timed one("", [&] {
-                TMemoryStream m;
-                EncodePng(flat.ToDib(), m, TPngSettings{level, f});
-                bytes = m.Memory().size();
-            });
-            Timed copy("", [&] { (void)flat.ToDib(); });  // the Dib copy, taken off again
-            const auto t = RunInterleaved({&one, &copy}, 3, 1);
-            std::printf("  %5d %-8s %8.1f %10zu\n", level, FilterName(f), t[0].Median - t[1].Median, bytes);
-        }
+    // Our encoder's levels and filters on the screenshot-like picture, where the choice is hardest,
+    // and its levels on the indices of the few-colour pictures.
+    auto levels = [&](const char* name, TBitmap& bitmap, std::initializer_list<int> tried,
+                      std::initializer_list<TPngFilter> filters, bool index) {
+        std::printf("  level filter         ms      bytes   (%s, ours)\n", name);
+        for (int level : tried)
+            for (TPngFilter f : filters) {
+                std::size_t bytes = 0;
+                bool indexed = false;
+                Timed one("", [&] {
+                    TMemoryStream m;
+                    EncodePng(bitmap.ToDib(), m, TPngSettings{level, f, index});
+                    bytes = m.Memory().size();
+                    indexed = m.Memory()[25] == 3;
+                });
+                Timed copy("", [&] { (void)bitmap.ToDib(); });  // the Dib copy, taken off again
+                const auto t = RunInterleaved({&one, &copy}, 3, 1);
+                std::printf("  %5d %-8s %8.1f %10zu\n", level, indexed ? "indexed" : FilterName(f),
+                            t[0].Median - t[1].Median, bytes);
+            }
+    };
+    levels("screenshot-like", flat, {4, 6, 7, 8},
+           {TPngFilter::None, TPngFilter::Up, TPngFilter::Paeth, TPngFilter::Adaptive}, false);
+    levels("few-colour screenshot", few, {0, 1, 2, 3, 4, 5, 6, 8}, {TPngFilter::None}, true);
+    levels("few-colour screenshot", few, {8}, {TPngFilter::Adaptive}, false);
+    levels("real capture, empty window", bare, {0, 1, 2, 3, 4, 5, 6, 8}, {TPngFilter::None}, true);
+    levels("real capture, empty window", bare, {8}, {TPngFilter::Adaptive}, false);
     for (Kind k : {Kind{"screenshot-like", &flat}, Kind{"desktop, noisy wallpaper", &capture},
-                   Kind{"photo-like", &photo}, Kind{"real screen capture", &screen}}) {
+                   Kind{"photo-like", &photo}, Kind{"real screen capture", &screen},
+                   Kind{"few-colour screenshot", &few}, Kind{"real capture, empty window", &bare}}) {
         const auto r = Rows(*k.Bitmap);
         std::size_t ours = 0, theirs = 0;
+        int colours = 0;  // in the palette, if there is one
         Timed mine("EncodePng", [&] {
             TMemoryStream m;
             WritePng(*k.Bitmap, m);
             ours = m.Memory().size();
+            colours = m.Memory()[25] == 3 ? (m.Memory()[35] << 8 | m.Memory()[36]) / 3 : 0;
         });
         Timed ref("libpng level 6 adaptive",
                   [&] { theirs = EncodePngDirect(r, k.Bitmap->Width(), k.Bitmap->Height(), TPngSettings{6, TPngFilter::Adaptive}, ""); });
-        const auto t = RunInterleaved({&mine, &ref}, 5, 1);
-        std::printf("  %-26s %d x %d: ours %.1f ms %zu bytes, libpng %.1f ms %zu bytes, size ratio %.3f\n", k.Name,
-                    k.Bitmap->Width(), k.Bitmap->Height(), t[0].Median, ours, t[1].Median, theirs,
-                    static_cast<double>(ours) / theirs);
+        // The same write without the palette pass: what that pass costs where it finds too many colours.
+        Dib layout;
+        k.Bitmap->RowLayout(layout);
+        Timed rgb("EncodePng without the palette pass", [&] {
+            TMemoryStream m;
+            EncodePng(layout, [&](int y) { return k.Bitmap->ScanLine(y); }, m,
+                      TPngSettings{TPngSettings::ByPicture, TPngFilter::Adaptive, false});
+        });
+        const auto t = RunInterleaved({&mine, &ref, &rgb}, 5, 1);
+        std::printf("  %-26s %d x %d: ours %.1f ms %zu bytes (%s %d), libpng %.1f ms %zu bytes, size ratio %.3f\n",
+                    k.Name, k.Bitmap->Width(), k.Bitmap->Height(), t[0].Median, ours, colours ? "palette" : "RGB",
+                    colours, t[1].Median, theirs, static_cast<double>(ours) / theirs);
         bench::PrintRatio((std::string("PNG encode / libpng 6 adaptive, ") + k.Name).c_str(), t[0].Median, t[1].Median);
+        bench::PrintRatio((std::string("PNG encode / the same without the palette pass, ") + k.Name).c_str(), t[0].Median,
+                          t[2].Median);
     }
 
     Timed save("SavePictureFile, PNG entry (temp file, replace)", [&] {

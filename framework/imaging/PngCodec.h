@@ -1,7 +1,8 @@
 // PNG reading over libdeflate for the plain kinds (PngReader.h) and libpng for the rest,
 // writing of our own over libdeflate. Reading takes every standard kind (1 to 16 bits, grey,
 // palette, RGB, with alpha or a transparent colour, interlaced) into a 24-bit Dib, alpha laid
-// over white; writing makes 24-bit RGB, or keeps a picture of 8 bits or fewer as a palette.
+// over white; writing makes 24-bit RGB, or keeps a picture of 8 bits or fewer as a palette
+// and makes one of a flat picture's colours when there are 256 or fewer.
 // Every failure of a damaged file is an EPngError whose Japanese text names the cause, raised
 // before anything is allocated beyond what the file's size can fill; libpng never ends the
 // process and its warnings are not shown.
@@ -64,10 +65,13 @@ struct TPngSettings {
     static constexpr int ByPicture = -1;
     int Level = ByPicture;
     TPngFilter Filter = TPngFilter::Adaptive;
+    // A flat 24- or 32-bit picture of 256 colours or fewer written as an 8-bit palette picture
+    // of its colours, unfiltered (PngPalette.h): the same pixels, a third of the bytes.
+    bool IndexFewColours = true;
 };
 
-// Writes dib as RGB, 8 bits a channel; 1, 4 and 8 bits with a colour table stay palette
-// pictures of that depth.
+// Writes dib as RGB, 8 bits a channel, or as a palette of its colours when it has few;
+// 1, 4 and 8 bits with a colour table stay palette pictures of that depth.
 void EncodePng(const Dib& dib, TStream& stream, const TPngSettings& settings = {});
 
 // The same file from pixels kept elsewhere: format gives size, bit count, masks and colour

@@ -22,6 +22,7 @@ foreach(target png_fuzzer png_roundtrip_fuzzer)
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngUnfilter.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngEncoder.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/PngFilters.cpp
+    ${CMAKE_SOURCE_DIR}/framework/imaging/PngPalette.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Deflate.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/DeflateBlocks.cpp
     ${CMAKE_SOURCE_DIR}/framework/imaging/Dib.cpp

@@ -36,14 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (dib.BitCount == 16) dib.RedMask = 0xF800, dib.GreenMask = 0x07E0, dib.BlueMask = 0x001F;
         if (dib.BitCount == 32) dib.RedMask = 0x3FF00000, dib.GreenMask = 0x000FFC00, dib.BlueMask = 0x000003FF;
     }
-    const kaptor::TPngSettings settings{in.Next() % 14 - 1, static_cast<kaptor::TPngFilter>(in.Next() % 6)};  // -1: by picture
+    const int level = in.Next() % 14 - 1;  // -1: by picture
+    const std::uint8_t how = in.Next();     // filter; runs of few colours; bit 7: never a palette of them
+    const kaptor::TPngSettings settings{level, static_cast<kaptor::TPngFilter>(how % 6), (how & 0x80) == 0};
     if (dib.BitCount <= 8) {
         dib.Palette.resize(in.Next() % ((1u << dib.BitCount) + 1));  // short tables too
         for (auto& c : dib.Palette) c = kaptor::RgbQuad{in.Next(), in.Next(), in.Next(), 0};
     }
-    // Pixels: the rest of the input over and over, so small inputs still make whole pictures.
+    // Pixels: the rest of the input over and over, so small inputs still make whole pictures;
+    // or at 24 and 32 bits runs of up to 16 pixels in 1 to 272 colours, around the palette's limit.
     const std::size_t rest = size - in.pos;
-    for (std::size_t i = 0; i < dib.Bits.size(); ++i) dib.Bits[i] = rest ? data[in.pos + i % rest] ^ (i / rest) : 0;
+    if (kind & 0x80 && dib.BitCount >= 24) {
+        const std::size_t colours = 1 + in.Next() + (in.Next() & 0x0F), run = 1 + (how >> 3 & 0x0F);
+        const std::size_t left = size - in.pos, step = dib.BitCount / 8;
+        for (std::size_t p = 0; p < static_cast<std::size_t>(width) * height; ++p) {
+            const std::size_t at = p / run % (left ? left : 1);
+            const std::size_t k = left ? (data[in.pos + at] + 256u * data[in.pos + (at + 1) % left]) % colours
+                                       : p / run % colours;
+            const std::uint8_t px[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+                                        static_cast<std::uint8_t>(k * 29), static_cast<std::uint8_t>(p)};
+            std::copy(px, px + step, dib.Row(static_cast<int>(p / width)) + p % width * step);
+        }
+    } else {
+        for (std::size_t i = 0; i < dib.Bits.size(); ++i) dib.Bits[i] = rest ? data[in.pos + i % rest] ^ (i / rest) : 0;
+    }
 
     // The block reader that joins the writer's pieces follows libdeflate's stream of the same
     // bytes to its end (a miss would only make the writer's files larger, never wrong).

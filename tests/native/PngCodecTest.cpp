@@ -165,6 +165,32 @@ TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
                 ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
             }
         }
+    // 24 and 32 bits of few colours in runs of three (the fourth byte of each pixel changing, as
+    // it may), the last big enough for two threads: 256 colours or fewer become an 8-bit
+    // palette of exactly those; 257, or no pixel beside one of its colour (run 1), stay RGB.
+    for (std::uint16_t bits : {24, 32})
+        for (int width : {1, 37, 1023})
+            for (auto [colours, run] : {std::pair{1, 3}, {256, 3}, {257, 3}, {2, 1}}) {
+                Dib source = Dib::Make(width, width == 1023 ? 1100 : 1000, bits);
+                for (int y = 0; y < source.Height; ++y)
+                    for (int x = 0, k; x < width; ++x) {
+                        k = (y * width + x) / run % colours;
+                        const std::uint8_t px[4] = {std::uint8_t(k), std::uint8_t(k >> 8), std::uint8_t(k * 3), std::uint8_t(x)};
+                        std::copy(px, px + bits / 8, source.Row(y) + bits / 8 * x);
+                    }
+                const std::string what = std::to_string(bits) + " " + std::to_string(width) + " " + std::to_string(colours);
+                for (bool index : {true, false}) {
+                    TMemoryStream out;
+                    EncodePng(source, out, TPngSettings{TPngSettings::ByPicture, TPngFilter::Adaptive, index});
+                    const std::vector<std::uint8_t>& f = out.Memory();
+                    // Colour type 3 and its PLTE's length, or type 2.
+                    EXPECT_EQ(f[25] == 3 ? f[35] << 8 | f[36] : f[25], index && colours <= 256 && run > 1 ? 3 * colours : 2) << what;
+                    int w = 0, h = 0;
+                    EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << what;
+                    EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << what;
+                    ExpectQuickAsLibpng(f, true, what);
+                }
+            }
 }
 
 TEST(PngCodec, WideFiltersGiveThePlainOnesBytes) {

@@ -16,11 +16,12 @@ inline COLORREF PatternColor(int x, int y) {
     return RGB((x * 7) & 0xFF, (y * 5) & 0xFF, (x + y) & 0xFF);
 }
 
-inline void FillPattern(TBitmap& bitmap) {
+// block: the pattern's colour at the corner of each block x block square (few colours).
+inline void FillPattern(TBitmap& bitmap, int block = 1) {
     for (int y = 0; y < bitmap.Height(); ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));
         for (int x = 0; x < bitmap.Width(); ++x) {
-            const COLORREF c = PatternColor(x, y);
+            const COLORREF c = PatternColor(x / block * block, y / block * block);
             row[x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
         }
     }
