@@ -313,11 +313,7 @@ void TMainWindow::BuildZoomBand() {
         if (row.glyph) {
             UniqueBitmap handle(static_cast<HBITMAP>(
                 LoadImageA(MainInstance(), MAKEINTRESOURCEA(row.glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-            if (handle) {
-                TBitmap glyph;
-                glyph.LoadFromClipboardFormat(handle.get());
-                b->SetGlyph(glyph);
-            }
+            if (handle) b->SetGlyph(handle.get());
         }
         const TCommandId id = row.id;
         b->OnClick = [this, id](TComponent*) { Execute(id); };

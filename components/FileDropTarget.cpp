@@ -94,7 +94,13 @@ void TFileDropTarget::ControlChanged(int reason) {
 }
 
 void TFileDropTarget::UpdateDragAccept() {
-    if (HookedWnd()) lazy::DragAcceptFiles(HookedWnd(), acceptDrop_);
+    // Accepting dropped files is this style (what DragAcceptFiles sets): shell32 is loaded
+    // when the first drop comes, not at start.
+    HWND wnd = HookedWnd();
+    if (!wnd) return;
+    const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
+    const LONG_PTR wanted = acceptDrop_ ? style | WS_EX_ACCEPTFILES : style & ~static_cast<LONG_PTR>(WS_EX_ACCEPTFILES);
+    if (wanted != style) SetWindowLongPtrA(wnd, GWL_EXSTYLE, wanted);
 }
 
 void TFileDropTarget::HookedWndProc(TMessage& message) {

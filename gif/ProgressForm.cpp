@@ -7,7 +7,7 @@ namespace kaptor {
 TProgressForm* ProgressForm = nullptr;
 TProgressHook ProgressHook = nullptr;
 
-TProgressForm::TProgressForm(TComponent* owner) : TForm(owner, "TProgressForm") {
+TProgressForm::TProgressForm(TComponent* owner) : TForm(owner, "TProgressForm", TFormWindow::OnDemand) {
     SetCaption("Progress");
     SetBounds(0, 0, 275, 157);
     Gauge = new TGauge(this);

@@ -19,7 +19,8 @@ public:
     TGauge* Gauge;
 };
 
-// Created at start-up without an owner and hidden (TGifSupport); null otherwise.
+// Created at start-up without an owner and hidden (TGifSupport), its window made when first
+// shown or asked for; null otherwise.
 extern TProgressForm* ProgressForm;
 
 // Takes a fraction from 0 to 1. Null until InstallProgressHook.

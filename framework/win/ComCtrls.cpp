@@ -4,6 +4,7 @@
 
 #include "framework/win/Bitmap.h"
 #include "framework/win/Forms.h"
+#include "framework/win/GlyphMask.h"
 
 namespace kaptor {
 
@@ -14,19 +15,6 @@ namespace {
 int NextButtonCommand() {
     static int next = 30000;
     return next++;
-}
-
-// A copy of a bitmap that the image list may change (it blackens the masked pixels).
-UniqueBitmap CopyForImageList(HBITMAP source) {
-    return UniqueBitmap(static_cast<HBITMAP>(CopyImage(source, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-}
-
-COLORREF BottomLeftColour(HBITMAP bitmap) {
-    BITMAP info{};
-    if (!GetObjectA(bitmap, sizeof info, &info) || info.bmHeight == 0) return CLR_INVALID;
-    UniqueMemDC dc(CreateCompatibleDC(nullptr));
-    ScopedSelect select(dc.get(), bitmap);
-    return GetPixel(dc.get(), 0, std::abs(info.bmHeight) - 1);
 }
 
 }  // namespace
@@ -47,10 +35,9 @@ TImageList::~TImageList() {
 int TImageList::Count() const { return ImageList_GetImageCount(list_); }
 
 int TImageList::AddMaskedHandle(HBITMAP bitmap, COLORREF mask) {
-    UniqueBitmap copy = CopyForImageList(bitmap);
-    if (!copy) throw EOutOfMemory();
-    if (mask == clGlyphCorner) mask = BottomLeftColour(copy.get());
-    const int first = ImageList_AddMasked(list_, copy.get(), mask);
+    const TGlyphMask glyph = MaskGlyph(bitmap, mask);
+    if (!glyph.colour) throw EOutOfMemory();
+    const int first = ImageList_Add(list_, glyph.colour.get(), glyph.mask.get());
     if (first < 0) throw EInvalidGraphicOperation("ｲﾒｰｼﾞを追加できません");
     return first;
 }
@@ -704,10 +691,10 @@ bool TSpeedButton::CNCommand(WORD code) {
     return true;
 }
 
-void TSpeedButton::SetGlyph(TBitmap& glyph) {
-    TImageList list(nullptr, glyph.Width(), glyph.Height());
-    list.AddMasked(glyph);
-    glyph_ = list.ExtractIcon(0);
+void TSpeedButton::SetGlyph(TBitmap& glyph) { SetGlyph(glyph.Handle()); }
+
+void TSpeedButton::SetGlyph(HBITMAP glyph) {
+    glyph_ = MaskedIcon(glyph);
     ApplyGlyph();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/win/Controls.h"
+#include "framework/win/GlyphMask.h"
 
 namespace kaptor {
 
@@ -20,8 +21,6 @@ class TBitmap;
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// "Use the bottom-left pixel of each glyph" as the transparent colour.
-inline constexpr COLORREF clGlyphCorner = CLR_DEFAULT;
 
 // A strip of equally sized images with masks, for tool buttons and glyphs.
 class TImageList : public TComponent {
@@ -303,6 +302,7 @@ public:
     bool Flat = true;
     // A glyph (transparent where its bottom-left colour is); shown alone without a caption.
     void SetGlyph(TBitmap& glyph);
+    void SetGlyph(HBITMAP glyph);
     void SetCaption(const std::string& text) override;
 
     void Click() override;

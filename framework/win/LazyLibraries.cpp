@@ -56,10 +56,6 @@ BOOL WINAPI PrintDlgA(LPPRINTDLGA pd) {
     return f(pd);
 }
 
-void WINAPI DragAcceptFiles(HWND wnd, BOOL accept) {
-    static const auto f = Find<decltype(::DragAcceptFiles)>(Shell32, "DragAcceptFiles");
-    f(wnd, accept);
-}
 void WINAPI DragFinish(HDROP drop) {
     static const auto f = Find<decltype(::DragFinish)>(Shell32, "DragFinish");
     f(drop);

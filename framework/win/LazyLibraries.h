@@ -35,7 +35,6 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn);
 BOOL WINAPI PrintDlgA(LPPRINTDLGA pd);
 // shell32
-void WINAPI DragAcceptFiles(HWND wnd, BOOL accept);
 void WINAPI DragFinish(HDROP drop);
 UINT WINAPI DragQueryFileA(HDROP drop, UINT file, LPSTR name, UINT size);
 BOOL WINAPI DragQueryPoint(HDROP drop, POINT* point);

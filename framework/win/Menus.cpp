@@ -85,7 +85,7 @@ TMenu* TMenuItem::OwningMenu() {
 
 void TMenuItem::Changed() {
     if (TMenu* menu = OwningMenu())
-        if (!menu->Destroying()) menu->Rebuild();
+        if (!menu->Destroying()) menu->ItemsChanged();
 }
 
 void TMenuItem::StateChanged() {
@@ -166,6 +166,8 @@ void TMenu::Fill(HMENU menu, TMenuItem* parent) {
     }
 }
 
+void TMenu::ItemsChanged() { handle_.reset(); }
+
 void TMenu::Rebuild() {
     HMENU menu = NewMenu();
     Fill(menu, items_);
@@ -178,8 +180,10 @@ bool TMenu::UpdateItemState(const TMenuItem& item) {
     if (item.Parent() == items_ || item.Count() > 0 || item.IsSeparator()) return false;
     HMENU menu = handle_.get();
     // The previous state, or -1 for an item that is not there.
+    // Not in the menu now (hidden, or below a hidden item): the rebuild that shows it takes
+    // its state then.
     if (EnableMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED)) == -1)
-        return false;  // not in the menu now (hidden, or below a hidden item)
+        return true;
     return CheckMenuItem(menu, item.Command(), MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED)) !=
            static_cast<DWORD>(-1);
 }
@@ -191,6 +195,15 @@ bool TMenu::IsShortCut(WORD key, TShiftState shift) {
     if (!item || !item->Enabled()) return false;
     item->Click();
     return true;
+}
+
+void TMainMenu::ItemsChanged() {
+    // The bar of a window is built anew at once; one no window holds yet is built once, when
+    // one does.
+    if (Form && Form->HandleAllocated())
+        Rebuild();
+    else
+        handle_.reset();
 }
 
 void TMainMenu::Rebuild() {

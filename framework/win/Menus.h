@@ -1,7 +1,8 @@
 // Menus: items with captions, shortcut keys, check marks and sub-items; the window's menu
-// bar and pop-up menus. The Windows menus are rebuilt from the items whenever an item
-// changes, so hidden items simply leave them; shortcuts are matched against the items
-// themselves and work whether or not their menu is shown.
+// bar and pop-up menus. The Windows menus are built from the items, anew after an item
+// changes (a window's menu bar at once, others when next needed), so hidden items simply
+// leave them; shortcuts are matched against the items themselves and work whether or not
+// their menu is shown.
 #pragma once
 
 #include <windows.h>
@@ -79,6 +80,9 @@ public:
     HMENU Handle();
     // Builds a fresh Windows menu from the items.
     virtual void Rebuild();
+    // An item was added, removed, shown, hidden or renamed: the built menu is dropped, to be
+    // built from the items when next needed (adding a menu's items one by one builds it once).
+    virtual void ItemsChanged();
     // Gives the built menu item's enabled and checked state; false when only a rebuild can.
     bool UpdateItemState(const TMenuItem& item);
     // Runs the enabled item with this shortcut; true when there was one.
@@ -95,6 +99,7 @@ class TMainMenu : public TMenu {
 public:
     using TMenu::TMenu;
     void Rebuild() override;
+    void ItemsChanged() override;
     TForm* Form = nullptr;  // the form whose menu bar this is
 
 protected:

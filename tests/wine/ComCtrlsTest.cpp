@@ -161,6 +161,22 @@ TEST(ToolBar, ButtonStatesSizesAndCaptionsAreTheControls) {
     }
     EXPECT_THROW(images->AddResource("NOGLYPH"), Exception);
     EXPECT_EQ(images->Count(), 2);
+    // Transparent exactly where the bottom-left colour is (not the top-left's), in the list
+    // and in a push button's icon.
+    auto spotted = Glyph(RGB(0, 128, 128), RGB(255, 0, 0));
+    spotted->Canvas().FillRect(RECT{0, 0, 2, 2});
+    images->AddMasked(*spotted);
+    const UniqueIcon icon = MaskedIcon(spotted->Handle());
+    for (int drawn = 0; drawn < 2; ++drawn) {
+        TBitmap back(20, 20);
+        back.Canvas().Brush.Color = RGB(0, 255, 0);
+        back.Canvas().FillRect(RECT{0, 0, 20, 20});
+        if (drawn == 0) ImageList_Draw(images->Handle(), 2, back.Canvas().Handle(), 0, 0, ILD_NORMAL);
+        else DrawIconEx(back.Canvas().Handle(), 0, 0, icon.get(), 20, 20, 0, nullptr, DI_NORMAL);
+        EXPECT_EQ(back.Canvas().Pixels(0, 19), RGB(0, 255, 0)) << drawn;
+        EXPECT_EQ(back.Canvas().Pixels(10, 10), RGB(255, 0, 0)) << drawn;
+        EXPECT_EQ(back.Canvas().Pixels(0, 0), RGB(255, 0, 0)) << drawn;
+    }
 
     auto* bar = new TToolBar(&form);
     bar->SetParent(&form);

@@ -151,6 +151,8 @@ TEST(Menus, ShortcutsRunEnabledItemsEvenWhenTheirMenuIsHidden) {
     EXPECT_FALSE(menu->IsShortCut('S', ssCtrl));
     EXPECT_FALSE(menu->IsShortCut('S', 0));
     EXPECT_EQ(clicks, 2);
+    file->SetVisible(true);  // back on the bar with the state it took while hidden
+    EXPECT_TRUE(GetMenuState(GetMenu(form.Handle()), save->Command(), MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(ShortCutToText(scCtrl | 'B'), "Ctrl+B");
     EXPECT_EQ(ShortCut('B', ssCtrl), 16450);
     EXPECT_EQ(ShortCutToText(VK_F12), "F12");
