@@ -100,8 +100,10 @@ void TMainWindow::BuildLayout() {
     toolBar_->SetBounds(0, 0, 594, 44);
     glyphs_ = new TImageList(this, 24, 24);
     toolBar_->SetImages(glyphs_);
-    toolBand_->AddBand(toolBar_, 44);
+    // Its buttons before its window: the control takes them in one message and measures them
+    // once, not once per button added.
     BuildToolBar();
+    toolBand_->AddBand(toolBar_, 44);
 
     auto* clean = new TImage(this);
     clean->SetVisible(false);
