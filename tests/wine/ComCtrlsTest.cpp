@@ -179,6 +179,7 @@ TEST(ToolBar, ButtonStatesSizesAndCaptionsAreTheControls) {
     }
 
     auto* bar = new TToolBar(&form);
+    bar->SetParent(&form);
     bar->SetBounds(0, 0, 594, 44);
     bar->SetImages(images);
     bar->SetButtonSize(52, 40);
@@ -192,8 +193,6 @@ TEST(ToolBar, ButtonStatesSizesAndCaptionsAreTheControls) {
     }
     b[2]->SetEnabled(false);
     b[3]->SetVisible(false);
-    // The bar's window made after its buttons, as the main window's: it takes what they hold.
-    bar->SetParent(&form);
 
     EXPECT_EQ(SendMessageA(bar->Handle(), TB_BUTTONCOUNT, 0, 0), 5);
     EXPECT_EQ(ButtonText(bar->Handle(), b[3]->Command()), "ﾌﾟﾘﾝﾀ設定");
