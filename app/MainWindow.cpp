@@ -100,10 +100,8 @@ void TMainWindow::BuildLayout() {
     toolBar_->SetBounds(0, 0, 594, 44);
     glyphs_ = new TImageList(this, 24, 24);
     toolBar_->SetImages(glyphs_);
-    // Its buttons before its window: the control takes them in one message and measures them
-    // once, not once per button added.
-    BuildToolBar();
     toolBand_->AddBand(toolBar_, 44);
+    BuildToolBar();
 
     auto* clean = new TImage(this);
     clean->SetVisible(false);
