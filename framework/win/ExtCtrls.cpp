@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "framework/win/AveragedDraw.h"
 #include "framework/win/Bitmap.h"
@@ -207,31 +208,24 @@ LRESULT TScrollBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------- TTimer
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    static const bool registered = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = TimerWndProc;
-        wc.hInstance = MainInstance();
-        wc.lpszClassName = "TKaptorTimer";
-        return RegisterClassA(&wc) != 0;
-    }();
-    (void)registered;
-    window_ = CreateWindowExA(0, "TKaptorTimer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, MainInstance(), nullptr);
-    if (window_) {
-        detail::CountHandle(HandleKind::Window, +1);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    Update();
+namespace {
+
+// The running timers by the id the system gave them: a tick already queued for a timer
+// stopped or freed finds nothing.
+std::map<UINT_PTR, TTimer*>& RunningTimers() {
+    static std::map<UINT_PTR, TTimer*> running;
+    return running;
 }
+
+}  // namespace
+
+// A thread timer, not a window's: a timer needs no window of its own, and a window costs
+// its making at start.
+TTimer::TTimer(TComponent* owner) : TComponent(owner) { Update(); }
 
 TTimer::~TTimer() {
     BeginDestroy();
-    if (window_) {
-        KillTimer(window_, 1);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-        detail::CountHandle(HandleKind::Window, -1);
-    }
+    Stop();
 }
 
 void TTimer::SetEnabled(bool enabled) {
@@ -244,25 +238,30 @@ void TTimer::SetInterval(UINT interval) {
     Update();
 }
 
-void TTimer::Update() {
-    if (!window_) return;
-    KillTimer(window_, 1);
-    if (enabled_ && interval_ > 0) SetTimer(window_, 1, interval_, nullptr);
+void TTimer::Stop() {
+    if (!id_) return;
+    KillTimer(nullptr, id_);
+    RunningTimers().erase(id_);
+    id_ = 0;
 }
 
-LRESULT CALLBACK TTimer::TimerWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_TIMER) {
-        auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        if (timer && timer->enabled_ && timer->OnTimer) {
-            try {
-                timer->OnTimer(timer);
-            } catch (const std::exception& e) {
-                Application->HandleException(e);
-            }
-        }
-        return 0;
+void TTimer::Update() {
+    Stop();
+    if (!enabled_ || interval_ == 0) return;
+    id_ = SetTimer(nullptr, 0, interval_, &TTimer::Tick);
+    if (id_) RunningTimers()[id_] = this;
+}
+
+void CALLBACK TTimer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    const auto it = RunningTimers().find(id);
+    if (it == RunningTimers().end()) return;
+    TTimer* timer = it->second;
+    if (!timer->enabled_ || !timer->OnTimer) return;
+    try {
+        timer->OnTimer(timer);
+    } catch (const std::exception& e) {
+        Application->HandleException(e);
     }
-    return DefWindowProcA(wnd, msg, wp, lp);
 }
 
 }  // namespace kaptor

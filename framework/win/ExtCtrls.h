@@ -72,8 +72,9 @@ public:
 
 private:
     void Update();
-    static LRESULT CALLBACK TimerWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    HWND window_ = nullptr;
+    void Stop();
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD);
+    UINT_PTR id_ = 0;  // the running thread timer's, 0 when stopped
     bool enabled_ = true;
     UINT interval_ = 1000;
 };

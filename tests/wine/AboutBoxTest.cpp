@@ -123,6 +123,12 @@ TEST(AboutBox, SecondDoubleClickDoesNotRestartTheTimer) {
     // One interval after the first double-click, not after the second (which would be 1600).
     EXPECT_LT(firstTick, 1450);
     EXPECT_GE(firstTick, 900);
+    // Started again, one timer ticks: the stopped one is gone.
+    b.IconDoubleClicked(b.Icon);
+    const long long again = Milliseconds();
+    while (Milliseconds() - again < 1400) Pump(1);
+    b.FormCloseQuery(&b, canClose);
+    EXPECT_EQ(AnimationPhase, 0);
 }
 
 TEST(AboutBox, EscapeDoesNotCloseButTheTitleBarButtonDoesAndStopsTheTimer) {
