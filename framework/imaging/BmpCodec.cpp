@@ -399,7 +399,7 @@ Dib ReadBmp(std::span<const std::uint8_t> file) {
 
 Dib ReadBmp(TStream& stream) {
     Dib dib;
-    ReadBmp(stream, [&dib](const Dib& format) {
+    ReadBmp(stream, [&dib](const Dib& format, bool) {
         dib = WithBits(format);
         return dib.Bits.data();
     });
@@ -428,12 +428,12 @@ void ReadBmp(TStream& stream, const BmpPixels& pixels) {
         }
         if (used > have) stream.ReadBuffer(bytes.data() + have, bytes.size() - have);
         DecodeInto(layout, std::span<const std::uint8_t>(bytes).subspan(static_cast<std::size_t>(layout.DataOffset)),
-                   pixels(FormatOf(layout)));
+                   pixels(FormatOf(layout), false));
     } else {
         // Plain rows go from the file straight into their place: what the headers' read
         // brought along is copied, the rest read there.
-        std::uint8_t* bits = pixels(FormatOf(layout));
         const std::uint64_t available = used - layout.DataOffset;
+        std::uint8_t* bits = pixels(FormatOf(layout), available == layout.ImageBytes);
         std::uint64_t at = 0;
         if (bytes.size() > layout.DataOffset) {
             at = std::min<std::uint64_t>(bytes.size() - layout.DataOffset, available);

@@ -25,8 +25,9 @@ Dib ReadBmp(std::span<const std::uint8_t> file);
 // The same into pixels kept elsewhere (a bitmap's own section, so the picture is not copied
 // again): once the headers are checked, pixels(format) is called with the picture's size,
 // bit count, masks, colour table and resolution (its Bits empty) and gives Stride * Height
-// zeroed bytes in Dib's layout, which the rows are then read into.
-using BmpPixels = std::function<std::uint8_t*(const Dib& format)>;
+// bytes in Dib's layout, which the rows are then read into. They must be zeroed unless
+// everyRowRead: then the file holds every row whole, and each is read over what was there.
+using BmpPixels = std::function<std::uint8_t*(const Dib& format, bool everyRowRead)>;
 void ReadBmp(TStream& stream, const BmpPixels& pixels);
 
 // Writes a complete BMP file (file header, 40-byte info header, masks for BI_BITFIELDS,

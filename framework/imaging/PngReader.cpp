@@ -10,6 +10,7 @@
 
 #include <libdeflate.h>
 
+#include "framework/base/SpareSlot.h"
 #include "framework/imaging/PngUnfilter.h"
 
 namespace kaptor {
@@ -130,6 +131,39 @@ const std::uint8_t* Gathered(const std::uint8_t* data, const Layout& l, std::vec
     return store.data();
 }
 
+// Memory for the filtered rows, taken from what the last picture of that size let go of
+// (pictures come in the screen's size again and again), and offered back when done.
+class TRowsBuffer {
+public:
+    explicit TRowsBuffer(std::size_t bytes) : size_(bytes) {
+        if (auto kept = Spares().Take([bytes](const Block& b) { return b.Size == bytes; }))
+            bytes_ = std::move(kept->Bytes);
+        else
+            bytes_.reset(new (std::nothrow) std::uint8_t[bytes]);
+    }
+    ~TRowsBuffer() {
+        if (bytes_ && WorthKeeping(size_)) Spares().Offer(Block{std::move(bytes_), size_});
+    }
+    TRowsBuffer(const TRowsBuffer&) = delete;
+    TRowsBuffer& operator=(const TRowsBuffer&) = delete;
+
+    explicit operator bool() const { return bytes_ != nullptr; }
+    std::uint8_t* get() const { return bytes_.get(); }
+    std::uint8_t& operator[](std::size_t i) const { return bytes_[i]; }
+
+private:
+    struct Block {
+        std::unique_ptr<std::uint8_t[]> Bytes;
+        std::size_t Size = 0;
+    };
+    static TSpareSlot<Block>& Spares() {
+        static TSpareSlot<Block> slot;
+        return slot;
+    }
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t size_;
+};
+
 struct InflaterFree {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
@@ -218,7 +252,7 @@ bool ReadPlainPng(const std::uint8_t* data, std::size_t size, const PngTarget& t
     // them all): where there is no room for both, the libpng path, which needs none, still
     // reads the picture as before.
     const auto rowsBytes = static_cast<std::size_t>(filtered);
-    const std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowsBytes]);
+    const TRowsBuffer rows(rowsBytes);
     if (!rows) return false;
     if (!Inflate(idat, l.idatBytes, rows.get(), rowsBytes)) return false;
     for (std::size_t y = 0; y < l.height; ++y)

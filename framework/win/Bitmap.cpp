@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "framework/base/SpareSlot.h"
 #include "framework/base/SysUtils.h"
 #include "framework/imaging/BmpCodec.h"
 
@@ -92,6 +93,22 @@ void FillInfo(InfoBuffer& info, int width, int height, int bits, const std::vect
     }
 }
 
+// A plain 24- or 32-bit section let go of, kept for the next picture of its size.
+struct SpareSection {
+    UniqueBitmap Handle;
+    void* Bits = nullptr;
+    int Width = 0, Height = 0, BitCount = 0;
+};
+
+TSpareSlot<SpareSection>& Spares() {
+    static TSpareSlot<SpareSection> slot;
+    return slot;
+}
+
+bool Plain(int bitCount, const std::uint32_t (&masks)[3]) {
+    return (bitCount == 24 || bitCount == 32) && !(masks[0] | masks[1] | masks[2]);
+}
+
 UniquePalette MakePalette(const std::vector<RgbQuad>& colors) {
     if (colors.empty()) return {};
     std::vector<std::uint8_t> buf(sizeof(LOGPALETTE) + colors.size() * sizeof(PALETTEENTRY));
@@ -134,23 +151,60 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : TBitmap() {
     SetSize(width, height);
 }
 
-TBitmap::~TBitmap() { FreeContext(); }
+TBitmap::~TBitmap() {
+    FreeContext();
+    LetGoOfSection();
+}
 
 TBitmap::Section TBitmap::MakeSection(int width, int height, int bitCount, const std::vector<RgbQuad>& colors,
-                                      const std::uint32_t (&masks)[3]) const {
+                                      const std::uint32_t (&masks)[3], TNewRows rows) const {
     if (width < 0 || height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
-    if (Dib::StrideFor(width, bitCount) * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
+    const std::uint64_t stride = Dib::StrideFor(width, bitCount);
+    if (stride * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
     Section s;
     if (width == 0 || height == 0) return s;
+    if (rows == TNewRows::WrittenByCaller && Plain(bitCount, masks)) {
+        if (auto spare = Spares().Take([&](const SpareSection& k) {
+                return k.Width == width && k.Height == height && k.BitCount == bitCount;
+            })) {
+            GdiFlush();
+            // The caller writes the pixels; what lies beyond them in each row is cleared, so
+            // nothing of the picture before can reach a file.
+            const std::size_t used = (static_cast<std::size_t>(width) * bitCount + 7) / 8;
+            if (used < stride)
+                for (int y = 0; y < height; ++y)
+                    std::memset(static_cast<std::uint8_t*>(spare->Bits) + y * stride + used, 0, stride - used);
+            s.Handle = std::move(spare->Handle);
+            s.Bits = spare->Bits;
+            return s;
+        }
+    }
     InfoBuffer info;
     FillInfo(info, width, height, bitCount, colors, masks);
     s.Handle.reset(CreateDIBSection(nullptr, info.get(), DIB_RGB_COLORS, &s.Bits, nullptr, 0));
+    // Short of memory, the kept section goes first.
+    if ((!s.Handle || !s.Bits) && Spares().Release())
+        s.Handle.reset(CreateDIBSection(nullptr, info.get(), DIB_RGB_COLORS, &s.Bits, nullptr, 0));
     if (!s.Handle || !s.Bits) throw EOutOfMemory();
     return s;
 }
 
+void TBitmap::LetGoOfSection() {
+    // The section is asked for its own layout: callers change the bitmap's format before
+    // they hand it a new section.
+    DIBSECTION ds{};
+    if (handle_ && GetObjectW(handle_.get(), sizeof ds, &ds) == sizeof ds && ds.dsBmih.biCompression == BI_RGB &&
+        (ds.dsBm.bmBitsPixel == 24 || ds.dsBm.bmBitsPixel == 32) &&
+        WorthKeeping(static_cast<std::uint64_t>(ds.dsBm.bmWidthBytes) * ds.dsBm.bmHeight))
+        Spares().Offer(SpareSection{std::move(handle_), ds.dsBm.bmBits, ds.dsBm.bmWidth, ds.dsBm.bmHeight,
+                                    ds.dsBm.bmBitsPixel});
+    handle_.reset();
+    bits_ = nullptr;
+}
+
 void TBitmap::Adopt(Section section, int width, int height) {
     FreeContext();
+    LetGoOfSection();
     handle_ = std::move(section.Handle);
     bits_ = section.Bits;
     // A zero side is kept as asked: 0 x 5 is empty but still 5 high.
@@ -339,7 +393,7 @@ void TBitmap::LoadFromClipboardFormat(HBITMAP bitmap, HPALETTE palette) {
         const auto* table = reinterpret_cast<const RgbQuad*>(info.get()->bmiColors);
         colors.assign(table, table + (1u << bits));
     }
-    Section s = MakeSection(width, height, bits, colors, noMasks);
+    Section s = MakeSection(width, height, bits, colors, noMasks, TNewRows::WrittenByCaller);
     if (s.Handle) std::memcpy(s.Bits, pixels.data(), pixels.size());
     bitCount_ = bits;
     std::fill(std::begin(masks_), std::end(masks_), 0u);
@@ -366,7 +420,8 @@ void TBitmap::Assign(const TGraphic& source) {
         Changed();
         return;
     }
-    Section s = MakeSection(other->width_, other->height_, other->bitCount_, other->colors_, other->masks_);
+    Section s = MakeSection(other->width_, other->height_, other->bitCount_, other->colors_, other->masks_,
+                            TNewRows::WrittenByCaller);
     if (s.Handle) std::memcpy(s.Bits, other->bits_, static_cast<std::size_t>(other->Stride() * other->height_));
     bitCount_ = other->bitCount_;
     std::copy(std::begin(other->masks_), std::end(other->masks_), masks_);
@@ -379,8 +434,7 @@ void TBitmap::Assign(const TGraphic& source) {
 
 void TBitmap::Clear() {
     FreeContext();
-    handle_.reset();
-    bits_ = nullptr;
+    LetGoOfSection();
     width_ = height_ = 0;
     palette_.reset();
     Changed();
@@ -420,10 +474,10 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
 void TBitmap::LoadFromStream(TStream& stream) {
     // Read straight into a new bitmap's section, taken over only when complete.
     TBitmap read;
-    ReadBmp(stream, [&read](const Dib& format) {
+    ReadBmp(stream, [&read](const Dib& format, bool everyRowRead) {
         const std::uint64_t bytes = format.Stride() * static_cast<std::uint64_t>(format.Height);
         if (bytes > kMaxSectionBytes) throw EOutOfMemory();
-        return read.NewPixels(format);
+        return read.NewPixels(format, everyRowRead ? TNewRows::WrittenByCaller : TNewRows::Zeroed);
     });
     read.Changed();
     read.MoveInto(*this);
@@ -477,12 +531,12 @@ void TBitmap::LoadFromDib(const Dib& dib) {
     const std::uint64_t bytes = dib.Stride() * static_cast<std::uint64_t>(dib.Height);
     if (bytes > kMaxSectionBytes) throw EOutOfMemory();
     if (dib.Bits.size() != bytes) throw EInvalidGraphic(texts::InvalidBitmap);
-    std::uint8_t* pixels = NewPixels(dib);
+    std::uint8_t* pixels = NewPixels(dib, TNewRows::WrittenByCaller);
     if (pixels) std::memcpy(pixels, dib.Bits.data(), static_cast<std::size_t>(bytes));
     Changed();
 }
 
-std::uint8_t* TBitmap::NewPixels(const Dib& format) {
+std::uint8_t* TBitmap::NewPixels(const Dib& format, TNewRows rows) {
     const int bits = format.BitCount;
     if (!ValidBitCount(bits) || format.Width < 0 || format.Height < 0) throw EInvalidGraphic(texts::InvalidBitmap);
     std::vector<RgbQuad> colors;
@@ -498,7 +552,7 @@ std::uint8_t* TBitmap::NewPixels(const Dib& format) {
         masks[1] = format.GreenMask;
         masks[2] = format.BlueMask;
     }
-    Section s = MakeSection(format.Width, format.Height, bits, colors, masks);
+    Section s = MakeSection(format.Width, format.Height, bits, colors, masks, rows);
     bitCount_ = bits;
     std::copy(std::begin(masks), std::end(masks), masks_);
     colors_ = std::move(colors);

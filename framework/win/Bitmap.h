@@ -92,12 +92,17 @@ public:
     // layout with masks it cannot name (ToDib carries those).
     bool RowLayout(Dib& layout);
     void LoadFromDib(const Dib& dib);
+    // What a new section's pixels hold: zeros, or anything when the caller writes every
+    // pixel (a plain section of the same size let go of lately is then taken again; the
+    // padding at the rows' ends is still zero).
+    enum class TNewRows { Zeroed, WrittenByCaller };
+
     // Replaces the content with a new section in format's size, bit count, masks, colour
-    // table and resolution (format's Bits are not read) and returns its pixels, zeroed, in
-    // the Dib layout, for a reader to write its rows straight into. Call Modified once they
-    // are written. EInvalidGraphic for a format Dib cannot hold, EOutOfMemory for a size
-    // a 32-bit process cannot.
-    std::uint8_t* NewPixels(const Dib& format);
+    // table and resolution (format's Bits are not read) and returns its pixels in the Dib
+    // layout, for a reader to write its rows straight into. Call Modified once they are
+    // written. EInvalidGraphic for a format Dib cannot hold, EOutOfMemory for a size a
+    // 32-bit process cannot.
+    std::uint8_t* NewPixels(const Dib& format, TNewRows rows = TNewRows::Zeroed);
 
     // Row y counted from the top, pending GDI drawing done first. Call Modified after
     // writing through it.
@@ -111,8 +116,10 @@ private:
         void* Bits = nullptr;
     };
     Section MakeSection(int width, int height, int bitCount, const std::vector<RgbQuad>& colors,
-                        const std::uint32_t (&masks)[3]) const;
+                        const std::uint32_t (&masks)[3], TNewRows rows = TNewRows::Zeroed) const;
     void Adopt(Section section, int width, int height);
+    // Lets go of the section, keeping a plain one for the next picture of its size.
+    void LetGoOfSection();
     HDC AcquireDC();
     void FreeContext();
     void CanvasChanged(const RECT& r);

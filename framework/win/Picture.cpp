@@ -322,7 +322,8 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     std::vector<std::uint8_t> data = ReadRest(stream);
     // Decoded once, into the section that is then held; on failure bitmap_ stays as it was.
     TBitmap decoded;
-    DecodeJpeg(data.data(), data.size(), [&decoded](const Dib& format) { return decoded.NewPixels(format); });
+    DecodeJpeg(data.data(), data.size(),
+               [&decoded](const Dib& format) { return decoded.NewPixels(format, TBitmap::TNewRows::WrittenByCaller); });
     decoded.Modified();
     decoded.MoveInto(bitmap_);
     data_ = std::move(data);

@@ -54,8 +54,9 @@ void TPNGImage::Draw(TCanvas& canvas, const RECT& r) { bitmap_->Draw(canvas, r);
 void TPNGImage::LoadFromStream(TStream& stream) {
     std::vector<std::uint8_t> data = ReadRest(stream);
     auto decoded = std::make_unique<TBitmap>();
-    // Every row is written by the decoder: the section is not filled first, and its rows are
-    // reached without asking GDI each time (nothing draws on it meanwhile).
+    // Every row is written by the decoder: the section is not filled first (it may be one
+    // let go of lately), and its rows are reached without asking GDI each time (nothing draws
+    // on it meanwhile).
     std::uint8_t* pixels = nullptr;
     std::size_t stride = 0;
     int height = 0;
@@ -65,7 +66,7 @@ void TPNGImage::LoadFromStream(TStream& stream) {
                             format.Width = w;
                             format.Height = height = h;
                             format.BitCount = 24;
-                            pixels = decoded->NewPixels(format);
+                            pixels = decoded->NewPixels(format, TBitmap::TNewRows::WrittenByCaller);
                             stride = format.Stride();
                         },
                         [&](int y) { return pixels + static_cast<std::size_t>(height - 1 - y) * stride; }});

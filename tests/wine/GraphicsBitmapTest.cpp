@@ -9,8 +9,10 @@
 #include "GraphicsTestSupport.h"
 #include "framework/base/Classes.h"
 #include "framework/imaging/BmpCodec.h"
+#include "framework/imaging/PngCodec.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/Picture.h"
+#include "framework/win/PngImage.h"
 
 using namespace kaptor;
 using namespace kaptor::testing;
@@ -190,6 +192,40 @@ TEST_P(BmpRoundTrip, ThroughStreamAndThroughPictureFile) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, BmpRoundTrip, ::testing::Values(8, 24));
 
+TEST(Bitmap, APictureOfTheSameSizeShowsNothingOfTheOneBefore) {
+    // Large enough for the section let go of to be kept and taken again; 333 pixels of 24
+    // bits leave one byte of padding in each row, 332 none.
+    for (const int width : {333, 332}) {
+        SCOPED_TRACE(width);
+        const Dib before = RandomDib(width, 300, 24, 5);
+        Dib next = RandomDib(width, 300, 24, 6);
+        const std::size_t used = static_cast<std::size_t>(width) * 3, stride = next.Stride();
+        for (int y = 0; y < next.Height; ++y) std::fill(next.Row(y) + used, next.Row(y) + stride, 0);
+        auto overwritten = [&] { TBitmap(before.Width, before.Height).LoadFromDib(before); };
+
+        overwritten();
+        TMemoryStream png;
+        EncodePng(next, png);
+        png.SetPosition(0);
+        TPNGImage decoded;
+        decoded.LoadFromStream(png);
+        EXPECT_EQ(decoded.Bitmap().ToDib(), next);  // the padding too: it reaches BMP files
+
+        // A file without the last row's last three bytes: they read as zero, not as what the
+        // section held.
+        overwritten();
+        TMemoryStream bmp;
+        WriteBmp(next, bmp);
+        bmp.Memory().resize(bmp.Memory().size() - 3);
+        bmp.SetPosition(0);
+        TBitmap read;
+        read.LoadFromStream(bmp);
+        Dib shortened = next;
+        std::fill_n(shortened.Row(0) + stride - 3, 3, 0);
+        EXPECT_EQ(read.ToDib(), shortened);
+    }
+}
+
 TEST(Bitmap, ThirtyTwoBitFilesHaveNoStrayAlpha) {
     // A capture with the cursor drawn in: GDI writes alpha only where the icon went.
     TBitmap b(40, 40);
@@ -220,6 +256,8 @@ TEST(Bitmap, TooLargeRaisesOutOfMemoryAndKeepsThePicture) {
     TBitmap b(30, 20);
     FillRandom(b, 12);
     const Dib before = b.ToDib();
+    // A failed allocation first lets go of the section kept for the next picture, if any.
+    EXPECT_THROW(b.SetSize(22000, 22000), EOutOfMemory);
     const long owned = OwnedGdiHandles();
     // Past what a 32-bit process can address: refused by arithmetic, before any allocation.
     EXPECT_THROW(b.SetSize(100000, 100000), EOutOfMemory);
