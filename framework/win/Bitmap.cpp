@@ -163,17 +163,20 @@ TBitmap::Section TBitmap::MakeSection(int width, int height, int bitCount, const
     if (stride * static_cast<std::uint64_t>(height) > kMaxSectionBytes) throw EOutOfMemory();
     Section s;
     if (width == 0 || height == 0) return s;
-    if (rows == TNewRows::WrittenByCaller && Plain(bitCount, masks)) {
+    if (Plain(bitCount, masks)) {
         if (auto spare = Spares().Take([&](const SpareSection& k) {
                 return k.Width == width && k.Height == height && k.BitCount == bitCount;
             })) {
             GdiFlush();
-            // The caller writes the pixels; what lies beyond them in each row is cleared, so
-            // nothing of the picture before can reach a file.
-            const std::size_t used = (static_cast<std::size_t>(width) * bitCount + 7) / 8;
-            if (used < stride)
-                for (int y = 0; y < height; ++y)
-                    std::memset(static_cast<std::uint8_t*>(spare->Bits) + y * stride + used, 0, stride - used);
+            // Nothing of the picture before may show: where the caller writes the pixels,
+            // what lies beyond them in each row is cleared (it reaches files), else all.
+            auto* bits = static_cast<std::uint8_t*>(spare->Bits);
+            const std::size_t used =
+                rows == TNewRows::WrittenByCaller ? (static_cast<std::size_t>(width) * bitCount + 7) / 8 : 0;
+            if (used == 0)
+                std::memset(bits, 0, static_cast<std::size_t>(stride * height));
+            else if (used < stride)
+                for (int y = 0; y < height; ++y) std::memset(bits + y * stride + used, 0, stride - used);
             s.Handle = std::move(spare->Handle);
             s.Bits = spare->Bits;
             return s;

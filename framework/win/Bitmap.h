@@ -93,8 +93,8 @@ public:
     bool RowLayout(Dib& layout);
     void LoadFromDib(const Dib& dib);
     // What a new section's pixels hold: zeros, or anything when the caller writes every
-    // pixel (a plain section of the same size let go of lately is then taken again; the
-    // padding at the rows' ends is still zero).
+    // pixel, which spares clearing a section of the same size let go of lately that is taken
+    // again (the padding at the rows' ends is still zero).
     enum class TNewRows { Zeroed, WrittenByCaller };
 
     // Replaces the content with a new section in format's size, bit count, masks, colour

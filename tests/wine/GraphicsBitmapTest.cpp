@@ -223,6 +223,14 @@ TEST(Bitmap, APictureOfTheSameSizeShowsNothingOfTheOneBefore) {
         Dib shortened = next;
         std::fill_n(shortened.Row(0) + stride - 3, 3, 0);
         EXPECT_EQ(read.ToDib(), shortened);
+
+        // A capture's new section, which it may not fill everywhere: all zero.
+        overwritten();
+        TBitmap fresh;
+        fresh.SetPixelFormat(pf24bit);
+        fresh.Reallocate(width, 300);
+        const Dib zeroed = fresh.ToDib();
+        EXPECT_EQ(std::count(zeroed.Bits.begin(), zeroed.Bits.end(), 0), static_cast<long>(zeroed.Bits.size()));
     }
 }
 
