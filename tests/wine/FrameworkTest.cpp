@@ -1,6 +1,8 @@
 // The component framework's core behaviour: ownership, alignment, menus and shortcuts,
 // the exception boundary and modal forms.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include "TestApp.h"
 #include "framework/win/Menus.h"
@@ -177,6 +179,30 @@ TEST(Forms, TitleBarCloseOfAModalFormGivesCancel) {
     TestForm form(nullptr);
     PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(form.ShowModal(), mrCancel);
+}
+
+TEST(Forms, HintsReachTheToolTipOnceTheFormHasBeenPainted) {
+    TestApp();
+    TestForm form(nullptr);
+    auto* ok = new TButton(&form);
+    ok->SetParent(&form);
+    ok->SetHint("ﾋﾝﾄ");
+    form.SetBounds(0, 0, 200, 100);
+    auto tip = [&] {  // the form's tool tip control, none before the form is painted
+        HWND w = nullptr;
+        while ((w = FindWindowExA(nullptr, w, TOOLTIPS_CLASSA, nullptr)) && GetWindow(w, GW_OWNER) != form.Handle()) {}
+        return w;
+    };
+    EXPECT_EQ(tip(), nullptr);
+    form.Show();
+    for (int i = 0; i < 200 && !tip(); ++i) Application->ProcessMessages(), Sleep(5);
+    char text[80] = {};
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE, ti.hwnd = form.Handle(), ti.lpszText = text;
+    ti.uId = reinterpret_cast<UINT_PTR>(ok->Handle());
+    ASSERT_NE(tip(), nullptr);
+    SendMessageA(tip(), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, "ﾋﾝﾄ");
 }
 
 TEST(Handles, FormsAndControlsReleaseEveryWindowAndFont) {
