@@ -108,7 +108,7 @@ private:
     HDC paintDC_ = nullptr;
     HWND tooltip_ = nullptr;
     bool hintsDue_ = false;   // the first paint is done: hints go to the tool tip control
-    bool hintTimer_ = false;  // ...and is being waited for
+    bool hintTimer_ = false;  // the timer that makes it due is running
     bool destroyed_ = false;
 };
 
