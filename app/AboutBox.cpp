@@ -53,8 +53,7 @@ TFontSpec LabelFont(int height, bool bold) {
     return font;
 }
 
-TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int left, int top, WORD iconId,
-                  bool visible) {
+TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int left, int top, bool visible) {
     auto* image = new TImage(owner);
     image->Name = name;
     image->SetBounds(left, top, 32, 32);
@@ -62,9 +61,12 @@ TImage* IconImage(TComponent* owner, TWinControl* parent, const char* name, int 
     image->SetParent(parent);
     // Drawn to the control's size, which grows when the form is scaled for the screen.
     image->Stretch = true;
-    if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 32, 32, 0)))
-        image->Picture().Icon().SetHandle(icon);
     return image;
+}
+
+void LoadIconInto(TImage& image, WORD iconId) {
+    if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 32, 32, 0)))
+        image.Picture().Icon().SetHandle(icon);
 }
 
 }  // namespace
@@ -89,7 +91,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox", TFormWindow:
     AboutPanel->SetBounds(8, 8, 229, 62);
     AboutPanel->SetParent(this);
 
-    Icon = IconImage(this, AboutPanel, "Icon", 9, 8, IDI_MAINICON, true);
+    Icon = IconImage(this, AboutPanel, "Icon", 9, 8, true);
     Icon->OnDblClick = [this](TComponent* s) { IconDoubleClicked(s); };
 
     Description = new TLabel(this);
@@ -116,9 +118,9 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox", TFormWindow:
     DoubleClickHint->SetParent(AboutPanel);
     DoubleClickHint->SetCaption("ｱｲｺﾝをﾀﾞﾌﾞﾙｸﾘｯｸしてみてください");
 
-    FrameA = IconImage(this, AboutPanel, "FrameA", 72, 35, IDI_ABOUT_A, false);
-    FrameB = IconImage(this, AboutPanel, "FrameB", 8, 31, IDI_ABOUT_B, false);
-    RestingIcon = IconImage(this, AboutPanel, "RestingIcon", 8, 7, IDI_MAINICON, false);
+    FrameA = IconImage(this, AboutPanel, "FrameA", 72, 35, false);
+    FrameB = IconImage(this, AboutPanel, "FrameB", 8, 31, false);
+    RestingIcon = IconImage(this, AboutPanel, "RestingIcon", 8, 7, false);
 
     AnimationTimer = new TTimer(this);
     AnimationTimer->SetEnabled(false);
@@ -134,6 +136,16 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner, "TAboutBox", TFormWindow:
         FormCloseQuery(s, canClose);
         if (!canClose) action = TCloseAction::caNone;
     };
+}
+
+void TAboutBox::CreateWnd() {
+    TForm::CreateWnd();
+    // The icons are loaded with the window, before their images get theirs: most starts
+    // never show the box.
+    LoadIconInto(*Icon, IDI_MAINICON);
+    LoadIconInto(*FrameA, IDI_ABOUT_A);
+    LoadIconInto(*FrameB, IDI_ABOUT_B);
+    LoadIconInto(*RestingIcon, IDI_MAINICON);
 }
 
 LRESULT TAboutBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -16,6 +16,7 @@ public:
     explicit TAboutBox(TComponent* owner);
 
     TPanel* AboutPanel;
+    // The icons are there once the box's window is made.
     TImage* Icon;  // the visible icon
     TLabel *Description, *ProductName, *Version, *DoubleClickHint;
     TImage* FrameA;  // frame A; never visible
@@ -35,6 +36,7 @@ public:
     void OkClicked(TComponent* sender);
 
 protected:
+    void CreateWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 

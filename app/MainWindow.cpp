@@ -114,16 +114,17 @@ void TMainWindow::BuildLayout() {
     toolBand_->AddBand(zoomBand_, 27);
     BuildZoomBand();
 
+    // The panels before the bar's window: it takes them all at once when made.
     statusBar_ = new TStatusBar(this);
     statusBar_->SetHeight(19);
-    statusBar_->SetParent(this);
-    statusBar_->SetAlign(TAlign::alBottom);
     for (auto [width, alignment] : {std::pair{120, TAlignment::taCenter}, {120, TAlignment::taCenter},
                                     {120, TAlignment::taCenter}, {500, TAlignment::taLeftJustify}}) {
         TStatusPanel& panel = statusBar_->Panels().Add();
         panel.SetWidth(width);
         panel.SetAlignment(alignment);
     }
+    statusBar_->SetParent(this);
+    statusBar_->SetAlign(TAlign::alBottom);
 
     pictureArea_ = new TScrollBox(this);
     pictureArea_->SetColor(clGrayView);

@@ -115,10 +115,7 @@ void TStatusBar::CreateParamsFor(CreateParams& params) {
     params.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | (sizeGrip_ ? SBARS_SIZEGRIP : 0);
 }
 
-void TStatusBar::CreateWnd() {
-    UpdateParts();
-    for (int i = 0; i < panels_.Count(); ++i) UpdateText(panels_[i]);
-}
+void TStatusBar::CreateWnd() { UpdateParts(); }  // the parts, then every panel's text
 
 void TStatusBar::SetSizeGrip(bool sizeGrip) {
     sizeGrip_ = sizeGrip;

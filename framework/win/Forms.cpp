@@ -109,8 +109,12 @@ TWindowState TForm::WindowState() const {
 void TForm::SetMenu(TMainMenu* menu) {
     menu_ = menu;
     if (menu) {
+        // Built before it is the form's: a bar built for the form's window is given to it at
+        // once, and each giving measures the bar anew. Given here, it is given once.
+        menu->Form = nullptr;
+        HMENU bar = menu->Handle();
         menu->Form = this;
-        ::SetMenu(Handle(), menu->Handle());
+        ::SetMenu(Handle(), bar);
     } else {
         ::SetMenu(Handle(), nullptr);
     }
@@ -227,6 +231,7 @@ void TForm::Close() {
 }
 
 void TForm::SetHintFor(TWinControl* control, const std::string& hint) {
+    if (!hintsDue_) return;  // AddHints gives it with the others
     if (!tooltip_) {
         tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
@@ -241,6 +246,13 @@ void TForm::SetHintFor(TWinControl* control, const std::string& hint) {
     ti.lpszText = const_cast<char*>(hint.c_str());
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     if (!hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TForm::AddHints(TWinControl& control) {
+    for (TWinControl* child : control.Controls()) {
+        if (child->HandleAllocated() && !child->Hint().empty()) SetHintFor(child, child->Hint());
+        AddHints(*child);
+    }
 }
 
 bool TForm::HandleHelp(HELPINFO* info) {
@@ -286,7 +298,19 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Close();
             return 0;
+        case WM_TIMER:
+            if (wp != HintTimerId) break;
+            KillTimer(Handle(), HintTimerId);
+            hintTimer_ = false;
+            if (!hintsDue_) {
+                hintsDue_ = true;
+                AddHints(*this);
+            }
+            return 0;
         case WM_PAINT: {
+            // The hints wait until the first paint is done: a timer's message comes after
+            // every pending paint, the children's too.
+            if (!hintsDue_ && !hintTimer_) hintTimer_ = SetTimer(Handle(), HintTimerId, 0, nullptr) != 0;
             if (!OnPaint) break;
             PAINTSTRUCT ps;
             paintDC_ = BeginPaint(Handle(), &ps);

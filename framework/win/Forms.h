@@ -75,7 +75,8 @@ public:
     // The least client area the user may size the window to (unset: the system's limit).
     std::function<SIZE()> MinClientSize;
 
-    // Hints: one tool tip control per form.
+    // Hints: one tool tip control per form, made once the form has been painted the first
+    // time (no pointer rests on a control before that); a hint set earlier is given then.
     void SetHintFor(TWinControl* control, const std::string& hint);
 
     // The application's part of creation: scaling, Loaded, centring, OnCreate.
@@ -96,6 +97,9 @@ protected:
 private:
     void UpdateBorder();
     bool HandleHelp(HELPINFO* info);
+    // The hints of the control's windowed children and theirs.
+    void AddHints(TWinControl& control);
+    static constexpr UINT_PTR HintTimerId = 0x4B48;
 
     std::string className_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
@@ -103,6 +107,8 @@ private:
     bool modal_ = false;
     HDC paintDC_ = nullptr;
     HWND tooltip_ = nullptr;
+    bool hintsDue_ = false;   // the first paint is done: hints go to the tool tip control
+    bool hintTimer_ = false;  // the timer that makes it due is running
     bool destroyed_ = false;
 };
 

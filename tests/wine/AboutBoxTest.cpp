@@ -56,7 +56,8 @@ TEST(AboutBox, LayoutFollowsTheDesign) {
     EXPECT_FALSE(b.RestingIcon->Visible());
     EXPECT_FALSE(b.AnimationTimer->Enabled());
     EXPECT_EQ(b.AnimationTimer->Interval(), 1000u);
-    // The three frames are three different pictures.
+    // The three frames are three different pictures, loaded with the box's window.
+    b.HandleNeeded();
     EXPECT_NE(Pixels(*b.FrameA), Pixels(*b.FrameB));
     EXPECT_NE(Pixels(*b.FrameA), Pixels(*b.RestingIcon));
     EXPECT_NE(Pixels(*b.FrameB), Pixels(*b.RestingIcon));

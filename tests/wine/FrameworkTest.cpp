@@ -1,6 +1,8 @@
 // The component framework's core behaviour: ownership, alignment, menus and shortcuts,
 // the exception boundary and modal forms.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include "TestApp.h"
 #include "framework/win/Menus.h"
@@ -177,6 +179,21 @@ TEST(Forms, TitleBarCloseOfAModalFormGivesCancel) {
     TestForm form(nullptr);
     PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(form.ShowModal(), mrCancel);
+}
+
+TEST(Forms, HintsReachTheToolTipOnceTheFormHasBeenPainted) {
+    TestApp();
+    TestForm form(nullptr);
+    form.SetBounds(0, 0, 200, 100);
+    auto* ok = new TButton(&form);
+    ok->SetParent(&form);
+    ok->SetHint("ﾋﾝﾄ");
+    form.Show();
+    HWND tip = nullptr;  // the form's tool tip control, made once the form has been painted
+    for (int i = 0; i < 200 && !tip; ++i, Application->ProcessMessages(), Sleep(5))
+        while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) && GetWindow(tip, GW_OWNER) != form.Handle()) {}
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
 TEST(Handles, FormsAndControlsReleaseEveryWindowAndFont) {
