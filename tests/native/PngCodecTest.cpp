@@ -148,24 +148,28 @@ TEST(PngCodec, EveryStandardKindReadsAsImageMagickReadsItOverWhite) {
 }
 
 TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
-    // Odd widths, every filter, and a picture big enough to be filtered on two threads.
+    // Odd widths, every filter, and a picture big enough to be filtered on two threads; also
+    // all zeros but every eighth row, which filters to runs of zeros (our match finder's part).
     for (std::uint16_t bits : {1, 4, 8, 16, 24, 32})
-        for (int width : {1, 37, 1023}) {
-            const Dib source = Pattern(width, width == 1023 ? 700 : 19, bits);
-            for (TPngFilter filter : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Average,
-                                      TPngFilter::Paeth, TPngFilter::Adaptive}) {
-                TMemoryStream out;
-                EncodePng(source, out, TPngSettings{bits == 24 ? 9 : TPngSettings::ByPicture, filter});
-                const std::vector<std::uint8_t>& f = out.Memory();
-                ASSERT_GT(f.size(), 26u);
-                EXPECT_EQ(f[24], bits <= 8 ? bits : 8) << bits;  // bit depth
-                EXPECT_EQ(f[25], bits <= 8 ? 3 : 2) << bits;     // palette or RGB
-                int w = 0, h = 0;
-                EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
-                EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
-                ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
+        for (int width : {1, 37, 1023})
+            for (bool flat : {false, true}) {
+                Dib source = Pattern(width, width == 1023 ? 700 : 19, bits);
+                for (int y = 0; flat && y < source.Height; ++y)
+                    if (y % 8) std::fill(source.Row(y), source.Row(y) + source.Stride(), std::uint8_t{0});
+                for (TPngFilter filter : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Average,
+                                          TPngFilter::Paeth, TPngFilter::Adaptive}) {
+                    TMemoryStream out;
+                    EncodePng(source, out, TPngSettings{bits == 24 && !flat ? 9 : TPngSettings::ByPicture, filter, !flat});
+                    const std::vector<std::uint8_t>& f = out.Memory();
+                    ASSERT_GT(f.size(), 26u);
+                    EXPECT_EQ(f[24], bits <= 8 ? bits : 8) << bits;  // bit depth
+                    EXPECT_EQ(f[25], bits <= 8 ? 3 : 2) << bits;     // palette or RGB
+                    int w = 0, h = 0;
+                    EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
+                    EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
+                    ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
+                }
             }
-        }
     // 24 and 32 bits of few colours in runs of three (the fourth byte of each pixel changing, as
     // it may), the last big enough for two threads: 256 colours or fewer become an 8-bit
     // palette of exactly those; 257, or no pixel beside one of its colour (run 1), stay RGB.
