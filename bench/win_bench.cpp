@@ -509,6 +509,7 @@ void BenchPng(TMainWindow& form) {
     levels("few-colour screenshot", few, {8}, {TPngFilter::Adaptive}, false);
     levels("real capture, empty window", bare, {0, 1, 2, 3, 4, 5, 6, 8}, {TPngFilter::None}, true);
     levels("real capture, empty window", bare, {8}, {TPngFilter::Adaptive}, false);
+    levels("real screen capture", screen, {TPngSettings::ByPicture, 4, 6, 8}, {TPngFilter::Adaptive}, false);
     for (Kind k : {Kind{"screenshot-like", &flat}, Kind{"desktop, noisy wallpaper", &capture},
                    Kind{"photo-like", &photo}, Kind{"real screen capture", &screen},
                    Kind{"few-colour screenshot", &few}, Kind{"real capture, empty window", &bare}}) {

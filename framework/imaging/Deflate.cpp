@@ -14,6 +14,7 @@
 
 #include "framework/base/SysUtils.h"
 #include "framework/imaging/DeflateBlocks.h"
+#include "framework/imaging/MatchFinder.h"
 
 namespace kaptor {
 
@@ -78,6 +79,16 @@ DeflatedPiece DeflatePiece(const std::uint8_t* data, std::size_t size, int level
         const std::size_t joined = MakeNotFinal(piece.Bytes.get(), piece.Size);
         piece.Size = joined ? joined : Stored(data, size, piece.Bytes.get());
     }
+    piece.Adler = libdeflate_adler32(1, data, size);
+    return piece;
+}
+
+DeflatedPiece DeflateScreenPiece(const std::uint8_t* data, std::size_t size, bool last) {
+    DeflatedPiece piece;
+    piece.Bytes.reset(new (std::nothrow) std::uint8_t[MatchDeflateBound(size)]);
+    if (!piece.Bytes) throw EOutOfMemory();
+    piece.DataSize = size;
+    piece.Size = MatchDeflate(data, size, piece.Bytes.get(), last);
     piece.Adler = libdeflate_adler32(1, data, size);
     return piece;
 }

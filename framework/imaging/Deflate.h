@@ -1,4 +1,5 @@
-// One zlib stream (RFC 1950) made with libdeflate, in pieces deflated apart (on two cores).
+// One zlib stream (RFC 1950) made with libdeflate or our match finder, in pieces deflated
+// apart (on two cores).
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,10 @@ struct DeflatedPiece {
 // data[0, size) deflated at libdeflate's level (0-12). last: the piece that ends the stream;
 // the others end where the next one's blocks follow. EOutOfMemory when the memory cannot be had.
 DeflatedPiece DeflatePiece(const std::uint8_t* data, std::size_t size, int level, bool last);
+
+// The same by our match finder (MatchFinder.h), made for filtered screen content; its
+// pieces end on a byte boundary themselves, so nothing needs to be read to join them.
+DeflatedPiece DeflateScreenPiece(const std::uint8_t* data, std::size_t size, bool last);
 
 // What goes before the pieces in a zlib stream, and what after them.
 constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x9C};  // deflate, 32 KB window

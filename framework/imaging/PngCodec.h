@@ -60,7 +60,8 @@ enum class TPngFilter { None, Sub, Up, Average, Paeth, Adaptive };
 // libdeflate's level (0-12), or one chosen for each picture, and the row filter: what a save
 // and a copy use. Chosen by measuring screenshot-like, photo-like and real desktop pictures
 // against libpng + zlib (bench/README.md): libpng's own per-row filter choice, deflated at
-// the level each kind of picture needs to come out no larger than zlib's level 6.
+// the level each kind of picture needs to come out no larger than zlib's level 6 (for screen
+// content, our own match finder instead of a libdeflate level).
 struct TPngSettings {
     static constexpr int ByPicture = -1;
     int Level = ByPicture;

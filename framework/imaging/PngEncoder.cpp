@@ -1,7 +1,8 @@
-// PNG writing of our own over libdeflate: rows converted to PNG's order and filtered
-// (PngFilters.h), each of a large picture's two pieces filtered and deflated whole on its own
-// core (Deflate.h: libdeflate works on whole buffers, which is what makes it fast), then the
-// chunks written. Why these filters and levels: bench/README.md.
+// PNG writing of our own: rows converted to PNG's order and filtered (PngFilters.h), each of a
+// large picture's two pieces filtered and deflated whole on its own core (Deflate.h: screen
+// content by our match finder, the rest by libdeflate; both work on whole buffers, which is
+// what makes them fast), then the chunks written. Why these filters and levels:
+// bench/README.md.
 #include "PngCodec.h"
 
 #include <algorithm>
@@ -100,11 +101,13 @@ struct RowFilter {
     }
 };
 
-// The level a piece of the picture is deflated at, from how much of it filtered to long runs
-// of zeros: screen content (flat areas, repeated rows, text) needs libdeflate's deeper search
-// (8) to come out smaller than zlib's level 6; on photos a quick one (4) already does, and the
-// deep one would take many times as long. Measured: bench/README.md.
-int LevelFor(std::size_t zeros, std::size_t bytes) { return zeros * 4 >= bytes ? 8 : 4; }
+// How a piece of the picture is deflated, from how much of it filtered to long runs of zeros:
+// screen content (flat areas, repeated rows, text) needs a deep search to come out smaller
+// than zlib's level 6, which our match finder does in a third of libdeflate's level 8 time
+// (kScreen); on photos libdeflate's quick level 4 already does, and a deep search would take
+// many times as long. Measured: bench/README.md.
+constexpr int kScreen = -1;
+int LevelFor(std::size_t zeros, std::size_t bytes) { return zeros * 4 >= bytes ? kScreen : 4; }
 
 // The level of a flat picture's palette indices, unfiltered: at 4 the file is about 0.6 of
 // zlib's level 6 RGB file; level 6 saves 2 % more for up to twice the time, level 8 10 % for
@@ -155,6 +158,7 @@ void EncodePng(const Dib& format, const PngRowSource& source, TStream& stream, c
         const int level = settings.Level != TPngSettings::ByPicture ? std::clamp(settings.Level, 0, 12)
                           : indexed                                  ? kIndexedLevel
                                                                      : LevelFor(4 * zeros, bytes);
+        if (level == kScreen) return DeflateScreenPiece(filtered.get() + first * (n + 1), bytes, isLast);
         return DeflatePiece(filtered.get() + first * (n + 1), bytes, level, isLast);
     };
     // A picture worth a thread is done in two pieces, each filtered and deflated on its own

@@ -1,7 +1,9 @@
 // Makes a picture from arbitrary bytes (size, bit count, masks, colour table, pixels, the
 // writer's level and filter), writes it as PNG and reads it back: the pixels must be the
 // picture's own, as RowToRgb gives them; the picture's bytes deflated by libdeflate must be
-// read to their end by the block reader. Any exception, a crash or a sanitizer report is a
+// read to their end by the block reader; the same bytes deflated by our match finder, in two
+// pieces joined as the writer joins them, must inflate (zlib) to themselves, and so must the
+// file's image data. Any exception, a crash or a sanitizer report is a
 // finding.
 #include <algorithm>
 #include <cstddef>
@@ -10,8 +12,10 @@
 #include <vector>
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include "framework/base/Classes.h"
+#include "framework/imaging/Deflate.h"
 #include "framework/imaging/DeflateBlocks.h"
 #include "framework/imaging/PngCodec.h"
 
@@ -22,6 +26,38 @@ struct Bytes {
     std::size_t size, pos = 0;
     std::uint8_t Next() { return pos < size ? data[pos++] : 0; }
 };
+
+// The raw deflate stream in [data, data + size) inflated by zlib; false when zlib rejects it or
+// it does not end where the data ends.
+bool ZlibInflate(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out, int windowBits) {
+    z_stream z{};
+    if (inflateInit2(&z, windowBits) != Z_OK) std::abort();
+    z.next_in = const_cast<std::uint8_t*>(data);
+    z.avail_in = static_cast<uInt>(size);
+    out.clear();
+    int rc = Z_OK;
+    std::uint8_t buffer[16384];
+    while (rc == Z_OK) {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        rc = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), buffer, buffer + (sizeof buffer - z.avail_out));
+        if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
+    }
+    inflateEnd(&z);
+    return rc == Z_STREAM_END && z.avail_in == 0;
+}
+
+// The IDAT chunks' data of a PNG file, joined.
+std::vector<std::uint8_t> ImageData(const std::vector<std::uint8_t>& png) {
+    std::vector<std::uint8_t> idat;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t length = static_cast<std::size_t>(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        if (std::equal(png.begin() + at + 4, png.begin() + at + 8, "IDAT")) idat.insert(idat.end(), png.begin() + at + 8, png.begin() + at + 8 + length);
+        at += 12 + length;
+    }
+    return idat;
+}
 
 }  // namespace
 
@@ -71,8 +107,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!kaptor::FindDeflateBlockEnds(raw.data(), raw.size(), ends) || (ends.End + 7) / 8 != raw.size()) std::abort();
     }
 
+    // Our match finder on the same bytes, split where the input says, the pieces joined.
+    {
+        const std::size_t split = dib.Bits.size() * (data[0] % 17) / 16 % (dib.Bits.size() + 1);
+        const kaptor::DeflatedPiece a = kaptor::DeflateScreenPiece(dib.Bits.data(), split, false);
+        const kaptor::DeflatedPiece b = kaptor::DeflateScreenPiece(dib.Bits.data() + split, dib.Bits.size() - split, true);
+        std::vector<std::uint8_t> joined(a.Bytes.get(), a.Bytes.get() + a.Size), back;
+        joined.insert(joined.end(), b.Bytes.get(), b.Bytes.get() + b.Size);
+        if (!ZlibInflate(joined.data(), joined.size(), back, -15) || back != dib.Bits) std::abort();
+    }
+
     kaptor::TMemoryStream file;
     kaptor::EncodePng(dib, file, settings);
+    std::vector<std::uint8_t> filtered;
+    const std::vector<std::uint8_t> idat = ImageData(file.Memory());
+    if (!ZlibInflate(idat.data(), idat.size(), filtered, 15)) std::abort();
     const kaptor::Dib back = kaptor::DecodePng(file.Memory().data(), file.Memory().size());
     if (back.Width != width || back.Height != height) std::abort();
     std::vector<std::uint8_t> rgb(3u * width);

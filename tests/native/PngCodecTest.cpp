@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/base/Classes.h"
+#include "framework/imaging/Deflate.h"
 #include "framework/imaging/DeflateBlocks.h"
 #include "framework/imaging/PngCodec.h"
 #include "framework/imaging/PngFilters.h"
@@ -147,24 +148,28 @@ TEST(PngCodec, EveryStandardKindReadsAsImageMagickReadsItOverWhite) {
 }
 
 TEST(PngCodec, WrittenFilesReadBackToTheSamePixelsAndPalettesStayPalettes) {
-    // Odd widths, every filter, and a picture big enough to be filtered on two threads.
+    // Odd widths, every filter, and a picture big enough to be filtered on two threads; also
+    // all zeros but every eighth row, which filters to runs of zeros (our match finder's part).
     for (std::uint16_t bits : {1, 4, 8, 16, 24, 32})
-        for (int width : {1, 37, 1023}) {
-            const Dib source = Pattern(width, width == 1023 ? 700 : 19, bits);
-            for (TPngFilter filter : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Average,
-                                      TPngFilter::Paeth, TPngFilter::Adaptive}) {
-                TMemoryStream out;
-                EncodePng(source, out, TPngSettings{bits == 24 ? 9 : TPngSettings::ByPicture, filter});
-                const std::vector<std::uint8_t>& f = out.Memory();
-                ASSERT_GT(f.size(), 26u);
-                EXPECT_EQ(f[24], bits <= 8 ? bits : 8) << bits;  // bit depth
-                EXPECT_EQ(f[25], bits <= 8 ? 3 : 2) << bits;     // palette or RGB
-                int w = 0, h = 0;
-                EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
-                EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
-                ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
+        for (int width : {1, 37, 1023})
+            for (bool flat : {false, true}) {
+                Dib source = Pattern(width, width == 1023 ? 700 : 19, bits);
+                for (int y = 0; flat && y < source.Height; ++y)
+                    if (y % 8) std::fill(source.Row(y), source.Row(y) + source.Stride(), std::uint8_t{0});
+                for (TPngFilter filter : {TPngFilter::None, TPngFilter::Sub, TPngFilter::Up, TPngFilter::Average,
+                                          TPngFilter::Paeth, TPngFilter::Adaptive}) {
+                    TMemoryStream out;
+                    EncodePng(source, out, TPngSettings{bits == 24 && !flat ? 9 : TPngSettings::ByPicture, filter, !flat});
+                    const std::vector<std::uint8_t>& f = out.Memory();
+                    ASSERT_GT(f.size(), 26u);
+                    EXPECT_EQ(f[24], bits <= 8 ? bits : 8) << bits;  // bit depth
+                    EXPECT_EQ(f[25], bits <= 8 ? 3 : 2) << bits;     // palette or RGB
+                    int w = 0, h = 0;
+                    EXPECT_EQ(LibpngRgb(f, w, h), Rgb(source)) << bits << " " << width;
+                    EXPECT_EQ(Rgb(DecodePng(f.data(), f.size())), Rgb(source)) << bits;
+                    ExpectQuickAsLibpng(f, true, std::to_string(bits) + " " + std::to_string(width));
+                }
             }
-        }
     // 24 and 32 bits of few colours in runs of three (the fourth byte of each pixel changing, as
     // it may), the last big enough for two threads: 256 colours or fewer become an 8-bit
     // palette of exactly those; 257, or no pixel beside one of its colour (run 1), stay RGB.
@@ -215,7 +220,7 @@ TEST(PngCodec, WideFiltersGiveThePlainOnesBytes) {
         }
 }
 
-TEST(PngCodec, BlockReaderFollowsLibdeflateStreamsToTheirEnd) {
+TEST(PngCodec, DeflateStreamsOfLibdeflateAndOursAreWholeAndReadToTheirEnd) {
     // Stored, fixed and dynamic blocks, several of them: zeros, a pattern, noise.
     std::vector<std::uint8_t> data(900000);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = i < 300000 ? 0 : i < 600000 ? i * 37 % 251 : std::rand();
@@ -232,6 +237,52 @@ TEST(PngCodec, BlockReaderFollowsLibdeflateStreamsToTheirEnd) {
         raw.pop_back();
         EXPECT_FALSE(FindDeflateBlockEnds(raw.data(), raw.size(), ends)) << level;
     }
+    // Our match finder, in two pieces joined as the writer joins them, split inside a run, a
+    // pattern and the noise; then all zeros; all distinct bytes (stored); noise repeated
+    // 32767 bytes on (the window's far end) and 32769 on (past it: no match may reach it);
+    // lines of a text-like pattern many blocks long.
+    std::vector<std::vector<std::uint8_t>> sets = {data, std::vector<std::uint8_t>(200000), {}, {}, {}, {}};
+    for (std::size_t i = 0; i < 70000; ++i) sets[2].push_back(static_cast<std::uint8_t>(std::rand()));
+    for (std::size_t far : {32767u, 32769u}) {
+        std::vector<std::uint8_t>& d = sets[far == 32767 ? 3 : 4];
+        for (std::size_t i = 0; i < far; ++i) d.push_back(static_cast<std::uint8_t>(std::rand()));
+        d.insert(d.end(), d.begin(), d.begin() + 5000);
+    }
+    for (std::size_t i = 0; i < 2000000; ++i) sets[5].push_back(i % 5761 % 90 < 60 && (i * 7 + i / 5761 * 3) % 11 < 4 ? 40 : 0);
+    for (std::size_t set = 0; set < sets.size(); ++set)
+        for (std::size_t split : {std::size_t{0}, sets[set].size() / 6, sets[set].size() / 2, sets[set].size()}) {
+            const std::vector<std::uint8_t>& d = sets[set];
+            const DeflatedPiece a = DeflateScreenPiece(d.data(), split, false), b = DeflateScreenPiece(d.data() + split, d.size() - split, true);
+            std::vector<std::uint8_t> raw(a.Bytes.get(), a.Bytes.get() + a.Size), back(d.size() + 1);
+            raw.insert(raw.end(), b.Bytes.get(), b.Bytes.get() + b.Size);
+            z_stream z{};
+            ASSERT_EQ(inflateInit2(&z, -15), Z_OK);
+            z.next_in = raw.data(), z.avail_in = static_cast<uInt>(raw.size());
+            z.next_out = back.data(), z.avail_out = static_cast<uInt>(back.size());
+            EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << set << " " << split;
+            EXPECT_EQ(z.total_out, d.size()) << set << " " << split;
+            EXPECT_EQ(z.avail_in, 0u) << set << " " << split;
+            inflateEnd(&z);
+            back.resize(d.size());
+            EXPECT_TRUE(back == d) << set << " " << split;
+            EXPECT_EQ(b.Adler, adler32(1, d.data() + split, static_cast<uInt>(d.size() - split))) << set;
+            DeflateBlockEnds ends;
+            EXPECT_TRUE(FindDeflateBlockEnds(b.Bytes.get(), b.Size, ends)) << set << " " << split;
+            // In one piece no larger than zlib's level 6 makes it; the repeat within the window
+            // found, the one past it left.
+            if (split == 0) {
+                const std::size_t whole = DeflateScreenPiece(d.data(), d.size(), true).Size;
+                std::vector<std::uint8_t> zlib(d.size() + d.size() / 100 + 64);
+                z_stream y{};
+                ASSERT_EQ(deflateInit2(&y, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+                y.next_in = const_cast<std::uint8_t*>(d.data()), y.avail_in = static_cast<uInt>(d.size());
+                y.next_out = zlib.data(), y.avail_out = static_cast<uInt>(zlib.size());
+                EXPECT_EQ(deflate(&y, Z_FINISH), Z_STREAM_END);
+                deflateEnd(&y);
+                EXPECT_LE(whole, set == 3 ? 32767u + 1000 : y.total_out) << set;
+                EXPECT_TRUE(set != 4 || whole > 32769u + 5000) << whole;
+            }
+        }
 }
 
 TEST(PngCodec, DamagedFilesFailWithTheirCause) {
