@@ -84,6 +84,8 @@ DeflatedPiece DeflatePiece(const std::uint8_t* data, std::size_t size, int level
 }
 
 DeflatedPiece DeflateScreenPiece(const std::uint8_t* data, std::size_t size, bool last) {
+    // The match finder counts positions in 32 bits; no piece a 32-bit process holds is longer.
+    if (size > 0x7FFFFFFFu) return DeflatePiece(data, size, 8, last);
     DeflatedPiece piece;
     piece.Bytes.reset(new (std::nothrow) std::uint8_t[MatchDeflateBound(size)]);
     if (!piece.Bytes) throw EOutOfMemory();
