@@ -5,21 +5,17 @@
 #include <algorithm>
 #include <array>
 
+#include "framework/imaging/DeflateFormat.h"
 #include "framework/imaging/HuffmanCode.h"
 
 namespace kaptor {
 
 namespace {
 
-constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                           31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                             33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
-                                             1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+using deflate::kDistanceBase;
+using deflate::kDistanceExtra;
+using deflate::kLengthBase;
+using deflate::kLengthExtra;
 
 // The length code (0-28, i.e. symbol 257 on) of each match length.
 constexpr std::array<std::uint8_t, 259> kLengthSlot = [] {
@@ -59,12 +55,11 @@ struct Code {
 struct FixedCodes {
     Code Literals, Distances;
     FixedCodes() {
-        std::fill(Literals.Lengths, Literals.Lengths + 144, 8);
-        std::fill(Literals.Lengths + 144, Literals.Lengths + 256, 9);
-        std::fill(Literals.Lengths + 256, Literals.Lengths + 280, 7);
-        std::fill(Literals.Lengths + 280, Literals.Lengths + 288, 8);
+        std::uint8_t lengths[288 + 30];
+        deflate::FixedLengths(lengths);
+        std::copy(lengths, lengths + 288, Literals.Lengths);
+        std::copy(lengths + 288, lengths + 288 + 30, Distances.Lengths);
         HuffmanCodes(Literals.Lengths, 288, Literals.Codes);
-        std::fill(Distances.Lengths, Distances.Lengths + 30, 5);
         HuffmanCodes(Distances.Lengths, 30, Distances.Codes);
     }
 };
@@ -103,7 +98,6 @@ struct LengthRuns {
 };
 
 constexpr std::uint8_t kRunExtraBits[19] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
-constexpr std::uint8_t kLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 void WriteSymbols(DeflateBits& bits, const DeflateSymbol* symbols, std::size_t n, const Code& literals,
                   const Code& distances) {
@@ -178,7 +172,7 @@ void WriteDeflateBlock(DeflateBits& bits, const DeflateSymbol* symbols, std::siz
     std::uint16_t runCodes[19];
     HuffmanLengths(runCounts, 19, 7, runLengths);
     unsigned nRunLengths = 19;
-    while (nRunLengths > 4 && !runLengths[kLengthOrder[nRunLengths - 1]]) --nRunLengths;
+    while (nRunLengths > 4 && !runLengths[deflate::kCodeLengthOrder[nRunLengths - 1]]) --nRunLengths;
 
     std::uint64_t dynamicBits = 3 + 5 + 5 + 4 + 3 * nRunLengths;
     for (unsigned s = 0; s < 19; ++s) dynamicBits += static_cast<std::uint64_t>(runCounts[s]) * (runLengths[s] + kRunExtraBits[s]);
@@ -196,7 +190,7 @@ void WriteDeflateBlock(DeflateBits& bits, const DeflateSymbol* symbols, std::siz
     bits.Put(nLiterals - 257, 5);
     bits.Put(nDistances - 1, 5);
     bits.Put(nRunLengths - 4, 4);
-    for (unsigned i = 0; i < nRunLengths; ++i) bits.Put(runLengths[kLengthOrder[i]], 3);
+    for (unsigned i = 0; i < nRunLengths; ++i) bits.Put(runLengths[deflate::kCodeLengthOrder[i]], 3);
     HuffmanCodes(runLengths, 19, runCodes);
     for (unsigned i = 0; i < runs.Count; ++i) {
         const unsigned s = runs.Symbol[i];

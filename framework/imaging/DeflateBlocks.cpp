@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/imaging/DeflateFormat.h"
+
 namespace kaptor {
 
 namespace {
@@ -123,18 +125,16 @@ private:
     std::uint16_t table_[1u << kTableBits];
 };
 
-constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
-                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+using deflate::kDistanceExtra;
+using deflate::kLengthExtra;
 
 // The literal/length and distance codes of a dynamic block's header.
 bool ReadCodes(Bits& bits, Code& literals, Code& distances) {
-    static const std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
     const unsigned nLiterals = bits.Take(5) + 257, nDistances = bits.Take(5) + 1, nLengths = bits.Take(4) + 4;
     if (nLiterals > 286 || nDistances > 30) return false;
     std::uint8_t lengths[320] = {};
-    for (unsigned i = 0; i < nLengths; ++i) lengths[kOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
+    for (unsigned i = 0; i < nLengths; ++i)
+        lengths[deflate::kCodeLengthOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
     Code lengthCode;
     if (!lengthCode.Build(lengths, 19)) return false;
     std::memset(lengths, 0, sizeof lengths);
@@ -170,12 +170,8 @@ bool FindDeflateBlockEnds(const std::uint8_t* s, std::size_t size, DeflateBlockE
             bits.SkipBytes(length);
         } else {
             if (type == 1) {
-                std::uint8_t lengths[320];
-                std::memset(lengths, 8, 144);
-                std::memset(lengths + 144, 9, 112);
-                std::memset(lengths + 256, 7, 24);
-                std::memset(lengths + 280, 8, 8);
-                std::memset(lengths + 288, 5, 30);
+                std::uint8_t lengths[288 + 30];
+                deflate::FixedLengths(lengths);
                 if (!literals.Build(lengths, 288) || !distances.Build(lengths + 288, 30)) return false;
             } else if (type != 2 || !ReadCodes(bits, literals, distances)) {
                 return false;
