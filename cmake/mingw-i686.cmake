@@ -2,6 +2,7 @@
 # (GoogleTest needs std::mutex), everything linked statically so the exe stands alone.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
+set(KAPTOR_WIN_HOST i686-w64-mingw32)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)

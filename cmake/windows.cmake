@@ -1,4 +1,5 @@
-# The Windows program and its in-process tests, cross-built for i686 and run under Wine.
+# The Windows program and its in-process tests, cross-built for i686 (or x86_64 where the
+# machine runs no 32-bit code: cmake/mingw-x86_64.cmake) and run under Wine.
 set(KAPTOR_WIN_FLAGS -finput-charset=UTF-8 -fexec-charset=CP932)
 add_compile_definitions(WINVER=0x0A00 _WIN32_WINNT=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN STRICT)
 add_link_options(-static -static-libgcc -static-libstdc++)
@@ -11,7 +12,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/winrun;--;wine)
 # build/win/deps/DIR; then each of its static libraries LIB as the imported target LIB_static.
 function(kaptor_built_dependency dir script what)
   set(prefix ${CMAKE_BINARY_DIR}/deps/${dir})
-  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/${script} ${prefix} RESULT_VARIABLE rc)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env KAPTOR_WIN_HOST=${KAPTOR_WIN_HOST}
+    bash ${CMAKE_SOURCE_DIR}/scripts/${script} ${prefix} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "building ${what} failed")
   endif()
@@ -53,6 +55,16 @@ target_link_libraries(kaptor_win PUBLIC ${KAPTOR_JPEG_LIB} png_static deflate_st
   comctl32 comdlg32 gdi32 user32 shell32 ole32 winspool version winmm uuid)
 
 file(GLOB RC_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+# The manifest names the processor the program is built for (the activation context of a
+# 64-bit process finds no x86 assemblies); the resource script takes it from the build tree.
+if(KAPTOR_WIN_HOST MATCHES "^x86_64")
+  set(KAPTOR_MANIFEST_ARCH amd64)
+else()
+  set(KAPTOR_MANIFEST_ARCH x86)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/resources/Kaptor32.manifest.in ${CMAKE_BINARY_DIR}/generated/Kaptor32.manifest @ONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated")
+set_source_files_properties(${RC_FILES} PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Kaptor32.manifest)
 add_executable(Kaptor32 WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${RC_FILES})
 target_compile_options(Kaptor32 PRIVATE ${KAPTOR_WARNINGS} ${KAPTOR_WIN_FLAGS})
 target_link_libraries(Kaptor32 PRIVATE kaptor_win)
@@ -63,7 +75,7 @@ set_property(TARGET Kaptor32 APPEND PROPERTY LINK_DEPENDS ${KAPTOR_HELP_SOURCE})
 add_custom_command(TARGET Kaptor32 POST_BUILD
   COMMAND iconv -f UTF-8 -t CP932 -o $<TARGET_FILE_DIR:Kaptor32>/Kaptor.hlp ${KAPTOR_HELP_SOURCE})
 if(NOT CMAKE_OBJCOPY)
-  message(FATAL_ERROR "i686-w64-mingw32-objcopy not found")
+  message(FATAL_ERROR "${KAPTOR_WIN_HOST}-objcopy not found")
 endif()
 # The program users copy carries no debug information (2 MB instead of 17). The symbols go
 # beside it into Kaptor32.exe.debug, which the exe names in its .gnu_debuglink section, so

@@ -17,7 +17,8 @@ BOOL RealShellNotifyIcon(DWORD message, NOTIFYICONDATAA& data) { return lazy::Sh
 
 namespace {
 
-static_assert(TrayNotifySize == 88, "the shell's oldest notify record is 88 bytes");
+// 88 bytes in a 32-bit program; its window and icon handles make it 104 in a 64-bit one.
+static_assert(TrayNotifySize == (sizeof(void*) == 4 ? 88 : 104), "the shell's oldest notify record");
 static_assert(TrayTipMax + 1 < sizeof(NOTIFYICONDATAA{}.szTip), "the tip and its NUL fit the record");
 
 // Every live tray icon: its identifier as decimal text, the icon as the entry's object, in

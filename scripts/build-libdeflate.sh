@@ -13,7 +13,7 @@ if [ $# -ne 1 ] || [ -z "$1" ]; then
 fi
 
 version=1.14
-host=i686-w64-mingw32
+host=${KAPTOR_WIN_HOST:-i686-w64-mingw32}
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 parent=$(dirname "$prefix")

@@ -15,17 +15,18 @@ fi
 
 upstream=2.1.5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-toolchain=$here/../cmake/mingw-i686.cmake
+host=${KAPTOR_WIN_HOST:-i686-w64-mingw32}
+toolchain=$here/../cmake/mingw-${host%%-*}.cmake
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 parent=$(dirname "$prefix")
 cache=$parent/libjpeg-turbo-src
 work=$parent/libjpeg-turbo-build
 stamp=$prefix/.libjpeg-turbo-stamp
-want="libjpeg-turbo $upstream i686-w64-mingw32 static simd"
+want="libjpeg-turbo $upstream $host static simd"
 log=$parent/libjpeg-turbo-build.log
 
-done_line() { echo "libjpeg-turbo $upstream (i686-w64-mingw32, static): $prefix"; }
+done_line() { echo "libjpeg-turbo $upstream ($host, static): $prefix"; }
 
 have_all() {
   [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ] && [ -f "$prefix/lib/libjpeg.a" ] &&

@@ -16,8 +16,8 @@ fi
 zlib_version=1.2.13
 png_version=1.6.39
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-toolchain=$here/../cmake/mingw-i686.cmake
-host=i686-w64-mingw32
+host=${KAPTOR_WIN_HOST:-i686-w64-mingw32}
+toolchain=$here/../cmake/mingw-${host%%-*}.cmake
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 parent=$(dirname "$prefix")

@@ -2,7 +2,8 @@
 # Configures (once) and builds one tree incrementally:
 #   build.sh native   portable code and its tests under ASan + UBSan (build/native)
 #   build.sh fuzz     libFuzzer targets with clang (build/fuzz)
-#   build.sh win      the Windows program and its tests, cross-built (build/win)
+#   build.sh win      the Windows program and its tests, cross-built (build/win) for the
+#                     target scripts/winhost.sh names
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kind=$1
@@ -10,7 +11,14 @@ dir=$root/build/$kind
 case "$kind" in
   native) args=(-DKAPTOR_SANITIZE=ON) ;;
   fuzz) args=(-DKAPTOR_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
-  win) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
+  win)
+    host=$(bash "$root/scripts/winhost.sh")
+    args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-${host%%-*}.cmake")
+    # A tree configured for the other target starts again.
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=${args[0]#*=}" "$dir/CMakeCache.txt"; then
+      rm -rf "$dir"
+    fi
+    ;;
   *) echo "build.sh: native, fuzz or win" >&2; exit 2 ;;
 esac
 mkdir -p "$root/build"

@@ -65,3 +65,15 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   $SUDO locale-gen >/dev/null
 fi
+
+# A kernel that runs no 32-bit code: the Windows build and its tests are made for x86_64.
+if [ "$(bash "$(dirname "$0")/winhost.sh")" = x86_64-w64-mingw32 ]; then
+  x64=()
+  for p in g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || x64+=("$p")
+  done
+  if [ "${#x64[@]}" -gt 0 ]; then
+    echo "setup: this machine runs no 32-bit code; installing ${x64[*]}"
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${x64[@]}" >/dev/null
+  fi
+fi

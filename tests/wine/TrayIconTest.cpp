@@ -130,7 +130,7 @@ TEST_F(TrayIconTest, AddModifyDeleteRecords) {
     ASSERT_EQ(calls.size(), 1u);
     const NOTIFYICONDATAA& add = calls[0].data;
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(add.cbSize, 88u);
+    EXPECT_EQ(add.cbSize, sizeof(void*) == 4 ? 88u : 104u) << "the oldest record, which every shell takes";
     EXPECT_EQ(add.hWnd, Receiver());
     EXPECT_TRUE(IsWindow(add.hWnd));
     EXPECT_EQ(add.uID, static_cast<UINT>(icon->IconId()));

@@ -90,7 +90,7 @@ TEST_F(TrayResidency, EveryWayOfClosingGoesIntoTheTrayWithEndTrayIconOn) {
         const auto calls = shell.Take();
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
-        EXPECT_EQ(calls[0].data.cbSize, 88u);
+        EXPECT_EQ(calls[0].data.cbSize, sizeof(void*) == 4 ? 88u : 104u);
         EXPECT_EQ(calls[0].data.uID, static_cast<UINT>(w->Tray().IconId()));
         EXPECT_EQ(calls[0].data.uFlags, 7u);
         EXPECT_EQ(calls[0].data.uCallbackMessage, 1224u);
