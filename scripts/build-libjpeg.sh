@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds libjpeg-turbo (IJG API, SIMD through nasm) as a static library for
-# i686-w64-mingw32 from Debian 12's own source package, and installs jpeglib.h, jconfig.h,
+# i686-w64-mingw32 (or the host KAPTOR_WIN_HOST names) from Debian 12's own source package, and installs jpeglib.h, jconfig.h,
 # jmorecfg.h, jerror.h and lib/libjpeg.a under the prefix given as the first argument.
 # There is no mingw build of it in any registry, hence this script.
 #

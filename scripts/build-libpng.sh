@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds zlib and libpng 1.6 as static libraries for i686-w64-mingw32 from Debian 12's own
+# Builds zlib and libpng 1.6 as static libraries for i686-w64-mingw32 (or the host
+# KAPTOR_WIN_HOST names) from Debian 12's own
 # source packages (zlib, libpng1.6) with Debian's patches, and installs zlib.h, zconf.h,
 # png.h, pngconf.h, pnglibconf.h, lib/libz.a and lib/libpng.a under the prefix given as the
 # first argument. There is no mingw build of either in any registry, hence this script.
