@@ -1,12 +1,5 @@
-# Cross toolchain for the 32-bit Windows program: mingw-w64 i686, posix thread model
-# (GoogleTest needs std::mutex), everything linked statically so the exe stands alone.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain for the 32-bit Windows program, everything linked statically so the exe
+# stands alone.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(KAPTOR_WIN_HOST i686-w64-mingw32)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
