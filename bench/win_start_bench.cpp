@@ -7,7 +7,8 @@
 // is written. Then where the time goes: the program's own start-up steps (as app/main.cpp
 // takes them) timed in a child process of this benchmark, started with KAPTOR_START_STEPS set
 // (not an argument: the main window takes its first argument for a file), each step its first
-// time, as in a real start. Run from the build folder under the Wine harness:
+// time, as in a real start. KAPTOR_START_ONCE=<exe in this folder>: that program started once,
+// nothing else, to trace its start. Run from the build folder under the Wine harness:
 //   ../../scripts/winrun -- wine win_start_bench.exe
 #include <windows.h>
 
@@ -125,6 +126,11 @@ int main() {
     dir.resize(dir.find_last_of('\\') + 1);
     const std::string program = dir + "Kaptor32.exe", minimal = dir + "minimal_window.exe",
                       imports = dir + "minimal_window_imports.exe";
+    // One start of one program and nothing else, for a trace of it (the wineserver's with -d).
+    if (const char* once = std::getenv("KAPTOR_START_ONCE")) {
+        std::printf("%s: %.1f ms\n", once, StartMs(dir + once));
+        return 0;
+    }
     std::vector<double> ours, reference, imported;
     StartMs(program), StartMs(minimal), StartMs(imports);  // warm up: files cached, Wine's own first start
     for (int i = 0; i < 11; ++i) {

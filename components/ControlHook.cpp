@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/win/Forms.h"
+#include "framework/win/WindowTable.h"
 
 namespace kaptor {
 
@@ -13,7 +14,6 @@ namespace kaptor {
 
 namespace {
 long liveLinks = 0;
-constexpr const char* ChainProperty = "KaptorWindowChain";
 LRESULT CALLBACK ChainEntry(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 }  // namespace
 
@@ -26,7 +26,12 @@ struct TWindowChain {
     int running = 0;  // messages running through it now
     bool destroyed = false;
 
-    static TWindowChain* Of(HWND wnd) { return static_cast<TWindowChain*>(GetPropA(wnd, ChainProperty)); }
+    // Every hooked window's chain (never destroyed, like the windows' controls).
+    static TWindowTable<TWindowChain>& All() {
+        static auto* table = new TWindowTable<TWindowChain>;
+        return *table;
+    }
+    static TWindowChain* Of(HWND wnd) { return All().Find(wnd); }
 
     // The message to the link below `index` (the window's own procedure below the first).
     LRESULT Pass(std::size_t index, HWND wnd, TMessage& message) {
@@ -46,12 +51,12 @@ struct TWindowChain {
     }
 
     // Gone once nothing uses it: the window's own procedure back, when it is still ours to
-    // give back, and the property with it.
+    // give back, and its entry in the table with it.
     static void Release(HWND wnd, TWindowChain* chain) {
         if (!chain->links.empty() || chain->running || chain->destroyed) return;
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) != &ChainEntry) return;
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(chain->original));
-        RemovePropA(wnd, ChainProperty);
+        All().Remove(wnd);
         delete chain;
     }
 };
@@ -69,7 +74,7 @@ LRESULT CALLBACK ChainEntry(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (--chain->running) return result;
     if (chain->destroyed) {
         // The window's last message has been: the chain goes with it.
-        RemovePropA(wnd, ChainProperty);
+        TWindowChain::All().Remove(wnd);
         for (TWindowSubclass* link : chain->links) link->Detach();
         delete chain;
     } else {
@@ -90,9 +95,9 @@ bool TWindowSubclass::Attach(HWND wnd) {
         if (!original) return false;
         auto owned = std::make_unique<TWindowChain>();
         owned->original = original;
-        if (!SetPropA(wnd, ChainProperty, owned.get())) return false;
+        TWindowChain::All().Add(wnd, owned.get());
         if (!SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainEntry))) {
-            RemovePropA(wnd, ChainProperty);
+            TWindowChain::All().Remove(wnd);
             return false;
         }
         chain = owned.release();

@@ -8,6 +8,7 @@
 
 #include "framework/win/Forms.h"
 #include "framework/win/Menus.h"
+#include "framework/win/WindowTable.h"
 
 namespace kaptor {
 
@@ -83,7 +84,12 @@ HINSTANCE MainInstance() { return GetModuleHandleA(nullptr); }
 
 namespace {
 
-const char* const PropName = "KaptorControl";
+// The control of each of our windows. Never destroyed: a window may get its last messages
+// while the program's statics are being torn down.
+TWindowTable<TWinControl>& ControlOf() {
+    static auto* table = new TWindowTable<TWinControl>;
+    return *table;
+}
 
 TShiftState MouseShift(WPARAM wp) {
     TShiftState s = 0;
@@ -105,13 +111,13 @@ LRESULT CALLBACK ControlWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         if (control) {
             control->handle_ = wnd;
-            SetPropA(wnd, PropName, control);
+            ControlOf().Add(wnd, control);
         }
     }
     if (!control) return DefWindowProcA(wnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         const LRESULT r = control->DefaultHandler(msg, wp, lp);
-        RemovePropA(wnd, PropName);
+        ControlOf().Remove(wnd);
         control->handle_ = nullptr;
         detail::CountHandle(HandleKind::Window, -1);
         return r;
@@ -159,7 +165,7 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd) {
-    return wnd ? static_cast<TWinControl*>(GetPropA(wnd, PropName)) : nullptr;
+    return ControlOf().Find(wnd);
 }
 
 HWND TWinControl::Handle() const {
@@ -240,7 +246,7 @@ void TWinControl::CreateHandle() {
         defProc_ = DefWindowProcA;
     } else {
         handle_ = wnd;
-        SetPropA(wnd, PropName, this);
+        ControlOf().Add(wnd, this);
         defProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWndProc)));
     }
