@@ -32,7 +32,7 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     SetCaption("Kaptor32");
     HelpContext = 100100;
     Position = TPosition::poScreenCenter;
-    if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) SetIcon(icon);
+    if (HICON icon = ProgramIcon()) SetIcon(icon);
     BuildLayout();
     BuildMenus();
     tray_->SetRBPopupMenu(trayMenu_);
@@ -141,11 +141,9 @@ void TMainWindow::BuildLayout() {
     pictureView_ = std::make_unique<TPictureView>(*shown, *clean, *zoomBox_, *pictureArea_, listener);
 
     tray_ = new TTrayIcon(this);
-    if (HICON icon = LoadIconA(MainInstance(), "MAINICON")) {
-        TIcon trayIcon;
-        trayIcon.SetHandle(CopyIcon(icon));
-        tray_->SetIcon(&trayIcon);
-    }
+    // The tray's own copy (it destroys its icon), loaded once rather than copied twice.
+    if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), "MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)))
+        tray_->Icon()->SetHandle(icon);
     tray_->SetTipHelp("Kaptor32");
 
     colourDialog_ = new TColorDialog(this);
@@ -158,7 +156,7 @@ void TMainWindow::Started() {
     // folder, which the open dialog moves.
     Application->HelpFile = ProgramDir + "Kaptor.hlp";
     // The task-bar button shows the program's icon.
-    if (HICON icon = LoadIconA(MainInstance(), "MAINICON"))
+    if (HICON icon = ProgramIcon())
         SetClassLongPtrA(Application->Handle(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
     pictureView_->ResetView();
     savedBounds_ = RECT{Left(), Top(), Left() + Width(), Top() + Height()};

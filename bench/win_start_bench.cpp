@@ -103,8 +103,9 @@ int Steps() {
     app.CreateForm<TWindowListDialog>();
     step("window list dialog");
     form->Show();
+    step("shown");
     UpdateWindow(form->Handle());
-    step("shown and painted");
+    step("painted");
     // What the dialogs made on demand cost when first opened, after the start.
     TheOptionsDialog->HandleNeeded();
     step("later: the options dialog's windows");

@@ -646,8 +646,9 @@ void TSpeedButton::CreateParamsFor(CreateParams& params) {
 }
 
 void TSpeedButton::CreateWnd() {
-    SendMessageA(Handle(), BM_SETCHECK, down_ ? BST_CHECKED : BST_UNCHECKED, 0);
-    ApplyGlyph();
+    // A new button is up and shows no image: only what differs is sent (each send repaints).
+    if (down_) SendMessageA(Handle(), BM_SETCHECK, BST_CHECKED, 0);
+    if (glyph_) ApplyGlyph();
 }
 
 void TSpeedButton::SetGroupIndex(int index) {

@@ -82,6 +82,16 @@ TShiftState KeyboardShiftState() {
 
 HINSTANCE MainInstance() { return GetModuleHandleA(nullptr); }
 
+HCURSOR ArrowCursor() {
+    static const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    return arrow;
+}
+
+HICON ProgramIcon() {
+    static const HICON icon = LoadIconA(MainInstance(), "MAINICON");
+    return icon;
+}
+
 namespace {
 
 // The control of each of our windows. Never destroyed: a window may get its last messages
@@ -142,7 +152,7 @@ const char* RegisterClassFor(const std::string& className, UINT classStyle, HICO
     wc.style = classStyle;
     wc.lpfnWndProc = ControlWndProc;
     wc.hInstance = MainInstance();
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hCursor = ArrowCursor();
     wc.hIcon = icon;
     wc.lpszClassName = className.c_str();
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
@@ -540,7 +550,7 @@ void TWinControl::SetCursor(TCursor cursor) {
     // Show the new cursor at once when the pointer is over us.
     POINT p;
     if (handle_ && GetCursorPos(&p) && WindowFromPoint(p) == handle_)
-        ::SetCursor(cursor_ == crDefault ? LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)) : CursorHandle());
+        ::SetCursor(cursor_ == crDefault ? ArrowCursor() : CursorHandle());
 }
 
 void TWinControl::SetPopupMenu(TPopupMenu* menu) {

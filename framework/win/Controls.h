@@ -271,5 +271,9 @@ protected:
 // Registers (once) a window class of ours with the given name; returns the name.
 const char* RegisterClassFor(const std::string& className, UINT classStyle = CS_DBLCLKS, HICON icon = nullptr);
 HINSTANCE MainInstance();
+// The system's arrow and the program's own icon, each loaded once: they are shared for the
+// process's life, and each load asks the window server again.
+HCURSOR ArrowCursor();
+HICON ProgramIcon();
 
 }  // namespace kaptor

@@ -372,8 +372,8 @@ TApplication::TApplication() {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = AppWndProc;
     wc.hInstance = MainInstance();
-    wc.hIcon = LoadIconA(MainInstance(), "MAINICON");
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = ProgramIcon();
+    wc.hCursor = ArrowCursor();
     wc.lpszClassName = "TApplication";
     RegisterClassExA(&wc);
     // Zero size at the screen centre: only its task-bar button is ever seen.
@@ -574,7 +574,7 @@ int TScreen::PixelsPerInch() const {
 HCURSOR TScreen::Cursors(TCursor index) const {
     auto it = cursors_.find(index);
     if (it != cursors_.end()) return it->second;
-    return LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    return ArrowCursor();
 }
 
 void TScreen::SetCursor(TCursor index, HCURSOR cursor) { cursors_[index] = cursor; }
