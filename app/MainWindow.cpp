@@ -100,14 +100,17 @@ void TMainWindow::BuildLayout() {
     toolBar_->SetBounds(0, 0, 594, 44);
     glyphs_ = new TImageList(this, 24, 24);
     toolBar_->SetImages(glyphs_);
-    toolBand_->AddBand(toolBar_, 44);
+    // The buttons before the bar's window: it takes them all at once when made, and measures
+    // them once (each button added to a made bar measures all of them again).
     BuildToolBar();
+    toolBand_->AddBand(toolBar_, 44);
 
+    // The clean copy is never shown: it has no parent, so it never gets a window (one window
+    // less to make at start, and no repaint asked of a hidden window at each change).
     auto* clean = new TImage(this);
     clean->SetVisible(false);
     clean->Stretch = true;
     clean->SetBounds(0, 0, 60, 40);
-    clean->SetParent(this);
 
     zoomBand_ = new TPanel(this);
     zoomBand_->SetBounds(0, 0, 280, 27);

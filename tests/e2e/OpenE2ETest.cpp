@@ -109,8 +109,7 @@ std::string TestsFile(const std::string& relative) {
 std::string JpegFile() { return TestsFile("fuzz\\corpus\\jpeg\\baseline-444.jpg"); }
 
 HWND StatusBarOf(HWND main) { return FindChild(main, "msctls_statusbar32"); }
-// The view and its picture control (the hidden clean copy is a picture control too, but on
-// the form itself).
+// The view and its picture control.
 HWND ViewOf(HWND main) { return FindChild(main, "TScrollBox"); }
 HWND ImageOf(HWND main) { return FindChild(ViewOf(main), "TImage"); }
 

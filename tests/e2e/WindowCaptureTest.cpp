@@ -103,9 +103,8 @@ public:
         return true;
     }
     // The picture as the view shows it at 100 %.
-    // The view's picture control (the clean copy is a hidden image of the main window
-    // itself), with the program brought to the front: a shown window is not always raised
-    // above the window just captured.
+    // The view's picture control, with the program brought to the front: a shown window is
+    // not always raised above the window just captured.
     std::vector<std::uint32_t> Picture(int w, int h) const {
         Activate(main_);
         Sleep(300);
