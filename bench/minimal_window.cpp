@@ -1,8 +1,13 @@
 // The start-up reference: a minimal Win32 program, one top-level window of the main window's
 // size that paints itself, and its message loop. Built a second time with
 // KAPTOR_SAME_IMPORTS, importing the DLLs Kaptor32 imported at load before some were loaded
-// on first use (one function each, referenced so that the linker keeps the import).
+// on first use (one function each, referenced so that the linker keeps the import), and a
+// third time with KAPTOR_COMMON_CONTROLS: Kaptor32's manifest and common controls 6 started
+// as Kaptor32 starts them.
 #include <windows.h>
+#ifdef KAPTOR_COMMON_CONTROLS
+#include <commctrl.h>
+#endif
 #ifdef KAPTOR_SAME_IMPORTS
 #include <commctrl.h>
 #include <commdlg.h>
@@ -35,6 +40,10 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+#ifdef KAPTOR_COMMON_CONTROLS
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
+#endif
     WNDCLASSA wc{};
     wc.lpfnWndProc = Proc;
     wc.hInstance = instance;

@@ -1,10 +1,11 @@
 // Start-up: Kaptor32.exe from CreateProcess until its first window is shown and painted and
 // its thread has come to its message loop, against minimal_window.exe started and waited for
 // the same way, alternately, and minimal_window_imports.exe (the same program importing the
-// DLLs Kaptor32 imported before they were loaded on first use) for what those DLLs cost. Not
-// WaitForInputIdle: under Wine it returns at the first look into an empty message queue,
-// which may come before the window exists. All are ended with TerminateProcess, so nothing
-// is written. Then where the time goes: the program's own start-up steps (as app/main.cpp
+// DLLs Kaptor32 imported before they were loaded on first use) for what those DLLs cost, and
+// minimal_window_comctl6.exe (with Kaptor32's manifest and common controls 6 started) for what
+// the platform's controls cost any program that shows them. Not WaitForInputIdle: under Wine
+// it returns at the first look into an empty message queue, which may come before the window
+// exists. All are ended with TerminateProcess, so nothing is written. Then where the time goes: the program's own start-up steps (as app/main.cpp
 // takes them) timed in a child process of this benchmark, started with KAPTOR_START_STEPS set
 // (not an argument: the main window takes its first argument for a file), each step its first
 // time, as in a real start. KAPTOR_START_ONCE=<exe in this folder>: that program started once,
@@ -126,26 +127,32 @@ int main() {
     std::string dir = self;
     dir.resize(dir.find_last_of('\\') + 1);
     const std::string program = dir + "Kaptor32.exe", minimal = dir + "minimal_window.exe",
-                      imports = dir + "minimal_window_imports.exe";
+                      imports = dir + "minimal_window_imports.exe", comctl6 = dir + "minimal_window_comctl6.exe";
     // One start of one program and nothing else, for a trace of it (the wineserver's with -d).
     if (const char* once = std::getenv("KAPTOR_START_ONCE")) {
         std::printf("%s: %.1f ms\n", once, StartMs(dir + once));
         return 0;
     }
-    std::vector<double> ours, reference, imported;
-    StartMs(program), StartMs(minimal), StartMs(imports);  // warm up: files cached, Wine's own first start
+    std::vector<double> ours, reference, imported, controls;
+    // warm up: files cached, Wine's own first start
+    StartMs(program), StartMs(minimal), StartMs(imports), StartMs(comctl6);
     for (int i = 0; i < 11; ++i) {
         ours.push_back(StartMs(program));
         reference.push_back(StartMs(minimal));
         imported.push_back(StartMs(imports));
+        controls.push_back(StartMs(comctl6));
     }
     for (double v : ours)
         if (v < 0) return std::printf("failed: Kaptor32.exe did not start\n"), 1;
-    const double a = bench::Median(ours), b = bench::Median(reference), c = bench::Median(imported);
-    std::printf("start-up to the first painted window: Kaptor32 %.1f ms, minimal %.1f ms, minimal with the imports %.1f ms\n",
-                a, b, c);
+    const double a = bench::Median(ours), b = bench::Median(reference), c = bench::Median(imported),
+                 d = bench::Median(controls);
+    std::printf("start-up to the first painted window: Kaptor32 %.1f ms, minimal %.1f ms, minimal with the imports %.1f ms, "
+                "minimal with common controls 6 %.1f ms\n",
+                a, b, c, d);
     bench::PrintRatio("start-up / minimal Win32 program", a, b);
     bench::PrintRatio("minimal with the imports / minimal", c, b);
+    bench::PrintRatio("minimal with common controls 6 / minimal", d, b);
+    bench::PrintRatio("start-up / minimal with common controls 6", a, d);
     std::printf("the program's steps, in a fresh process:\n");
     std::fflush(stdout);
     STARTUPINFOA si{};
