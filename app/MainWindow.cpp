@@ -33,8 +33,11 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     HelpContext = 100100;
     Position = TPosition::poScreenCenter;
     if (HICON icon = ProgramIcon()) SetIcon(icon);
-    BuildLayout();
+    // The menu bar and the size first: the controls are then made into the client area they
+    // keep, not laid out again for each change of it.
     BuildMenus();
+    SetClientSize(594, 348);  // with the menu bar in place
+    BuildLayout();
     tray_->SetRBPopupMenu(trayMenu_);
     tray_->OnDblClick = [this](TComponent*) { Execute(TCommandId::ShowWindow); };
     pictureView_->SetContextMenu(pictureMenu_);
@@ -43,7 +46,6 @@ TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
     captures_ = std::make_unique<TCaptureCommands>(*this, *tray_, *pictureView_, lockListener);
     captures_->AfterCapture = [this](const TCaptureNameParts& parts) { PictureCaptured(parts); };
     ApplyCommandStates();
-    SetClientSize(594, 348);  // with the menu bar in place
     BuildDialogs();
     OnCreate = [this](TComponent*) { Started(); };
     OnClose = [this](TComponent*, TCloseAction& a) { Closing(a); };
