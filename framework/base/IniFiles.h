@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kaptor {
 
@@ -35,5 +37,21 @@ protected:
 
 // The integer rule on its own, for callers that already hold the text.
 std::int32_t IniTextToInt(const std::string& text, std::int32_t def);
+
+// The keys of one section as the profile API gives them all at once ("key=value" strings,
+// each ended by a zero, a second zero after the last), answered key by key by the rules of
+// reading a single key: the first key of that name in any letter case, blanks around the key
+// and the value dropped, one pair of matching quotes around the value dropped, at most 1023
+// characters, and the default without its trailing blanks when the key is missing. A key that
+// starts with ";" cannot be answered from it: the block leaves comment lines out.
+class TProfileSection {
+public:
+    TProfileSection() = default;
+    explicit TProfileSection(const char* block);
+    std::string Value(const std::string& key, const std::string& def) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> entries_;
+};
 
 }  // namespace kaptor

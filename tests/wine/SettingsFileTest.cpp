@@ -73,6 +73,25 @@ TEST_F(SettingsFile, ReadsTheValuesAsWrittenByHand) {
     }
 }
 
+// A section is read whole and answered key by key: each answer must be the one the profile
+// API gives for that key alone, on a file written by hand with every oddity it allows.
+TEST_F(SettingsFile, KeysReadFromTheWholeSectionAreWhatTheProfileApiGivesForEachAlone) {
+    WriteFile("[Other]\r\nWait=7\r\n[Kaptor32]\r\n  Wait  =  \" 5 \"  \r\nwaIT=9\r\nRunCapture='1'\r\n"
+              "ShowBar=\"\r\nHideForm\r\nStart TrayIcon=\"\"\r\n; Comment=1\r\nMixed=\"a'\r\nLong=" +
+              std::string(1100, 'x') + "\r\nEmpty=\r\n[kaptor32]\r\nLater=1\r\n");
+    TIniFile ini(path_);
+    for (const char* key : {"Wait", "WAIT", " Wait ", "RunCapture", "ShowBar", "HideForm", "Start TrayIcon",
+                            "; Comment", "Mixed", "Long", "Empty", "Later", "Missing", "Other"})
+        for (const char* def : {"", "d", "def  ", "   "}) {
+            char alone[1024];
+            const DWORD n = GetPrivateProfileStringA("Kaptor32", key, def, alone, sizeof alone, path_.c_str());
+            EXPECT_EQ(ini.ReadString("Kaptor32", key, def), std::string(alone, n)) << key << " / '" << def << "'";
+        }
+    // A key written through the same object is read back as written, not as first read.
+    ini.WriteString("Kaptor32", "Wait", "12");
+    EXPECT_EQ(ini.ReadInteger("Kaptor32", "Wait", 0), 12);
+}
+
 TEST_F(SettingsFile, SaveWritesTheElevenKeysInWriteOrderThenTheLaterOnesOnANewFile) {
     Settings = TSettings{};
     Settings.Wait = 3;
