@@ -5,11 +5,12 @@
 // minimal_window_comctl6.exe (with Kaptor32's manifest and common controls 6 started) for what
 // the platform's controls cost any program that shows them. Not WaitForInputIdle: under Wine
 // it returns at the first look into an empty message queue, which may come before the window
-// exists. All are ended with TerminateProcess, so nothing is written. Then where the time goes: the program's own start-up steps (as app/main.cpp
-// takes them) timed in a child process of this benchmark, started with KAPTOR_START_STEPS set
-// (not an argument: the main window takes its first argument for a file), each step its first
-// time, as in a real start. KAPTOR_START_ONCE=<exe in this folder>: that program started once,
-// nothing else, to trace its start. Run from the build folder under the Wine harness:
+// exists. All are ended with TerminateProcess, so nothing is written. Then where the time
+// goes: the program's own start-up steps (as app/main.cpp takes them) timed in a child process
+// of this benchmark, started with KAPTOR_START_STEPS set (not an argument: the main window
+// takes its first argument for a file), each step its first time, as in a real start.
+// KAPTOR_START_ONCE=<exe in this folder>: that program started once, nothing else, to trace
+// its start. Run from the build folder under the Wine harness:
 //   ../../scripts/winrun -- wine win_start_bench.exe
 #include <windows.h>
 
@@ -146,8 +147,8 @@ int main() {
         if (v < 0) return std::printf("failed: Kaptor32.exe did not start\n"), 1;
     const double a = bench::Median(ours), b = bench::Median(reference), c = bench::Median(imported),
                  d = bench::Median(controls);
-    std::printf("start-up to the first painted window: Kaptor32 %.1f ms, minimal %.1f ms, minimal with the imports %.1f ms, "
-                "minimal with common controls 6 %.1f ms\n",
+    std::printf("start-up to the first painted window: Kaptor32 %.1f ms, minimal %.1f ms, "
+                "minimal with the imports %.1f ms, minimal with common controls 6 %.1f ms\n",
                 a, b, c, d);
     bench::PrintRatio("start-up / minimal Win32 program", a, b);
     bench::PrintRatio("minimal with the imports / minimal", c, b);

@@ -170,8 +170,9 @@ const char* UtilClass(WNDPROC proc) {
         wc.lpfnWndProc = proc;
         wc.hInstance = MainInstance();
         wc.lpszClassName = "TControlHookUtil";
+        // Asked for inside a window's destruction: no exception, the window is then not made.
         if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-            throw Exception("ｳｨﾝﾄﾞｳｸﾗｽ TControlHookUtil を登録できません");
+            return static_cast<const char*>(nullptr);
         return "TControlHookUtil";
     }();
     return name;
@@ -179,14 +180,19 @@ const char* UtilClass(WNDPROC proc) {
 
 }  // namespace
 
-TControlHook::TControlHook(TComponent* owner) : TComponent(owner) {
+TControlHook::TControlHook(TComponent* owner) : TComponent(owner) {}
+
+HWND TControlHook::UtilWnd() {
+    if (utilWnd_) return utilWnd_;
+    const char* utilClass = UtilClass(&UtilWndProc);
+    if (!utilClass) return nullptr;
     // A message-only window: it needs no place on the desktop, only a queue to be posted to.
-    utilWnd_ = CreateWindowExA(0, UtilClass(&UtilWndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, MainInstance(),
-                               nullptr);
-    if (!utilWnd_) throw Exception("ｳｨﾝﾄﾞｳを作成できません (TControlHookUtil)");
+    utilWnd_ = CreateWindowExA(0, utilClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, MainInstance(), nullptr);
+    if (!utilWnd_) return nullptr;
     detail::CountHandle(HandleKind::Window, +1);
     // Nothing can be posted to it before this is set.
     SetWindowLongPtrA(utilWnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return utilWnd_;
 }
 
 TControlHook::~TControlHook() {
@@ -261,7 +267,7 @@ void TControlHook::HookEntry(void* self, TMessage& message) {
     if (message.Msg == WM_DESTROY) {
         // Hooked again once the window exists anew, if it is being re-created at all. The
         // window hears of its end from its own procedure, after the unhook.
-        PostMessageA(hook->utilWnd_, WM_REHOOK, 0, 0);
+        if (HWND util = hook->UtilWnd()) PostMessageA(util, WM_REHOOK, 0, 0);
         message.Result = hook->link_.DetachAndCallNext(message);
         return;
     }

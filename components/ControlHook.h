@@ -77,8 +77,9 @@ public:
 
     // The window hooked now (0 when none).
     HWND HookedWnd() const { return link_.Wnd(); }
-    // Receives only the re-hook request posted when the hooked window is destroyed.
-    HWND UtilWnd() const { return utilWnd_; }
+    // Receives only the re-hook request posted when the hooked window is destroyed; made then,
+    // on first need (0 when it cannot be made), since most hooks never need it.
+    HWND UtilWnd();
 
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
