@@ -23,9 +23,9 @@ struct TMessage {
 // One object's handler in front of a window's procedure. A window with links has one chain,
 // found by the window's handle in a table of the process: the window's procedure becomes the
 // chain's entry, which hands each message to the latest link first; each link passes it on to
-// the one attached before it, and the last to the window's own procedure. A link comes off on its own in any
-// order without cutting the others out. The link is its own identity in the chain, so it
-// never moves. User-interface thread only.
+// the one attached before it, and the last to the window's own procedure. A link comes off on
+// its own in any order without cutting the others out. The link is its own identity in the
+// chain, so it never moves. User-interface thread only.
 struct TWindowChain;
 
 class TWindowSubclass {
