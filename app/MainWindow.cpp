@@ -146,9 +146,8 @@ void TMainWindow::BuildLayout() {
     pictureView_ = std::make_unique<TPictureView>(*shown, *clean, *zoomBox_, *pictureArea_, listener);
 
     tray_ = new TTrayIcon(this);
-    // The tray's own copy (it destroys its icon), loaded once rather than copied twice.
-    if (HICON icon = static_cast<HICON>(LoadImageA(MainInstance(), "MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)))
-        tray_->Icon()->SetHandle(icon);
+    // The tray's own copy (it destroys its icon), handed over rather than copied again.
+    if (HICON icon = ProgramIcon()) tray_->Icon()->SetHandle(CopyIcon(icon));
     tray_->SetTipHelp("Kaptor32");
 
     colourDialog_ = new TColorDialog(this);

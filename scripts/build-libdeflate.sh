@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds libdeflate 1.14 as a static library for i686-w64-mingw32 (or the host
-# KAPTOR_WIN_HOST names) from Debian 12's own source
-# package (libdeflate) with Debian's patches, and installs libdeflate.h and lib/libdeflate.a
-# under the prefix given as the first argument. There is no mingw build in any registry.
+# KAPTOR_WIN_HOST names) from Debian 12's own source package (libdeflate) with Debian's
+# patches, and installs libdeflate.h and lib/libdeflate.a under the prefix given as the first
+# argument. There is no mingw build in any registry.
 #
 # Quick when already built: a stamp file in the prefix records what was built there. The
 # source is fetched once into a cache beside the prefix and never enters the repository.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds libjpeg-turbo (IJG API, SIMD through nasm) as a static library for
-# i686-w64-mingw32 (or the host KAPTOR_WIN_HOST names) from Debian 12's own source package, and installs jpeglib.h, jconfig.h,
-# jmorecfg.h, jerror.h and lib/libjpeg.a under the prefix given as the first argument.
-# There is no mingw build of it in any registry, hence this script.
+# i686-w64-mingw32 (or the host KAPTOR_WIN_HOST names) from Debian 12's own source package,
+# and installs jpeglib.h, jconfig.h, jmorecfg.h, jerror.h and lib/libjpeg.a under the prefix
+# given as the first argument. There is no mingw build of it in any registry, hence this
+# script.
 #
 # Quick when already built: a stamp file in the prefix records what was built there. The
 # source is fetched once into a cache beside the prefix and never enters the repository.

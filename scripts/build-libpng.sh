@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds zlib and libpng 1.6 as static libraries for i686-w64-mingw32 (or the host
-# KAPTOR_WIN_HOST names) from Debian 12's own
-# source packages (zlib, libpng1.6) with Debian's patches, and installs zlib.h, zconf.h,
-# png.h, pngconf.h, pnglibconf.h, lib/libz.a and lib/libpng.a under the prefix given as the
-# first argument. There is no mingw build of either in any registry, hence this script.
+# KAPTOR_WIN_HOST names) from Debian 12's own source packages (zlib, libpng1.6) with Debian's
+# patches, and installs zlib.h, zconf.h, png.h, pngconf.h, pnglibconf.h, lib/libz.a and
+# lib/libpng.a under the prefix given as the first argument. There is no mingw build of either in any registry, hence this script.
 #
 # Quick when already built: a stamp file in the prefix records what was built there. The
 # sources are fetched once into a cache beside the prefix and never enter the repository.

@@ -46,7 +46,6 @@ std::int32_t IniTextToInt(const std::string& text, std::int32_t def);
 // starts with ";" cannot be answered from it: the block leaves comment lines out.
 class TProfileSection {
 public:
-    TProfileSection() = default;
     explicit TProfileSection(const char* block);
     std::string Value(const std::string& key, const std::string& def) const;
 

@@ -26,8 +26,8 @@ const TProfileSection& TIniFile::Section(const std::string& name) {
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) {
-    if (key.find_first_not_of(" \t") == std::string::npos || key[key.find_first_not_of(" \t")] != ';')
-        return Section(section).Value(key, def);
+    const auto first = key.find_first_not_of(" \t");
+    if (first == std::string::npos || key[first] != ';') return Section(section).Value(key, def);
     char buffer[1024];
     const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer, sizeof buffer,
                                              FileName.c_str());
