@@ -303,10 +303,12 @@ void TMainWindow::BuildZoomBand() {
     for (const TButtonRow& row : buttons) {
         // The zoom box lies between the range pair and the resize button, in tab order too.
         if (row.id == C::Resize) BuildZoomBox();
+        // The button whole before its window is made: each change to a made one is a message
+        // and a repaint (the state too: the commands' states are applied again later).
         auto* b = new TSpeedButton(this);
         b->SetBounds(row.left, 1, row.width, 25);
         b->SetHint(row.hint);
-        b->SetParent(zoomBand_);
+        b->SetEnabled(Holds(row.enabled, facts_));
         if (row.down != R::Always) b->SetGroupIndex(row.toggle ? 2 : 1);
         b->AllowAllUp = row.toggle;
         if (*row.caption) b->SetCaption(row.caption);
@@ -315,6 +317,7 @@ void TMainWindow::BuildZoomBand() {
                 LoadImageA(MainInstance(), MAKEINTRESOURCEA(row.glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
             if (handle) b->SetGlyph(handle.get());
         }
+        b->SetParent(zoomBand_);
         const TCommandId id = row.id;
         b->OnClick = [this, id](TComponent*) { Execute(id); };
         built_.push_back({id, TPlace::ToolBar, b, row.enabled, row.down});

@@ -266,6 +266,14 @@ void TWinControl::CreateHandle() {
     CreateWnd();
 }
 
+bool TWinControl::HasFrame() const {
+    RECT window, client;
+    if (!(GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD) || !GetWindowRect(handle_, &window) ||
+        !GetClientRect(handle_, &client))
+        return true;
+    return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
+}
+
 void TWinControl::SyncBounds() {
     RECT w;
     if (!handle_ || !GetWindowRect(handle_, &w)) return;
@@ -366,6 +374,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 }
                 if (ShowContextMenu(p.x, p.y)) return 0;
             }
+            break;
+        case WM_NCPAINT:
+            // A child with nothing outside its client area (no border, edge or scroll bar) has
+            // no frame to paint; the default would only get a window DC and give it back, one
+            // round trip for each of the many controls shown with their window.
+            if (!HasFrame()) return 0;
             break;
         case WM_WINDOWPOSCHANGED: {
             // Keep the stored bounds true to the window, whoever moved it.

@@ -235,6 +235,7 @@ private:
     void AlignChildren();
     void ApplyBounds();
     void SyncBounds();
+    bool HasFrame() const;  // anything to paint outside the client area (a top-level window always)
     bool ShowContextMenu(int x, int y);
 
     HWND handle_ = nullptr;

@@ -121,8 +121,10 @@ void TForm::SetMenu(TMainMenu* menu) {
 }
 
 void TForm::SetIcon(HICON icon) {
-    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    // The small one first: a big icon given to a window without a small one is copied down to
+    // a small one, which the small one given next would only replace.
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 }
 
 void TForm::CenterOnScreen() {

@@ -32,29 +32,42 @@ void TSpinEdit::CreateParamsFor(CreateParams& params) {
 
 void TSpinEdit::CreateWnd() {
     if (maxLength_ > 0) SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
-    upDown_ = CreateWindowExA(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0, 0, 0, Handle(),
+    // Made where it belongs: at the usual size nothing moves it again below.
+    const RECT r = UpDownRect();
+    const DWORD style = WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS | (Enabled() ? 0 : WS_DISABLED);
+    upDown_ = CreateWindowExA(0, UPDOWN_CLASSA, "", style, r.left, r.top, r.right - r.left, r.bottom - r.top, Handle(),
                               nullptr, MainInstance(), nullptr);
     if (!upDown_) throw Exception("ｳｨﾝﾄﾞｳを作成できません (msctls_updown32)");
     // The control's own position never moves (every step is refused in UDN_DELTAPOS and
     // done by us), so it never stops at an end of its range.
     SendMessageA(upDown_, UDM_SETRANGE32, 0, 100);
     SendMessageA(upDown_, UDM_SETPOS32, 0, 50);
+    // Taking a buddy gives it its default width (16) again.
     SendMessageA(upDown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Handle()), 0);
-    if (!Enabled()) EnableWindow(upDown_, FALSE);
     PlaceUpDown();
     lastText_ = Caption();
 }
 
-void TSpinEdit::PlaceUpDown() {
-    if (!upDown_) return;
+RECT TSpinEdit::UpDownRect() const {
     RECT client;
     GetClientRect(Handle(), &client);
-    const int h = client.bottom - client.top;
     const int w = std::min<int>(GetSystemMetrics(SM_CXVSCROLL) - 1, (client.right - client.left) / 2);
-    SetWindowPos(upDown_, nullptr, client.right - w, 0, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    return RECT{client.right - w, 0, client.right, client.bottom - client.top};
+}
+
+void TSpinEdit::PlaceUpDown() {
+    if (!upDown_) return;
+    const RECT r = UpDownRect();
+    RECT now;
+    GetWindowRect(upDown_, &now);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&now), 2);
+    if (!EqualRect(&now, &r)) {
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        SetWindowPos(upDown_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+    }
     // Keep the text clear of the buttons. The left margin is set too: the default one for a
     // Japanese font is wide enough to hide a digit of "300" in a 47-pixel box.
-    SendMessageA(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, w + 1));
+    SendMessageA(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, r.right - r.left + 1));
 }
 
 void TSpinEdit::Resized() {

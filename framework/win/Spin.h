@@ -67,6 +67,7 @@ private:
     void Step(int direction);
     void CheckValue();
     bool IsValidChar(unsigned char c) const;
+    RECT UpDownRect() const;  // where the up-down belongs in the box
     void PlaceUpDown();
     void TextChanged();
 

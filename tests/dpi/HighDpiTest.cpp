@@ -25,6 +25,7 @@
 #include "capture/RegionSelector.h"
 #include "framework/win/Bitmap.h"
 #include "framework/win/ComCtrls.h"
+#include "framework/win/Spin.h"
 #include "framework/win/StdCtrls.h"
 #include "gif/ProgressForm.h"
 #include "resources/resource.h"
@@ -351,6 +352,15 @@ void CheckControls(TWinControl& parent, const std::string& form) {
         }
         if (c->ParentFont && FontOf(c->Handle())) {
             EXPECT_EQ(FontHeight(c->Handle()), Scaled(12)) << name;
+        }
+        if (auto* spin = dynamic_cast<TSpinEdit*>(c)) {
+            // Its arrows scaled too, down the whole right side of the box.
+            RECT box, arrows;
+            GetClientRect(c->Handle(), &box);
+            GetWindowRect(spin->UpDownHandle(), &arrows);
+            MapWindowPoints(nullptr, c->Handle(), reinterpret_cast<POINT*>(&arrows), 2);
+            EXPECT_GE(arrows.right - arrows.left, Scaled(16)) << name;
+            EXPECT_TRUE(arrows.right == box.right && arrows.top == 0 && arrows.bottom == box.bottom) << name;
         }
         CheckControls(*c, form);
     }
