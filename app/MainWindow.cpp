@@ -27,16 +27,20 @@ namespace {
 constexpr COLORREF clGrayView = RGB(0x80, 0x80, 0x80);
 }
 
-TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32") {
+TMainWindow::TMainWindow(TComponent* owner) : TForm(owner, "TKaptor32", TFormWindow::OnDemand) {
     TheMainWindow = this;
     SetCaption("Kaptor32");
     HelpContext = 100100;
     Position = TPosition::poScreenCenter;
-    if (HICON icon = ProgramIcon()) SetIcon(icon);
-    // The menu bar and the size first: the controls are then made into the client area they
-    // keep, not laid out again for each change of it.
+    // The window made once its menu bar, size and place are known: each change to a made
+    // top-level window is a round of messages and a trip to the display. The controls are
+    // then made into the client area they keep.
     BuildMenus();
-    SetClientSize(594, 348);  // with the menu bar in place
+    SetClientSize(594, 348);  // with the menu bar on one line
+    CenterOnScreen();
+    HandleNeeded();
+    SetClientSize(594, 348);  // a bar that wraps takes more: corrected now the window can tell
+    if (HICON icon = ProgramIcon()) SetIcon(icon);
     BuildLayout();
     tray_->SetRBPopupMenu(trayMenu_);
     tray_->OnDblClick = [this](TComponent*) { Execute(TCommandId::ShowWindow); };

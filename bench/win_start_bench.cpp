@@ -104,10 +104,15 @@ int Steps() {
     step("About box");
     app.CreateForm<TWindowListDialog>();
     step("window list dialog");
+    // As TApplication::Run shows them: the task-bar button's window, then the main window.
+    ShowWindow(app.Handle(), SW_SHOWNOACTIVATE);
     form->Show();
     step("shown");
     UpdateWindow(form->Handle());
     step("painted");
+    // What the message loop does first: the hints are given after the first paint.
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&m);
+    step("first messages (the hints)");
     // What the dialogs made on demand cost when first opened, after the start.
     TheOptionsDialog->HandleNeeded();
     step("later: the options dialog's windows");

@@ -249,7 +249,7 @@ void TWinControl::CreateHandle() {
     if (tabStop_) params.Style |= WS_TABSTOP;
     ownClass_ = params.OwnClass;
     HWND wnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), caption_.c_str(), params.Style, left_, top_,
-                               width_, height_, params.Parent, nullptr, MainInstance(), ownClass_ ? this : nullptr);
+                               width_, height_, params.Parent, params.Menu, MainInstance(), ownClass_ ? this : nullptr);
     if (!wnd) throw Exception(Format("ｳｨﾝﾄﾞｳを作成できません (%s)", params.ClassName.c_str()));
     detail::CountHandle(HandleKind::Window, +1);
     if (ownClass_) {
@@ -481,7 +481,7 @@ RECT TWinControl::ClientRect() const {
     DWORD style = 0, exStyle = 0;
     Styles(style, exStyle);
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    AdjustWindowRectEx(&frame, style, HasMenuBar(), exStyle);
     r.right = std::max<LONG>(0, width_ - (frame.right - frame.left));
     r.bottom = std::max<LONG>(0, height_ - (frame.bottom - frame.top));
     return r;
@@ -503,7 +503,7 @@ void TWinControl::SetClientSize(int width, int height) {
     if (!(style & WS_CHILD)) {
         // Top-level: the frame around a client area of that size.
         RECT r{0, 0, width, height};
-        AdjustWindowRectEx(&r, style, handle_ && GetMenu(handle_) != nullptr, exStyle);
+        AdjustWindowRectEx(&r, style, HasMenuBar(), exStyle);
         SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
         // A menu bar that wraps takes more room than one line: correct by what is left over.
         const RECT got = ClientRect();

@@ -186,12 +186,15 @@ protected:
         DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
         DWORD ExStyle = 0;
         HWND Parent = nullptr;
+        HMENU Menu = nullptr;   // a top-level window's menu bar
         bool OwnClass = false;  // our own class: the window procedure is ours from the start
     };
     // Fills in the window class and styles; called once, when the window is created.
     virtual void CreateParamsFor(CreateParams& params);
     // After the window exists: set anything that needs a handle.
     virtual void CreateWnd() {}
+    // A menu bar above the client area (a form's, once given; a window made without one has none).
+    virtual bool HasMenuBar() const { return handle_ && GetMenu(handle_) != nullptr; }
     void CreateHandle();
     void DestroyHandle();
     // Re-creates the window, e.g. after a style that cannot change in place.

@@ -58,7 +58,11 @@ void TForm::CreateParamsFor(CreateParams& params) {
             break;
     }
     params.ExStyle |= WS_EX_CONTROLPARENT;
+    // A window made after its menu was given gets it with the window, measured once.
+    if (menu_ && !HandleAllocated()) params.Menu = menu_->Handle();
 }
+
+bool TForm::HasMenuBar() const { return HandleAllocated() ? TWinControl::HasMenuBar() : menu_ != nullptr; }
 
 void TForm::SetBorderStyle(TBorderStyle style) {
     if (style == borderStyle_) return;
@@ -108,6 +112,10 @@ TWindowState TForm::WindowState() const {
 
 void TForm::SetMenu(TMainMenu* menu) {
     menu_ = menu;
+    if (!HandleAllocated()) {
+        if (menu) menu->Form = this;  // the window takes it when it is made
+        return;
+    }
     if (menu) {
         // Built before it is the form's: a bar built for the form's window is given to it at
         // once, and each giving measures the bar anew. Given here, it is given once.

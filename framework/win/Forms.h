@@ -88,6 +88,7 @@ public:
 
 protected:
     void CreateParamsFor(CreateParams& params) override;
+    bool HasMenuBar() const override;
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     virtual void DoClose(TCloseAction& action);
     bool WantsDialogKey(const MSG& msg) const;
